@@ -1,0 +1,34 @@
+// The diagnostic trace: one sink chosen at start (discard, system log, or
+// "log.txt" on the desktop), plus bounded formatting and hex-dump helpers.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace keyloom {
+
+using LogFunc = void (*)(const char* fmt, ...);
+
+extern int32_t g_bDebug;
+extern LogFunc LOG;           // the current sink; discards until InitDebug runs
+extern char szLogFile[260];   // "<desktop>/log.txt", empty without a desktop
+
+void InitDebug(int level);
+void LogToNULL(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void LogToFile(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void LogToSyslog(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// Lines the program always sends to the system log, whatever the level.
+void SysLog(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// Replaces the system-log target (tests and keyloomctl capture it).
+void SetSysLogSink(LogFunc sink);
+
+int _snprintf(char* buffer, size_t size, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
+void PrintToBuffer(char* buffer, size_t size, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
+int PrintArrayToBuffer_Byte(char* buffer, size_t size, const uint8_t* data, int count, const char* prefix,
+                            int base);
+int PrintArrayToBuffer_Int(char* buffer, size_t size, const int32_t* data, int count, const char* prefix,
+                           int base);
+void printdata(const uint8_t* data, size_t size);
+void printdata_prefix(const uint8_t* data, size_t size, int perLine, const char* prefix);
+void printdata_prefix_ex(const uint8_t* data, size_t size, int perLine, int groupSize, const char* prefix);
+
+}  // namespace keyloom

@@ -1,0 +1,28 @@
+// Where files live: the shipped work directory (configuration, texts, key
+// pictures), its skins folder, and the user's data and macro directories.
+// Directory paths end with "/".
+#pragma once
+#include <optional>
+#include <string>
+
+namespace keyloom {
+
+std::string get_work_dir();
+std::string get_skins_dir();
+std::string get_data_path();
+std::string get_macro_path();
+
+// Overrides for --work-dir / --data-dir; an empty text returns to the lookup
+// (KEYLOOM_WORK_DIR / KEYLOOM_DATA_DIR, then the defaults).
+void set_work_dir(const std::string& dir);
+void set_data_dir(const std::string& dir);
+
+std::optional<std::string> get_file_ext(const std::string& path);
+std::optional<std::string> get_file_name(const std::string& path);
+std::optional<std::string> get_folder_name(const std::string& path);
+std::optional<std::string> get_file_name_only(const std::string& path);
+
+bool make_sure_folder_exist(const std::string& path);
+bool is_active_name(const std::string& name);
+
+}  // namespace keyloom

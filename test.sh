@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds keyloom and runs every test: the normal build, the core again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and (with clang) the fuzzers
+# for a bounded time. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/deps.sh
+
+jobs=$(nproc)
+fuzz_seconds=${KEYLOOM_FUZZ_SECONDS:-20}
+
+echo "== build and test"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== core under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKEYLOOM_SANITIZE=ON \
+  -DKEYLOOM_GUI=OFF -DKEYLOOM_BENCH=OFF >/dev/null
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+if command -v clang++ >/dev/null 2>&1; then
+  echo "== fuzzers (${fuzz_seconds}s each)"
+  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+    -DKEYLOOM_FUZZ=ON >/dev/null
+  cmake --build build-fuzz -j "$jobs"
+  for f in build-fuzz/bin/fuzz_*; do
+    name=$(basename "$f")
+    corpus=build-fuzz/corpus/$name
+    mkdir -p "$corpus"
+    seeds=()
+    [ -d "fuzz/seeds/${name#fuzz_}" ] && seeds=("fuzz/seeds/${name#fuzz_}")
+    "$f" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 "$corpus" "${seeds[@]}" \
+      >"build-fuzz/$name.log" 2>&1 || { tail -n 60 "build-fuzz/$name.log"; exit 1; }
+    echo "$name: $(grep -c '' "$corpus" 2>/dev/null || true)$(ls "$corpus" | wc -l) inputs, no crash"
+  done
+else
+  echo "== fuzzers skipped: clang++ not installed"
+fi
