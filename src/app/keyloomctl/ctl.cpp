@@ -1,0 +1,60 @@
+#include "ctl.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "config/PublicLib.h"
+#include "config/debug.h"
+#include "config/init.h"
+#include "config/paths.h"
+
+namespace keyloom::ctl {
+namespace {
+
+class StderrAlerts : public AlertSink {
+public:
+    void showMessage(const std::string& title, const std::string& text) override {
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+    }
+    bool askQuestion(const std::string& title, const std::string& text) override {
+        std::fprintf(stderr, "%s: %s (answered Cancel)\n", title.c_str(), text.c_str());
+        return false;
+    }
+    void exitApp() override { std::exit(1); }
+};
+
+void logToStderr(const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    std::vfprintf(stderr, fmt, args);
+    va_end(args);
+    std::fputc('\n', stderr);
+}
+
+StderrAlerts g_alerts;
+
+}  // namespace
+
+void setup_environment(const Options& opt) {
+    if (!opt.workDir.empty()) set_work_dir(opt.workDir);
+    if (!opt.dataDir.empty()) set_data_dir(opt.dataDir);
+    PubLib::setAlertSink(&g_alerts);
+    SetSysLogSink(&logToStderr);
+}
+
+bool load_configuration(const Options& opt) {
+    bool ok = Init();
+    if (opt.logLevel == "off") {
+        InitDebug(0);
+    } else if (opt.logLevel == "syslog") {
+        InitDebug(1);
+    } else if (opt.logLevel == "file") {
+        InitDebug(2);
+    } else if (opt.logLevel == "stderr") {
+        InitDebug(1);
+        LOG = &logToStderr;
+    }
+    return ok;
+}
+
+}  // namespace keyloom::ctl
