@@ -169,9 +169,10 @@ bool ReadIniValue(const char* section, const char* key, char* buffer, uint32_t s
     return buffer[0] != '\0';
 }
 
-// Buffer sizes the readers below use for one value.
-constexpr uint32_t kValueBuffer = 259;
-constexpr uint32_t kShapeBuffer = 49;
+// Buffer sizes the readers below use for one value: up to 259 bytes of a
+// colour or list, up to 49 bytes of a rectangle or point.
+constexpr uint32_t kValueBuffer = 260;
+constexpr uint32_t kShapeBuffer = 50;
 
 }  // namespace
 
