@@ -3,7 +3,6 @@
 #include "config/debug.h"
 
 #include <syslog.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdarg>
