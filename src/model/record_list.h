@@ -1,0 +1,50 @@
+// A list node that owns one fixed-size record. The record lives on the heap,
+// so a pointer to it stays valid for as long as its node is in the list.
+// Also the helpers for the records' fixed-size name fields.
+#pragma once
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace keyloom {
+
+template <class Record>
+class RecordNode {
+public:
+    explicit RecordNode(const Record& record) : pNode(std::make_unique<Record>(record)) {}
+    Record* get_node() const { return pNode.get(); }
+
+private:
+    std::unique_ptr<Record> pNode;
+};
+
+// Writes a UTF-8 name into a fixed text field of `size` bytes: at most size - 1
+// bytes of text, cut before a character that would not fit whole, and zeros
+// to the end of the field.
+inline void copy_record_name(char* field, size_t size, const char* name) {
+    if (!field || size == 0) return;
+    std::memset(field, 0, size);
+    if (!name) return;
+    size_t n = strnlen(name, size);
+    if (n >= size) {
+        n = size - 1;
+        // Never leave the lead bytes of a character without its continuation bytes.
+        while (n > 0 && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) --n;
+    }
+    std::memcpy(field, name, n);
+}
+
+// The text of a fixed field; a field without its NUL ends at the field's end.
+inline std::string record_name(const char* field, size_t size) {
+    return std::string(field, strnlen(field, size));
+}
+
+// Whether a fixed field holds exactly this text (a prefix does not match).
+inline bool record_name_equals(const char* field, size_t size, const char* name) {
+    if (!name) return false;
+    size_t n = strnlen(field, size);
+    return std::strlen(name) == n && std::memcmp(field, name, n) == 0;
+}
+
+}  // namespace keyloom
