@@ -79,8 +79,6 @@ _ST_MACRO* get_macro_by_buffer_id(uint8_t slot);
 _ST_MACRO* get_macro_by_name(const char* name);
 void delete_macro_by_id(uint32_t id);
 void clear_macro_buffer_id();
-// szName as text, read no further than the field even without its NUL.
-std::string get_macro_name(const _ST_MACRO& macro);
 // Number of events before the end of the list (first event with wVk and dwDelay both 0).
 int get_macro_event_count(const _ST_MACRO& macro);
 

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
-#include <string>
 
 namespace keyloom {
 
@@ -35,12 +34,8 @@ inline void copy_record_name(char* field, size_t size, const char* name) {
     std::memcpy(field, name, n);
 }
 
-// The text of a fixed field; a field without its NUL ends at the field's end.
-inline std::string record_name(const char* field, size_t size) {
-    return std::string(field, strnlen(field, size));
-}
-
-// Whether a fixed field holds exactly this text (a prefix does not match).
+// Whether a fixed field holds exactly this text (a prefix does not match); a
+// field without its NUL ends at the field's end.
 inline bool record_name_equals(const char* field, size_t size, const char* name) {
     if (!name) return false;
     size_t n = strnlen(field, size);

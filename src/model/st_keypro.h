@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/keyinfo.h"
@@ -48,5 +50,15 @@ void delete_keypro_by_id(uint32_t id);
 // "keypro.dct" in the data directory.
 void load_all_keypro();
 void save_all_keypro();
+
+// The contents of a "keypro.dct" image, in slot order. A file that cannot be
+// used as it stands says why in `unusable`; `sets` then holds its sound sets only.
+struct KeyProFileImage {
+    std::vector<_ST_KEYPRO> sets;
+    std::string unusable;
+};
+KeyProFileImage parse_keypro_file(std::string_view bytes);
+// The 556800-byte file image of the list: its first 50 sets, the other slots zero.
+std::string build_keypro_file();
 
 }  // namespace keyloom

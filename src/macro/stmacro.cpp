@@ -1,0 +1,110 @@
+#include "macro/stmacro.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace keyloom {
+
+std::unique_ptr<std::vector<MacroNode>> lstMacro;
+
+namespace {
+
+template <class Pred>
+_ST_MACRO* find_macro(Pred pred) {
+    if (!lstMacro) return nullptr;
+    for (const MacroNode& node : *lstMacro)
+        if (pred(*node.get_node())) return node.get_node();
+    return nullptr;
+}
+
+}  // namespace
+
+void init_macro_list() { lstMacro = std::make_unique<std::vector<MacroNode>>(); }
+
+void clear_macro_list() {
+    if (lstMacro) lstMacro->clear();
+}
+
+void destroy_macro_list() { lstMacro.reset(); }
+
+int get_macro_count() { return lstMacro ? static_cast<int>(lstMacro->size()) : 0; }
+
+_ST_MACRO* get_macro_by_index(int index) {
+    if (index < 0 || index >= get_macro_count()) return nullptr;
+    return (*lstMacro)[static_cast<size_t>(index)].get_node();
+}
+
+int new_macro(const char* name, _ST_MACRO* dst) {
+    if (!name || !dst) return 0;
+    _ST_MACRO macro{};
+    macro.dwMagic = MACRO_MAGIC;
+    macro.dwID = create_unique_id();
+    macro.bAutoDelay = 1;
+    macro.nLoopMode = 0;
+    macro.stData.wRepeat = 1;
+    copy_record_name(macro.szName, MACRO_NAME_MAX + 1, name);
+    *dst = macro;
+    return 1;
+}
+
+_ST_MACRO* add_new_macro_to_list(const _ST_MACRO* macro) {
+    if (!lstMacro || !macro) return nullptr;
+    // Key assignments name macros by id, so an id may be listed once only.
+    if (get_macro_by_id(macro->dwID)) return nullptr;
+    lstMacro->emplace_back(*macro);
+    return lstMacro->back().get_node();
+}
+
+_ST_MACRO* get_macro_by_id(uint32_t id) {
+    return find_macro([id](const _ST_MACRO& m) { return m.dwID == id; });
+}
+
+_ST_MACRO* get_macro_by_buffer_id(uint8_t slot) {
+    return find_macro([slot](const _ST_MACRO& m) { return m.byBufferID == slot; });
+}
+
+_ST_MACRO* get_macro_by_name(const char* name) {
+    if (!name) return nullptr;
+    return find_macro([name](const _ST_MACRO& m) { return record_name_equals(m.szName, MACRO_NAME_SIZE, name); });
+}
+
+void delete_macro_by_id(uint32_t id) {
+    if (!lstMacro) return;
+    auto it = std::find_if(lstMacro->begin(), lstMacro->end(),
+                           [id](const MacroNode& node) { return node.get_node()->dwID == id; });
+    if (it != lstMacro->end()) lstMacro->erase(it);
+}
+
+void clear_macro_buffer_id() {
+    if (!lstMacro) return;
+    for (const MacroNode& node : *lstMacro) node.get_node()->byBufferID = 0;
+}
+
+int get_macro_event_count(const _ST_MACRO& macro) {
+    int count = 0;
+    for (const _ST_ITEM& item : macro.stData.stItem) {
+        if (item.wVk == 0 && item.dwDelay == 0) break;
+        ++count;
+    }
+    return count;
+}
+
+uint32_t create_unique_id() {
+    // The wait keeps ids taken in a row apart by the clock alone; the memory of
+    // the last id below covers a clock that stands still or is set back.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    static std::mutex mutex;
+    static uint64_t last = 0;
+    auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+    uint64_t now = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count());
+    std::lock_guard<std::mutex> lock(mutex);
+    if (now <= last) now = last + 1;
+    if (static_cast<uint32_t>(now) == 0) ++now;  // 0 names no record
+    last = now;
+    return static_cast<uint32_t>(now);
+}
+
+}  // namespace keyloom

@@ -1,0 +1,160 @@
+#include "model/st_keypro.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "config/debug.h"
+#include "config/fileio.h"
+#include "config/gvar.h"
+#include "config/paths.h"
+#include "macro/stmacro.h"
+
+namespace keyloom {
+
+std::unique_ptr<std::vector<KeyProNode>> lstKeyPro;
+
+namespace {
+
+constexpr size_t SLOT_SIZE = sizeof(_ST_KEYPRO);
+constexpr int LAYER_LAST = 2;  // M3
+
+std::string keypro_path() { return get_data_path() + "keypro.dct"; }
+
+bool all_zero(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == 0; });
+}
+
+// Disk full and I/O faults happen while writing; anything else kept the file
+// from being created at all.
+bool is_write_failure(int code) { return code == ENOSPC || code == EDQUOT || code == EIO || code == EFBIG; }
+
+// Sets the file aside before it is replaced, when it is not one we can read back.
+void keep_if_unusable(const std::string& path) {
+    auto bytes = read_file_bytes(path, KEYPRO_FILE_SIZE + 1);
+    if (!bytes || bytes->empty()) return;
+    KeyProFileImage image = parse_keypro_file(*bytes);
+    if (!image.unusable.empty()) keep_unusable_file(path, image.unusable.c_str());
+}
+
+}  // namespace
+
+void init_keypro_list() { lstKeyPro = std::make_unique<std::vector<KeyProNode>>(); }
+
+void clear_keypro_list() {
+    if (lstKeyPro) lstKeyPro->clear();
+}
+
+void destroy_keypro_list() { lstKeyPro.reset(); }
+
+int get_keypro_count() { return lstKeyPro ? static_cast<int>(lstKeyPro->size()) : 0; }
+
+void new_keypro(const char* name, _ST_KEYPRO* dst) {
+    if (!name || !dst) return;
+    std::memset(dst, 0, sizeof *dst);
+    dst->dwID = static_cast<int32_t>(create_unique_id());
+    ResetKeyPro(dst);
+    copy_record_name(dst->szName, KEYPRO_NAME_SIZE, name);
+}
+
+void ResetKeyPro(_ST_KEYPRO* keypro) {
+    if (keypro) std::memcpy(keypro->stKey, g_defKEY, sizeof keypro->stKey);
+}
+
+_ST_KEYPRO* add_new_keypro_to_list(const _ST_KEYPRO* keypro) {
+    if (!lstKeyPro || !keypro) return nullptr;
+    lstKeyPro->emplace_back(*keypro);
+    return lstKeyPro->back().get_node();
+}
+
+_ST_KEYPRO* get_keypro_by_id(uint32_t id) {
+    if (!lstKeyPro) return nullptr;
+    for (const KeyProNode& node : *lstKeyPro)
+        if (static_cast<uint32_t>(node.get_node()->dwID) == id) return node.get_node();
+    return nullptr;
+}
+
+_ST_KEYPRO* get_keypro_by_index(int index, int layer) {
+    if (!lstKeyPro || index < 0) return nullptr;
+    for (const KeyProNode& node : *lstKeyPro) {
+        if (layer != -1 && node.get_node()->nLayer != layer) continue;
+        if (index-- == 0) return node.get_node();
+    }
+    return nullptr;
+}
+
+void delete_keypro_by_id(uint32_t id) {
+    if (!lstKeyPro) return;
+    auto it = std::find_if(lstKeyPro->begin(), lstKeyPro->end(), [id](const KeyProNode& node) {
+        return static_cast<uint32_t>(node.get_node()->dwID) == id;
+    });
+    if (it != lstKeyPro->end()) lstKeyPro->erase(it);
+}
+
+KeyProFileImage parse_keypro_file(std::string_view bytes) {
+    KeyProFileImage image;
+    if (bytes.size() > KEYPRO_FILE_SIZE) {
+        image.unusable = "larger than 556800 bytes";
+        bytes = bytes.substr(0, KEYPRO_FILE_SIZE);
+    }
+    // A short file holds the slots it reaches; the missing bytes count as zero.
+    for (size_t offset = 0; offset < bytes.size(); offset += SLOT_SIZE) {
+        _ST_KEYPRO set{};
+        std::memcpy(&set, bytes.data() + offset, std::min(SLOT_SIZE, bytes.size() - offset));
+        if (set.dwID == 0) continue;
+        if (set.nLayer < 0 || set.nLayer > LAYER_LAST) {
+            if (image.unusable.empty()) image.unusable = "a set with layer " + std::to_string(set.nLayer);
+            continue;
+        }
+        set.szName[KEYPRO_NAME_SIZE - 1] = '\0';  // every reader may rely on the NUL
+        image.sets.push_back(set);
+    }
+    if (image.sets.empty() && image.unusable.empty() && !all_zero(bytes))
+        image.unusable = "no key-property set in it";
+    return image;
+}
+
+std::string build_keypro_file() {
+    std::string image(KEYPRO_FILE_SIZE, '\0');
+    size_t count = std::min<size_t>(static_cast<size_t>(get_keypro_count()), KEYPRO_FILE_SLOTS);
+    for (size_t i = 0; i < count; ++i)
+        std::memcpy(image.data() + i * SLOT_SIZE, (*lstKeyPro)[i].get_node(), SLOT_SIZE);
+    return image;
+}
+
+void load_all_keypro() {
+    const std::string path = keypro_path();
+    // One byte more than a whole file tells an oversized file from a full one.
+    auto bytes = read_file_bytes(path, KEYPRO_FILE_SIZE + 1);
+    if (!bytes) {
+        LOG("load keypro file error");
+        return;
+    }
+    if (bytes->empty()) {
+        LOG("read keypro file error");
+        return;
+    }
+    KeyProFileImage image = parse_keypro_file(*bytes);
+    if (!image.unusable.empty()) {
+        // Saving at exit would overwrite it: keep the user's bytes first.
+        keep_unusable_file(path, image.unusable.c_str());
+        if (image.sets.empty()) {
+            LOG("read keypro file error");
+            return;
+        }
+    }
+    if (!lstKeyPro) init_keypro_list();
+    lstKeyPro->clear();
+    for (const _ST_KEYPRO& set : image.sets) lstKeyPro->emplace_back(set);
+}
+
+void save_all_keypro() {
+    const std::string path = keypro_path();
+    keep_if_unusable(path);
+    std::string image = build_keypro_file();
+    FileError err;
+    if (!write_file_atomic(path, image.data(), image.size(), &err))
+        LOG(is_write_failure(err.code) ? "write keypro error" : "save pro file error");
+}
+
+}  // namespace keyloom
