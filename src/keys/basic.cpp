@@ -1,0 +1,175 @@
+// Key names, combination texts and assignment texts.
+#include "keys/basic.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "config/language.h"
+#include "model/functable.h"
+
+namespace keyloom {
+
+namespace {
+
+struct NamedCode {
+    uint8_t code;
+    const char* name;
+};
+
+// Host key codes with a fixed name; every other code has none.
+constexpr NamedCode kKeyNames[] = {
+    {0, "A"},         {1, "S"},         {2, "D"},        {3, "F"},       {4, "H"},       {5, "G"},
+    {6, "Z"},         {7, "X"},         {8, "C"},        {9, "V"},       {10, "3"},      {11, "B"},
+    {12, "Q"},        {13, "W"},        {14, "E"},       {15, "R"},      {16, "Y"},      {17, "T"},
+    {18, "1"},        {19, "2"},        {20, "3"},       {21, "4"},      {22, "6"},      {23, "5"},
+    {24, "="},        {25, "9"},        {26, "7"},       {27, "-"},      {28, "8"},      {29, "0"},
+    {30, "]"},        {31, "O"},        {32, "U"},       {33, "["},      {34, "I"},      {35, "P"},
+    {36, "Enter"},    {37, "L"},        {38, "J"},       {39, "\""},     {40, "K"},      {41, ";"},
+    {42, "|"},        {43, "<"},        {44, "?"},       {45, "N"},      {46, "M"},      {47, ">"},
+    {48, "Tab"},      {49, "Space"},    {50, "~"},       {51, "Back"},   {53, "Esc"},    {54, "R_Cmd"},
+    {55, "Cmd"},      {56, "Shift"},    {57, "Caps"},    {58, "Opt"},    {59, "Ctrl"},   {60, "R_Shift"},
+    {61, "R_Opt"},    {62, "R_Ctrl"},   {65, "Num ."},   {67, "Num *"},  {69, "Num +"},  {71, "NumLock"},
+    {75, "Num /"},    {76, "Enter"},    {78, "Num -"},   {82, "Num 0"},  {83, "Num 1"},  {84, "Num 2"},
+    {85, "Num 3"},    {86, "Num 4"},    {87, "Num 5"},   {88, "Num 6"},  {89, "Num 7"},  {91, "Num 8"},
+    {92, "Num 9"},    {96, "F5"},       {97, "F6"},      {98, "F7"},     {99, "F3"},     {100, "F8"},
+    {101, "F9"},      {103, "F11"},     {105, "PrintScreen"},            {109, "F10"},   {110, "App"},
+    {111, "F12"},     {115, "Home"},    {116, "PgUp"},   {117, "Del"},   {118, "F4"},    {119, "End"},
+    {120, "F2"},      {121, "PgDn"},    {122, "F1"},     {123, "Left"},  {124, "Right"}, {125, "Down"},
+    {126, "Up"},
+};
+
+constexpr std::array<const char*, 256> MakeNameTable() {
+    std::array<const char*, 256> table{};
+    for (const auto& k : kKeyNames) table[k.code] = k.name;
+    return table;
+}
+
+constexpr std::array<const char*, 256> kNameByCode = MakeNameTable();
+
+// Macro mouse codes 240..244 name the button by its language text.
+constexpr const char* kMouseTextKeys[] = {"tc_click", "tc_menu", "tc_middle", "tc_forward", "tc_back"};
+constexpr int kFirstMouseCode = 240;
+
+// What a combination shows for a key that has no name.
+std::string UnnamedKeyText(int code) {
+    switch (code) {
+        case VK_FN: return "Fn";
+        case VK_INSERT: return "Insert";
+        case VK_SCROLL_LOCK: return "ScrollLock";
+        case VK_PAUSE: return "Pause";
+        default: {
+            char text[16];
+            std::snprintf(text, sizeof text, "Key 0x%02X", code);
+            return text;
+        }
+    }
+}
+
+// Length of the valid UTF-8 sequence at the start of s, or 0. Overlong forms,
+// surrogates and code points past U+10FFFF are not valid.
+size_t Utf8SequenceLength(std::string_view s) {
+    auto b = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
+    const uint8_t c = b(0);
+    if (c < 0x80) return 1;
+    size_t n;
+    uint8_t lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (s.size() < n || b(1) < lo || b(1) > hi) return 0;
+    for (size_t i = 2; i < n; ++i)
+        if ((b(i) & 0xC0) != 0x80) return 0;
+    return n;
+}
+
+bool IsValidUtf8(std::string_view s) {
+    while (!s.empty()) {
+        const size_t n = Utf8SequenceLength(s);
+        if (n == 0) return false;
+        s.remove_prefix(n);
+    }
+    return true;
+}
+
+// Cuts a text to at most max bytes without splitting a UTF-8 character.
+void CutAtCharBoundary(std::string& text, size_t max) {
+    if (text.size() <= max) return;
+    size_t cut = max;
+    while (cut > 0 && (static_cast<uint8_t>(text[cut]) & 0xC0) == 0x80) --cut;
+    text.resize(cut);
+}
+
+std::optional<std::string> MacroText(const _KEYINFO& key) {
+    const _ST_MACRO* macro = get_macro_by_id(key.dwMacroID);
+    if (macro == nullptr) return std::nullopt;
+    // A name that cannot be shown still leaves the key marked as a macro.
+    return GetText("tc_mac_def") + " - " + get_macro_name(*macro).value_or(std::string());
+}
+
+}  // namespace
+
+std::optional<std::string> GetVKName(int code) {
+    if (code >= kFirstMouseCode && code < kFirstMouseCode + 5) return FindText(kMouseTextKeys[code - kFirstMouseCode]);
+    if (code < 0 || code > 255 || kNameByCode[code] == nullptr) return std::nullopt;
+    return std::string(kNameByCode[code]);
+}
+
+std::string GetComboKeyText(int mask, int key1, int key2) {
+    std::string text;
+    auto add = [&](const std::string& part) {
+        if (!text.empty()) text += " + ";
+        text += part;
+    };
+    if (mask & (MOD_LCTRL | MOD_RCTRL)) add("Ctrl");
+    if (mask & (MOD_LALT | MOD_RALT)) add("Cmd");
+    if (mask & (MOD_LSHIFT | MOD_RSHIFT)) add("Shift");
+    if (mask & (MOD_LGUI | MOD_RGUI)) add("Opt");
+    for (int key : {key1 & 0xFF, key2 & 0xFF}) {
+        if (key == VK_NONE) continue;
+        auto name = GetVKName(key);
+        add(name && !name->empty() ? *name : UnnamedKeyText(key));
+    }
+    CutAtCharBoundary(text, COMBO_TEXT_MAX);
+    return text;
+}
+
+std::optional<std::string> keyinfo_to_string(const _KEYINFO& key) {
+    switch (FUN_CLASS(key.dwFunID)) {
+        case FUN_KEY:
+            if (IsFnKey(key)) return std::string("Fn");
+            return GetComboKeyText(key.stCombo.ModifyKey, key.stCombo.VkCode1, key.stCombo.VkCode2);
+        case FUN_MACRO:
+            return MacroText(key);
+        case FUN_MOUSE:
+        case FUN_MEDIA2:
+        case FUN_MEDIA:
+        case FUN_SHORTCUT:
+        case FUN_SPECIAL:
+        case FUN_DEVICE: {
+            auto textKey = FunctionTextKey(key.dwFunID);
+            if (!textKey) return std::nullopt;
+            return FindText(*textKey);
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<std::string> get_macro_name(const _ST_MACRO& macro) {
+    const std::string_view name(macro.szName, strnlen(macro.szName, MACRO_NAME_SIZE));
+    if (!IsValidUtf8(name)) return std::nullopt;
+    return std::string(name);
+}
+
+}  // namespace keyloom
