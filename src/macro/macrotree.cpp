@@ -1,0 +1,395 @@
+// The macro tree: building it from the macro directory, mapping items to
+// paths, and the file side of the editor's folder and macro commands.
+#include "macro/macrotree.h"
+
+#include <stdio.h>  // renameat2
+#include <fcntl.h>   // AT_FDCWD
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+#include "config/debug.h"
+#include "config/fileio.h"
+#include "config/language.h"
+#include "config/paths.h"
+#include "macro/macrofile.h"
+#include "macro/stmacro.h"
+
+namespace keyloom {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kWarning = "Warning";
+constexpr const char* kMcfSuffix = ".mcf";
+constexpr const char* kOutside = "The path lies outside the macro folder.";
+
+MacroTreeResult refused(const std::string& message) {
+    MacroTreeResult r;
+    r.message = message;
+    if (!message.empty()) r.title = kWarning;
+    return r;
+}
+
+MacroTreeResult done(outlineviewData* item) {
+    MacroTreeResult r;
+    r.ok = true;
+    r.item = item;
+    return r;
+}
+
+// The language's text, or the key itself when the language lacks it, so a
+// refusal is never shown as an empty message.
+std::string text_of(const char* key) { return FindText(key).value_or(key); }
+
+bool valid_utf8(const std::string& s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t len = 0;
+        uint32_t cp = 0;
+        if (c < 0x80) {
+            len = 1, cp = c;
+        } else if ((c & 0xE0) == 0xC0) {
+            len = 2, cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            len = 3, cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            len = 4, cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + len > s.size()) return false;
+        for (size_t k = 1; k < len; ++k) {
+            const unsigned char cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        static constexpr uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += len;
+    }
+    return true;
+}
+
+// A name that may become one component of a path below the macro directory.
+bool usable_name(const std::string& name) {
+    return !name.empty() && name.find('\0') == std::string::npos && valid_utf8(name) && is_active_name(name);
+}
+
+std::string macro_dir() {
+    std::string dir = get_macro_path();
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir;
+}
+
+// True when the path names an entry directly inside the macro directory or one
+// of its folders, after resolving every link on the way to it.
+bool inside_macro_dir(const std::string& path) {
+    const fs::path p(path);
+    const fs::path leaf = p.filename();
+    if (leaf.empty() || leaf == "." || leaf == "..") return false;
+    std::error_code ec;
+    const fs::path base = fs::weakly_canonical(macro_dir(), ec);
+    if (ec) return false;
+    const fs::path parent = fs::weakly_canonical(p.parent_path(), ec);
+    if (ec) return false;
+    const fs::path rel = parent.lexically_relative(base);
+    return !rel.empty() && *rel.begin() != "..";
+}
+
+bool exists_on_disk(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+const outlineviewData* top_of(const outlineviewData* item) {
+    while (item && item->parentItem) item = item->parentItem;
+    return item;
+}
+
+bool has_child(const outlineviewData* parent, const std::string& name, uint32_t flag) {
+    for (const auto& child : parent->array) {
+        if (child->name == name && child->nFlagData == flag) return true;
+    }
+    return false;
+}
+
+// Ids of every macro item in the subtree, the item included.
+void collect_macro_ids(const outlineviewData* item, std::vector<uint32_t>& ids) {
+    if (item->nFlagData == MACRO_ITEM_MACRO && item->nItemData != 0 && item->nItemData <= UINT32_MAX) {
+        ids.push_back(static_cast<uint32_t>(item->nItemData));
+    }
+    for (const auto& child : item->array) collect_macro_ids(child.get(), ids);
+}
+
+_ST_MACRO* listed_macro(const outlineviewData* item) {
+    if (!item || item->nFlagData != MACRO_ITEM_MACRO) return nullptr;
+    if (item->nItemData == 0 || item->nItemData > UINT32_MAX) return nullptr;
+    return get_macro_by_id(static_cast<uint32_t>(item->nItemData));
+}
+
+void set_macro_name(_ST_MACRO& macro, const std::string& name) {
+    const std::string cut = cut_utf8(name, MACRO_NAME_MAX);
+    std::memset(macro.szName, 0, sizeof(macro.szName));
+    std::memcpy(macro.szName, cut.data(), cut.size());
+}
+
+// Moves a file or folder without ever replacing what is at the destination.
+int move_no_replace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // File systems without the flag: the destination was checked just before.
+    if (exists_on_disk(to)) return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+std::string strip_mcf(const std::string& component) {
+    const size_t n = std::strlen(kMcfSuffix);
+    if (component.size() >= n && component.compare(component.size() - n, n, kMcfSuffix) == 0) {
+        return component.substr(0, component.size() - n);
+    }
+    return component;
+}
+
+std::vector<std::string> split_path(const std::string& rel) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= rel.size()) {
+        size_t slash = rel.find('/', start);
+        if (slash == std::string::npos) slash = rel.size();
+        if (slash > start) parts.push_back(rel.substr(start, slash - start));
+        start = slash + 1;
+    }
+    return parts;
+}
+
+}  // namespace
+
+std::string cut_utf8(const std::string& text, size_t maxBytes) {
+    if (text.size() <= maxBytes) return text;
+    size_t cut = maxBytes;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut);
+}
+
+MacroTree::MacroTree() = default;
+
+// ---- building the tree ----------------------------------------------------
+
+void MacroTree::loadMacroToList() {
+    if (!lstMacro) init_macro_list();
+    const std::string dir = macro_dir();
+    std::error_code ec;
+    fs::recursive_directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec);
+    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        const fs::directory_entry& entry = *it;
+        std::error_code sec;
+        const fs::file_status st = entry.symlink_status(sec);
+        if (sec || fs::is_symlink(st)) continue;
+        const std::string full = entry.path().string();
+        const std::string rel = entry.path().lexically_relative(dir).generic_string();
+        if (fs::is_directory(st)) {
+            make_sure_item_exist(rel, full, MACRO_ITEM_FOLDER);
+        } else if (fs::is_regular_file(st) && get_file_ext(entry.path().filename().string()) == "mcf") {
+            make_sure_item_exist(rel, full, MACRO_ITEM_MACRO);
+        }
+    }
+    if (ec && ec != std::errc::no_such_file_or_directory) LOG("loadMacroToList err=%d, %s", ec.value(), ec.message().c_str());
+}
+
+void MacroTree::ReloadMacroList() {
+    root_.clear();
+    loadMacroToList();
+}
+
+outlineviewData* MacroTree::make_sure_item_exist(const std::string& relPath, const std::string& fullPath,
+                                                 int itemType) {
+    const std::vector<std::string> parts = split_path(relPath);
+    outlineviewData* current = &root_;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        // Only the last component can be a macro: a folder named "x.mcf" stays a folder.
+        const uint32_t flag = i + 1 == parts.size() ? static_cast<uint32_t>(itemType) : MACRO_ITEM_FOLDER;
+        const std::string name = flag == MACRO_ITEM_MACRO ? strip_mcf(parts[i]) : parts[i];
+        outlineviewData* found = nullptr;
+        for (auto& child : current->array) {
+            if (child->name == name && child->nFlagData == flag) {
+                found = child.get();
+                break;
+            }
+        }
+        if (!found) {
+            uint64_t data = 0;
+            if (flag == MACRO_ITEM_MACRO) {
+                _ST_MACRO macro;
+                if (read_macro_file(fullPath, &macro)) {
+                    add_new_macro_to_list(&macro);  // refuses an id already listed
+                    data = macro.dwID;
+                }
+            }
+            found = current->addItem(outlineviewData::make(name, flag, data));
+        }
+        current = found;
+    }
+    return current == &root_ ? nullptr : current;
+}
+
+std::string MacroTree::item_to_filepath(const outlineviewData* item) const {
+    std::vector<const outlineviewData*> chain;
+    for (; item && item->parentItem; item = item->parentItem) chain.push_back(item);
+    std::string path = macro_dir();
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        path += '/';
+        path += (*it)->name;
+        if ((*it)->nFlagData == MACRO_ITEM_MACRO) path += kMcfSuffix;
+    }
+    return path;
+}
+
+bool MacroTree::findNameInOutlineView(const outlineviewData* item, const std::string& name, bool folder) {
+    if (!item) return false;
+    const uint32_t flag = folder ? MACRO_ITEM_FOLDER : MACRO_ITEM_MACRO;
+    return (item->name == name && item->nFlagData == flag) || has_child(item, name, flag);
+}
+
+outlineviewData* MacroTree::target_folder(outlineviewData* selected) {
+    if (!selected || top_of(selected) != &root_) return &root_;
+    if (selected->nFlagData == MACRO_ITEM_FOLDER || !selected->parentItem) return selected;
+    return selected->parentItem;
+}
+
+// ---- editor commands --------------------------------------------------------
+
+MacroTreeResult MacroTree::new_folder(outlineviewData* selected, const std::string& name) {
+    if (!usable_name(name)) return refused(text_of("tc_macro_badname"));
+    if (findNameInOutlineView(&root_, name, true)) return refused(text_of("tc_msg20"));
+    outlineviewData* parent = target_folder(selected);
+    if (has_child(parent, name, MACRO_ITEM_FOLDER)) return refused(text_of("tc_msg20"));
+    const std::string path = item_to_filepath(parent) + "/" + name;
+    if (!inside_macro_dir(path)) return refused(kOutside);
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(path, ec);
+    // Something other than a real folder already at the path is not taken for one.
+    const bool blocked = fs::exists(st) && !fs::is_directory(st);
+    if (blocked || !make_sure_folder_exist(path)) return refused("Create folder failed");
+    return done(parent->addItem(outlineviewData::make(name, MACRO_ITEM_FOLDER, 0)));
+}
+
+MacroTreeResult MacroTree::new_macro(outlineviewData* selected, const std::string& name) {
+    if (!usable_name(name)) return refused(text_of("tc_macro_badname"));
+    outlineviewData* folder = target_folder(selected);
+    const std::string path = item_to_filepath(folder) + "/" + name + kMcfSuffix;
+    // A file not shown in the tree would be overwritten by the first save.
+    if (has_child(folder, name, MACRO_ITEM_MACRO) || exists_on_disk(path)) return refused(text_of("tc_macro_msg8"));
+    if (!inside_macro_dir(path)) return refused(kOutside);
+    if (!lstMacro) init_macro_list();
+    _ST_MACRO macro;
+    keyloom::new_macro(cut_utf8(name, MACRO_NAME_MAX).c_str(), &macro);
+    macro.dwDirty = MACRO_DIRTY_EVENTS | MACRO_DIRTY_SETTINGS;
+    if (!add_new_macro_to_list(&macro)) return refused("");
+    return done(folder->addItem(outlineviewData::make(name, MACRO_ITEM_MACRO, macro.dwID)));
+}
+
+MacroTreeResult MacroTree::rename_item(outlineviewData* item, const std::string& name) {
+    if (!item || !item->parentItem || top_of(item) != &root_) return refused("");
+    if (!usable_name(name)) return refused(text_of("tc_macro_badname"));
+    if (name == item->name) return done(item);
+    const bool isMacro = item->nFlagData == MACRO_ITEM_MACRO;
+    const std::string oldPath = item_to_filepath(item);
+    const std::string newPath = item_to_filepath(item->parentItem) + "/" + name + (isMacro ? kMcfSuffix : "");
+    if (has_child(item->parentItem, name, item->nFlagData) || exists_on_disk(newPath)) {
+        return refused(text_of("tc_msg20"));
+    }
+    if (!inside_macro_dir(oldPath) || !inside_macro_dir(newPath)) return refused(kOutside);
+    // A macro that was never saved has no file yet: only its item changes.
+    if (exists_on_disk(oldPath)) {
+        if (int err = move_no_replace(oldPath, newPath); err != 0) {
+            LOG("onRename err=%d, %s", err, std::strerror(err));
+            return err == EEXIST ? refused(text_of("tc_msg20")) : refused("");
+        }
+    }
+    item->name = name;
+    if (_ST_MACRO* macro = isMacro ? listed_macro(item) : nullptr) set_macro_name(*macro, name);
+    return done(item);
+}
+
+MacroTreeResult MacroTree::delete_item(outlineviewData* item) {
+    if (!item || !item->parentItem || top_of(item) != &root_) return refused("");
+    const std::string path = item_to_filepath(item);
+    if (!inside_macro_dir(path)) return refused(kOutside);
+    std::vector<uint32_t> ids;
+    collect_macro_ids(item, ids);
+
+    std::error_code ec;
+    fs::remove_all(path, ec);
+    if (ec) LOG("delete macro err=%d, %s", ec.value(), ec.message().c_str());
+
+    outlineviewData* parent = item->parentItem;
+    outlineviewData::deleteItem(item);
+    // A record stays listed while another file of the tree still carries its id.
+    for (uint32_t id : ids) {
+        if (!root_.findItemForData(id)) delete_macro_by_id(id);
+    }
+    MacroTreeResult r = done(parent);
+    r.ok = !ec;
+    return r;
+}
+
+MacroTreeResult MacroTree::export_macro(const outlineviewData* item, const std::string& path) {
+    const _ST_MACRO* macro = top_of(item) == &root_ ? listed_macro(item) : nullptr;
+    if (!macro) return refused("");
+    const size_t slash = path.rfind('/');
+    const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (fileName.empty()) return refused("");
+    std::string target = path;
+    if (std::optional<std::string> ext = get_file_ext(fileName)) {
+        if (*ext != "mcf") return refused("the fudxx must be mcf");
+    } else {
+        target += kMcfSuffix;
+    }
+    FileError err;
+    if (!write_file_atomic(target, macro, MACRO_FILE_SIZE, &err)) {
+        LOG("ExportMacro err=%d, %s", err.code, err.text.c_str());
+        char text[512];
+        std::snprintf(text, sizeof(text), "Export Macro err=%ld, %s", static_cast<long>(err.code), err.text.c_str());
+        return refused(text);
+    }
+    return done(nullptr);
+}
+
+MacroTreeResult MacroTree::import_macro(outlineviewData* selected, const std::string& path) {
+    outlineviewData* folder = target_folder(selected);
+    const size_t slash = path.rfind('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (const size_t dot = name.rfind('.'); dot != std::string::npos) name.resize(dot);
+    if (!usable_name(name)) return refused(text_of("tc_macro_badname"));
+    const std::string target = item_to_filepath(folder) + "/" + name + kMcfSuffix;
+    if (findNameInOutlineView(folder, name, false) || exists_on_disk(target)) return refused(text_of("tc_msg20"));
+    if (!inside_macro_dir(target)) return refused(kOutside);
+
+    FileError err;
+    std::optional<std::string> bytes = read_file_bytes(path, MACRO_FILE_SIZE, &err);
+    if (!bytes) {
+        LOG("ImportMacro err=%d, %s", err.code, err.text.c_str());
+        return refused("import macro failed.");
+    }
+    _ST_MACRO macro;
+    if (!macro_from_bytes(bytes->data(), bytes->size(), &macro)) {
+        LOG("ImportMacro: not a active macro");
+        return refused("not a active macro file.");
+    }
+    set_macro_name(macro, name);
+    macro.dwID = create_unique_id();
+    if (!write_macro_file(target, &macro)) return refused("import macro failed.");
+    if (!lstMacro) init_macro_list();
+    add_new_macro_to_list(&macro);
+    return done(folder->addItem(outlineviewData::make(name, MACRO_ITEM_MACRO, macro.dwID)));
+}
+
+}  // namespace keyloom
