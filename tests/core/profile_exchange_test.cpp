@@ -1,0 +1,286 @@
+// The exchange file (".duk"): which macros an export carries, the extension
+// rule, and what an import writes, lists and takes into the set.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "config/fileio.h"
+#include "config/gvar.h"
+#include "config/paths.h"
+#include "macro/macrofile.h"
+#include "macro/macrotree.h"
+#include "model/profile_store.h"
+#include "test_support.h"
+
+namespace keyloom {
+namespace {
+
+namespace fs = std::filesystem;
+
+_ST_MACRO make_macro(uint32_t id, const std::string& name) {
+    _ST_MACRO m;
+    std::memset(&m, 0, sizeof m);
+    m.dwMagic = MACRO_MAGIC;
+    m.dwID = id;
+    std::memcpy(m.szName, name.data(), std::min(name.size(), sizeof m.szName));
+    m.stData.wRepeat = 1;
+    m.stData.stItem[0] = {4, 1, 10};
+    m.stData.stItem[1] = {4, 0, 10};
+    return m;
+}
+
+std::unique_ptr<_ST_KEYPRO> make_set(int32_t id, const char* name, int32_t layer) {
+    auto set = std::make_unique<_ST_KEYPRO>();
+    std::memset(set.get(), 0, sizeof *set);
+    set->dwID = id;
+    set->nLayer = layer;
+    std::strncpy(set->szName, name, sizeof set->szName - 1);
+    for (int i = 0; i < KEY_COUNT; ++i) {
+        set->stKey[i].dwFunID = MAKE_FUNID(FUN_KEY, 0);
+        set->stKey[i].stCombo = {0, static_cast<uint8_t>(i), 255, 0};
+        set->stKey[i].dwMatrixIdx = static_cast<uint32_t>(i);
+    }
+    return set;
+}
+
+void call_macro(_ST_KEYPRO& set, int slot, uint32_t macroId) {
+    set.stKey[slot].dwFunID = MAKE_FUNID(FUN_MACRO, 0);
+    set.stKey[slot].dwMacroID = macroId;
+}
+
+class Exchange : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::memcpy(savedDefKey_, g_defKEY, sizeof g_defKEY);
+        // Every slot but the last has a key on this keyboard.
+        for (int i = 0; i < KEY_COUNT; ++i) g_defKEY[i].dwFunID = i == KEY_COUNT - 1 ? 0 : MAKE_FUNID(FUN_KEY, 0);
+        fs::create_directories(dir.file("data"));
+        set_data_dir(dir.file("data"));
+        init_macro_list();
+    }
+    void TearDown() override {
+        destroy_macro_list();
+        set_data_dir("");
+        std::memcpy(g_defKEY, savedDefKey_, sizeof g_defKEY);
+    }
+    std::string macroDir() const { return dir.file("data/mac/"); }
+    static std::string bytes_of(const std::string& path) { return read_file_bytes(path, SIZE_MAX).value_or(""); }
+    static void write(const std::string& path, const void* data, size_t size) {
+        std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    static int files_below(const std::string& path) {
+        std::error_code ec;
+        int n = 0;
+        for (fs::recursive_directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) ++n;
+        return n;
+    }
+
+    test::TempDir dir;
+    test::LogCapture log;
+    _KEYINFO savedDefKey_[KEY_COUNT];
+};
+
+TEST_F(Exchange, ExportCarriesEachCalledMacroOnceInKeyOrder) {
+    _ST_MACRO a = make_macro(0xA1, "alpha");
+    _ST_MACRO b = make_macro(0xB2, "beta");
+    add_new_macro_to_list(&b);
+    add_new_macro_to_list(&a);
+    auto set = make_set(77, "set", 0);
+    for (int slot : {3, 4, 10, 11, 50}) call_macro(*set, slot, 0xA1);  // five keys, one macro
+    call_macro(*set, 5, 0xDEAD);                                       // not in the macro list
+    call_macro(*set, 60, 0xB2);
+
+    ExchangeResult r = ExportKeyPro(set.get(), dir.file("out.duk"));
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.macros, 2);
+    EXPECT_EQ(r.path, dir.file("out.duk"));
+    std::string bytes = bytes_of(r.path);
+    ASSERT_EQ(bytes.size(), 40816u);
+    EXPECT_EQ(std::memcmp(bytes.data(), set.get(), 11136), 0);
+    EXPECT_EQ(std::memcmp(bytes.data() + 11136, &a, 1484), 0);
+    EXPECT_EQ(std::memcmp(bytes.data() + 11136 + 1484, &b, 1484), 0);
+    EXPECT_EQ(bytes.find_first_not_of('\0', 11136 + 2 * 1484), std::string::npos);
+
+    _ST_EXCHANGE cfg = build_exchange(*set);
+    EXPECT_EQ(get_macro_by_id_from_cfg(cfg, 0xB2), &cfg.stMacro[1]);
+    EXPECT_EQ(get_macro_by_id_from_cfg(cfg, 0xDEAD), nullptr);
+    EXPECT_EQ(get_macro_by_id_from_cfg(cfg, 0), nullptr);  // empty slots are no macro of id 0
+}
+
+TEST_F(Exchange, ExportTakesTheFirstTwentyMacrosInKeySlotOrder) {
+    auto set = make_set(1, "many", 0);
+    // Listed in reverse, called in slot order: slot order decides.
+    for (uint32_t n = 25; n >= 1; --n) {
+        _ST_MACRO m = make_macro(1000 + n, "m" + std::to_string(n));
+        add_new_macro_to_list(&m);
+    }
+    for (int n = 1; n <= 25; ++n) call_macro(*set, 2 * n, 1000 + n);
+    _ST_EXCHANGE cfg = build_exchange(*set);
+    for (int slot = 0; slot < 20; ++slot) EXPECT_EQ(cfg.stMacro[slot].dwID, 1001u + slot);
+    EXPECT_EQ(get_macro_by_id_from_cfg(cfg, 1021), nullptr);
+}
+
+TEST_F(Exchange, ExportExtensionRule) {
+    auto set = make_set(1, "s", 0);
+    ExchangeResult upper = ExportKeyPro(set.get(), dir.file("x.DUK"));
+    EXPECT_EQ(upper.status, ExchangeStatus::BadExtension);
+    EXPECT_EQ(upper.message, "the fudxx must be duk");
+    EXPECT_FALSE(fs::exists(dir.file("x.DUK")));
+    EXPECT_EQ(ExportKeyPro(set.get(), dir.file("x.txt")).message, "the fudxx must be duk");
+
+    ExchangeResult bare = ExportKeyPro(set.get(), dir.file("bare"));
+    ASSERT_TRUE(bare.ok());
+    EXPECT_EQ(bare.path, dir.file("bare.duk"));
+    EXPECT_EQ(bytes_of(dir.file("bare.duk")).size(), 40816u);
+    EXPECT_FALSE(fs::exists(dir.file("bare")));
+
+    // A dot in a folder name is not the file's extension.
+    fs::create_directories(dir.file("a.b"));
+    ExchangeResult dotted = ExportKeyPro(set.get(), dir.file("a.b/name"));
+    ASSERT_TRUE(dotted.ok());
+    EXPECT_EQ(dotted.path, dir.file("a.b/name.duk"));
+
+    EXPECT_EQ(ExportKeyPro(set.get(), dir.file("folder/")).status, ExchangeStatus::NoFileName);
+    EXPECT_EQ(ExportKeyPro(nullptr, dir.file("y.duk")).status, ExchangeStatus::NoKeyPro);
+}
+
+TEST_F(Exchange, ExportWriteFailureIsShownAndLogged) {
+    auto set = make_set(1, "s", 0);
+    ExchangeResult r = ExportKeyPro(set.get(), dir.file("missing/x.duk"));
+    EXPECT_EQ(r.status, ExchangeStatus::WriteFailed);
+    EXPECT_EQ(r.message, "ExportProfile err=2, No such file or directory");
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"ExportProfile err=2, No such file or directory"});
+}
+
+TEST_F(Exchange, ImportWritesMacrosReloadsAndTakesTheKeys) {
+    _ST_MACRO a = make_macro(0xA1, "alpha");
+    a.byBufferID = 3;
+    _ST_MACRO b = make_macro(0xB2, "beta");
+    add_new_macro_to_list(&a);
+    add_new_macro_to_list(&b);
+    auto source = make_set(77, "exported", 1);
+    call_macro(*source, 0, 0xA1);
+    call_macro(*source, 1, 0xB2);
+    call_macro(*source, 2, 0xC3);  // its macro is not in the file
+    source->stKey[7].stCombo = {0x01, 4, 255, 0};
+    source->stKey[7].dwMatrixIdx = 99;
+    source->stKey[125].stCombo = {0, 9, 9, 0};  // a slot this keyboard has no key for
+    ASSERT_TRUE(ExportKeyPro(source.get(), dir.file("x.duk")).ok());
+
+    destroy_macro_list();  // another machine: no macros yet
+    auto target = make_set(5, "mine", 2);
+    _KEYINFO slot125 = target->stKey[125];
+    _KEYINFO slot2 = target->stKey[2];
+    MacroTree tree;
+    ExchangeResult r = ImportKeyPro(target.get(), dir.file("x.duk"), &tree);
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.macros, 2);
+    EXPECT_TRUE(r.listReloaded);
+    EXPECT_TRUE(r.keysTaken);
+    EXPECT_TRUE(r.message.empty());
+
+    _ST_MACRO onDisk;
+    ASSERT_TRUE(read_macro_file(macroDir() + "alpha.mcf", &onDisk));
+    EXPECT_EQ(onDisk.dwID, 0xA1u);
+    EXPECT_EQ(onDisk.byBufferID, 0);
+    EXPECT_TRUE(fs::exists(macroDir() + "beta.mcf"));
+    EXPECT_EQ(get_macro_count(), 2);
+    ASSERT_NE(get_macro_by_id(0xB2), nullptr);
+    EXPECT_EQ(tree.root()->array.size(), 2u);
+
+    // The set keeps its id, layer and name and this keyboard's key layout.
+    EXPECT_EQ(target->dwID, 5);
+    EXPECT_EQ(target->nLayer, 2);
+    EXPECT_STREQ(target->szName, "mine");
+    EXPECT_EQ(target->stKey[0].dwMacroID, 0xA1u);
+    EXPECT_EQ(FUN_CLASS(target->stKey[1].dwFunID), FUN_MACRO);
+    EXPECT_EQ(target->stKey[7].stCombo.ModifyKey, 0x01);
+    EXPECT_EQ(target->stKey[7].dwMatrixIdx, 7u);
+    EXPECT_EQ(std::memcmp(&target->stKey[125], &slot125, sizeof slot125), 0);
+    EXPECT_EQ(std::memcmp(&target->stKey[2], &slot2, sizeof slot2), 0);
+}
+
+TEST_F(Exchange, ImportUsesTheFirst40816BytesOfALongerFile) {
+    auto cfg = std::make_unique<_ST_EXCHANGE>();
+    std::memset(cfg.get(), 0, sizeof *cfg);
+    cfg->stKeyPro = *make_set(9, "s", 0);
+    cfg->stMacro[4] = make_macro(0x44, "late");
+    std::string bytes(reinterpret_cast<const char*>(cfg.get()), sizeof *cfg);
+    bytes += std::string(3000, '\x7f');
+    write(dir.file("long.duk"), bytes.data(), bytes.size());
+
+    auto target = make_set(5, "t", 0);
+    ExchangeResult r = ImportKeyPro(target.get(), dir.file("long.duk"));
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.macros, 1);
+    EXPECT_TRUE(fs::exists(macroDir() + "late.mcf"));
+    ASSERT_NE(get_macro_by_id(0x44), nullptr);  // rebuilt without a tree of the caller's
+}
+
+TEST_F(Exchange, ShortOrUnreadableFiles) {
+    auto target = make_set(5, "t", 0);
+    auto before = *target;
+    std::string shortFile(40815, '\0');
+    write(dir.file("short.duk"), shortFile.data(), shortFile.size());
+    ExchangeResult r = ImportKeyPro(target.get(), dir.file("short.duk"));
+    EXPECT_EQ(r.status, ExchangeStatus::TooShort);
+    EXPECT_TRUE(r.message.empty());
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"ImportProfile: not a active profile"});
+
+    log.clear();
+    r = ImportKeyPro(target.get(), dir.file("none.duk"));
+    EXPECT_EQ(r.status, ExchangeStatus::ReadFailed);
+    EXPECT_EQ(r.message, "import profile failed.");
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"ImportProfile err=2, No such file or directory"});
+
+    EXPECT_EQ(ImportKeyPro(nullptr, dir.file("short.duk")).status, ExchangeStatus::NoKeyPro);
+    EXPECT_EQ(std::memcmp(target.get(), &before, sizeof before), 0);
+    EXPECT_FALSE(fs::exists(macroDir()));
+}
+
+TEST_F(Exchange, MacrosWithUnusableNamesNeverReachTheDisk) {
+    auto cfg = std::make_unique<_ST_EXCHANGE>();
+    std::memset(cfg.get(), 0, sizeof *cfg);
+    cfg->stKeyPro = *make_set(9, "s", 0);
+    cfg->stMacro[0] = make_macro(1, "../../x");
+    cfg->stMacro[1] = make_macro(2, "a.b");
+    cfg->stMacro[2] = make_macro(3, "");
+    cfg->stMacro[3] = make_macro(4, "\xff\xfe");
+    cfg->stMacro[4] = make_macro(5, std::string(80, 'n'));  // no end within its 80 bytes
+    cfg->stMacro[5] = make_macro(6, "sub/x");
+    cfg->stMacro[6] = make_macro(7, "fine");
+    cfg->stMacro[6].dwMagic = 0x12345678;  // used, but not a macro
+    write(dir.file("bad.duk"), cfg.get(), sizeof *cfg);
+
+    _ST_MACRO listed = make_macro(0x55, "listed");
+    add_new_macro_to_list(&listed);
+    auto target = make_set(5, "t", 0);
+    ExchangeResult r = ImportKeyPro(target.get(), dir.file("bad.duk"));
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.macros, 0);
+    EXPECT_FALSE(r.listReloaded);
+    EXPECT_EQ(files_below(dir.path()), 2);  // data/ and bad.duk: no macro folder, nothing outside
+    EXPECT_FALSE(fs::exists(dir.file("x.mcf")));
+    EXPECT_EQ(get_macro_count(), 1);
+    EXPECT_EQ(get_macro_by_index(0)->dwID, 0x55u);
+
+    EXPECT_EQ(parse_exchange(std::string(reinterpret_cast<const char*>(cfg.get()), sizeof *cfg))->macros.size(), 0u);
+}
+
+TEST_F(Exchange, FileWithoutASetTakesNoKeys) {
+    auto cfg = std::make_unique<_ST_EXCHANGE>();
+    std::memset(cfg.get(), 0, sizeof *cfg);
+    write(dir.file("zero.duk"), cfg.get(), sizeof *cfg);
+    auto target = make_set(5, "t", 0);
+    auto before = *target;
+    ExchangeResult r = ImportKeyPro(target.get(), dir.file("zero.duk"));
+    ASSERT_TRUE(r.ok());
+    EXPECT_FALSE(r.keysTaken);
+    EXPECT_EQ(std::memcmp(target.get(), &before, sizeof before), 0);
+}
+
+}  // namespace
+}  // namespace keyloom
