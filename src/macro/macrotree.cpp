@@ -386,6 +386,9 @@ MacroTreeResult MacroTree::import_macro(outlineviewData* selected, const std::st
     }
     set_macro_name(macro, name);
     macro.dwID = create_unique_id();
+    // A slot number or change marks from another machine mean nothing here.
+    macro.byBufferID = 0;
+    macro.dwDirty = 0;
     if (!write_macro_file(target, &macro)) return refused("import macro failed.");
     if (!lstMacro) init_macro_list();
     add_new_macro_to_list(&macro);
