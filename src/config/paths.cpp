@@ -2,6 +2,8 @@
 // used by import and export, and the rule for macro folder and file names.
 #include "config/paths.h"
 
+#include "config/utf8.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -112,5 +114,9 @@ bool make_sure_folder_exist(const std::string& path) {
 }
 
 bool is_active_name(const std::string& name) { return name.find_first_of("/\\|#$%&*.") == std::string::npos; }
+
+bool is_safe_name(const std::string& name) {
+    return !name.empty() && name.find('\0') == std::string::npos && IsValidUtf8(name) && is_active_name(name);
+}
 
 }  // namespace keyloom

@@ -24,5 +24,8 @@ std::optional<std::string> get_file_name_only(const std::string& path);
 
 bool make_sure_folder_exist(const std::string& path);
 bool is_active_name(const std::string& name);
+// A name that may become part of a path: non-empty, valid UTF-8 without NUL,
+// and accepted by is_active_name (so never "..", "/" or an extension).
+bool is_safe_name(const std::string& name);
 
 }  // namespace keyloom

@@ -1,6 +1,8 @@
 // Key names, combination texts and assignment texts.
 #include "keys/basic.h"
 
+#include "config/utf8.h"
+
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -66,50 +68,6 @@ std::string UnnamedKeyText(int code) {
     }
 }
 
-// Length of the valid UTF-8 sequence at the start of s, or 0. Overlong forms,
-// surrogates and code points past U+10FFFF are not valid.
-size_t Utf8SequenceLength(std::string_view s) {
-    auto b = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
-    const uint8_t c = b(0);
-    if (c < 0x80) return 1;
-    size_t n;
-    uint8_t lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        if (c == 0xE0) lo = 0xA0;
-        if (c == 0xED) hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        if (c == 0xF0) lo = 0x90;
-        if (c == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (s.size() < n || b(1) < lo || b(1) > hi) return 0;
-    for (size_t i = 2; i < n; ++i)
-        if ((b(i) & 0xC0) != 0x80) return 0;
-    return n;
-}
-
-bool IsValidUtf8(std::string_view s) {
-    while (!s.empty()) {
-        const size_t n = Utf8SequenceLength(s);
-        if (n == 0) return false;
-        s.remove_prefix(n);
-    }
-    return true;
-}
-
-// Cuts a text to at most max bytes without splitting a UTF-8 character.
-void CutAtCharBoundary(std::string& text, size_t max) {
-    if (text.size() <= max) return;
-    size_t cut = max;
-    while (cut > 0 && (static_cast<uint8_t>(text[cut]) & 0xC0) == 0x80) --cut;
-    text.resize(cut);
-}
-
 std::optional<std::string> MacroText(const _KEYINFO& key) {
     const _ST_MACRO* macro = get_macro_by_id(key.dwMacroID);
     if (macro == nullptr) return std::nullopt;
@@ -140,7 +98,7 @@ std::string GetComboKeyText(int mask, int key1, int key2) {
         auto name = GetVKName(key);
         add(name && !name->empty() ? *name : UnnamedKeyText(key));
     }
-    CutAtCharBoundary(text, COMBO_TEXT_MAX);
+    text = CutUtf8(text, COMBO_TEXT_MAX);
     return text;
 }
 

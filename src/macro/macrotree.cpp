@@ -17,6 +17,7 @@
 #include "config/fileio.h"
 #include "config/language.h"
 #include "config/paths.h"
+#include "config/utf8.h"
 #include "macro/macrofile.h"
 #include "macro/stmacro.h"
 
@@ -48,40 +49,7 @@ MacroTreeResult done(outlineviewData* item) {
 // refusal is never shown as an empty message.
 std::string text_of(const char* key) { return FindText(key).value_or(key); }
 
-bool valid_utf8(const std::string& s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        size_t len = 0;
-        uint32_t cp = 0;
-        if (c < 0x80) {
-            len = 1, cp = c;
-        } else if ((c & 0xE0) == 0xC0) {
-            len = 2, cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3, cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4, cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + len > s.size()) return false;
-        for (size_t k = 1; k < len; ++k) {
-            const unsigned char cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        static constexpr uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += len;
-    }
-    return true;
-}
 
-// A name that may become one component of a path below the macro directory.
-bool usable_name(const std::string& name) {
-    return !name.empty() && name.find('\0') == std::string::npos && valid_utf8(name) && is_active_name(name);
-}
 
 std::string macro_dir() {
     std::string dir = get_macro_path();
@@ -136,7 +104,7 @@ _ST_MACRO* listed_macro(const outlineviewData* item) {
 }
 
 void set_macro_name(_ST_MACRO& macro, const std::string& name) {
-    const std::string cut = cut_utf8(name, MACRO_NAME_MAX);
+    const std::string cut = CutUtf8(name, MACRO_NAME_MAX);
     std::memset(macro.szName, 0, sizeof(macro.szName));
     std::memcpy(macro.szName, cut.data(), cut.size());
 }
@@ -172,12 +140,6 @@ std::vector<std::string> split_path(const std::string& rel) {
 
 }  // namespace
 
-std::string cut_utf8(const std::string& text, size_t maxBytes) {
-    if (text.size() <= maxBytes) return text;
-    size_t cut = maxBytes;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    return text.substr(0, cut);
-}
 
 MacroTree::MacroTree() = default;
 
@@ -267,7 +229,7 @@ outlineviewData* MacroTree::target_folder(outlineviewData* selected) {
 // ---- editor commands --------------------------------------------------------
 
 MacroTreeResult MacroTree::new_folder(outlineviewData* selected, const std::string& name) {
-    if (!usable_name(name)) return refused(text_of("tc_macro_badname"));
+    if (!is_safe_name(name)) return refused(text_of("tc_macro_badname"));
     if (findNameInOutlineView(&root_, name, true)) return refused(text_of("tc_msg20"));
     outlineviewData* parent = target_folder(selected);
     if (has_child(parent, name, MACRO_ITEM_FOLDER)) return refused(text_of("tc_msg20"));
@@ -282,7 +244,7 @@ MacroTreeResult MacroTree::new_folder(outlineviewData* selected, const std::stri
 }
 
 MacroTreeResult MacroTree::new_macro(outlineviewData* selected, const std::string& name) {
-    if (!usable_name(name)) return refused(text_of("tc_macro_badname"));
+    if (!is_safe_name(name)) return refused(text_of("tc_macro_badname"));
     outlineviewData* folder = target_folder(selected);
     const std::string path = item_to_filepath(folder) + "/" + name + kMcfSuffix;
     // A file not shown in the tree would be overwritten by the first save.
@@ -290,7 +252,7 @@ MacroTreeResult MacroTree::new_macro(outlineviewData* selected, const std::strin
     if (!inside_macro_dir(path)) return refused(kOutside);
     if (!lstMacro) init_macro_list();
     _ST_MACRO macro;
-    keyloom::new_macro(cut_utf8(name, MACRO_NAME_MAX).c_str(), &macro);
+    keyloom::new_macro(CutUtf8(name, MACRO_NAME_MAX).c_str(), &macro);
     macro.dwDirty = MACRO_DIRTY_EVENTS | MACRO_DIRTY_SETTINGS;
     if (!add_new_macro_to_list(&macro)) return refused("");
     return done(folder->addItem(outlineviewData::make(name, MACRO_ITEM_MACRO, macro.dwID)));
@@ -298,7 +260,7 @@ MacroTreeResult MacroTree::new_macro(outlineviewData* selected, const std::strin
 
 MacroTreeResult MacroTree::rename_item(outlineviewData* item, const std::string& name) {
     if (!item || !item->parentItem || top_of(item) != &root_) return refused("");
-    if (!usable_name(name)) return refused(text_of("tc_macro_badname"));
+    if (!is_safe_name(name)) return refused(text_of("tc_macro_badname"));
     if (name == item->name) return done(item);
     const bool isMacro = item->nFlagData == MACRO_ITEM_MACRO;
     const std::string oldPath = item_to_filepath(item);
@@ -368,7 +330,7 @@ MacroTreeResult MacroTree::import_macro(outlineviewData* selected, const std::st
     const size_t slash = path.rfind('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     if (const size_t dot = name.rfind('.'); dot != std::string::npos) name.resize(dot);
-    if (!usable_name(name)) return refused(text_of("tc_macro_badname"));
+    if (!is_safe_name(name)) return refused(text_of("tc_macro_badname"));
     const std::string target = item_to_filepath(folder) + "/" + name + kMcfSuffix;
     if (findNameInOutlineView(folder, name, false) || exists_on_disk(target)) return refused(text_of("tc_msg20"));
     if (!inside_macro_dir(target)) return refused(kOutside);

@@ -67,7 +67,5 @@ private:
     outlineviewData root_;
 };
 
-// A name cut to at most maxBytes bytes without splitting a UTF-8 character.
-std::string cut_utf8(const std::string& text, size_t maxBytes);
 
 }  // namespace keyloom

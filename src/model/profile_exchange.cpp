@@ -26,32 +26,12 @@ std::string file_name_of(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool is_valid_utf8(const std::string& text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    size_t n = text.size();
-    for (size_t i = 0; i < n;) {
-        unsigned char c = p[i];
-        int more = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
-        if (more < 0 || i + static_cast<size_t>(more) >= n) return false;
-        uint32_t cp = more == 0 ? c : c & (0x3F >> more);
-        for (int k = 1; k <= more; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        static const uint32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-        if (cp < minimum[more] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += static_cast<size_t>(more) + 1;
-    }
-    return true;
-}
-
 // The name a macro's file gets, or none when its name cannot be one.
 std::optional<std::string> usable_macro_name(const _ST_MACRO& macro) {
     const char* end = static_cast<const char*>(std::memchr(macro.szName, 0, sizeof macro.szName));
     if (!end) return std::nullopt;
     std::string name(macro.szName, end);
-    if (name.empty() || !is_valid_utf8(name) || !is_active_name(name)) return std::nullopt;
+    if (!is_safe_name(name)) return std::nullopt;
     return name;
 }
 

@@ -6,6 +6,7 @@
 #include "config/fileio.h"
 #include "config/language.h"
 #include "config/paths.h"
+#include "config/utf8.h"
 #include "macro/macrotree.h"
 #include "model/profile_store.h"
 #include "model/reset.h"
@@ -29,7 +30,7 @@ void add_first_run_sets(const std::string& proName, uint32_t firstIds[LAYER_COUN
     for (int m = 1; m <= LAYER_COUNT; ++m) {
         for (int s = 1; s <= FIRST_RUN_SETS_PER_LAYER; ++s) {
             std::string name = "M" + std::to_string(m) + "_" + proName + std::to_string(s);
-            new_keypro(cut_utf8(name, KEYPRO_NAME_SIZE - 1).c_str(), set.get());
+            new_keypro(CutUtf8(name, KEYPRO_NAME_SIZE - 1).c_str(), set.get());
             set->nLayer = m - 1;
             add_new_keypro_to_list(set.get());
             if (s == 1) firstIds[m - 1] = static_cast<uint32_t>(set->dwID);
@@ -86,7 +87,7 @@ void CreateFirstRunData(StartupDataReport* report) {
     add_first_run_sets(proName, firstIds);
 
     auto profile = std::make_unique<_ST_PROFILE>();
-    new_profile(cut_utf8(proName + "1", PROFILE_NAME_SIZE - 1).c_str(), profile.get());
+    new_profile(CutUtf8(proName + "1", PROFILE_NAME_SIZE - 1).c_str(), profile.get());
     for (int layer = 0; layer < LAYER_COUNT; ++layer) profile->dwKeyProID[layer] = firstIds[layer];
     set_current_profile(add_new_profile_to_list(profile.get()));
     if (report) report->firstRun = true;

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cstring>
+
+#include "config/utf8.h"
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -504,11 +506,11 @@ TEST_F(MacroTreeTest, Import) {
 }
 
 TEST(MacroNames, CutUtf8KeepsWholeCharacters) {
-    EXPECT_EQ(cut_utf8("abc", 39), "abc");
-    EXPECT_EQ(cut_utf8(std::string(40, 'x'), 39), std::string(39, 'x'));
-    EXPECT_EQ(cut_utf8("ab\xE2\x82\xAC", 4), "ab");        // a 3-byte character does not fit
-    EXPECT_EQ(cut_utf8("ab\xE2\x82\xAC", 5), "ab\xE2\x82\xAC");
-    EXPECT_EQ(cut_utf8("\xF0\x9F\x98\x80", 3), "");
+    EXPECT_EQ(CutUtf8("abc", 39), "abc");
+    EXPECT_EQ(CutUtf8(std::string(40, 'x'), 39), std::string(39, 'x'));
+    EXPECT_EQ(CutUtf8("ab\xE2\x82\xAC", 4), "ab");        // a 3-byte character does not fit
+    EXPECT_EQ(CutUtf8("ab\xE2\x82\xAC", 5), "ab\xE2\x82\xAC");
+    EXPECT_EQ(CutUtf8("\xF0\x9F\x98\x80", 3), "");
 }
 
 }  // namespace
