@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds keyloom and runs every test: the normal build, the core again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and (with clang) the fuzzers
-# for a bounded time. Exits non-zero on any failure.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded parts under
+# ThreadSanitizer, and (with clang) the fuzzers for a bounded time. Exits
+# non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh
@@ -20,6 +21,13 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKEYLOOM_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== threads under ThreadSanitizer: link, apply worker, poll loop, simulated keyboard"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEYLOOM_TSAN=ON \
+  -DKEYLOOM_GUI=OFF -DKEYLOOM_BENCH=OFF >/dev/null
+cmake --build build-tsan --target keyloom_core_tests -j "$jobs"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/bin/keyloom_core_tests \
+  --gtest_filter='Dev6120*:ApplyWorker*:ApplySequence*:PollLoop*:SimKeyboard*' --gtest_brief=1
 
 if command -v clang++ >/dev/null 2>&1; then
   echo "== fuzzers (${fuzz_seconds}s each)"

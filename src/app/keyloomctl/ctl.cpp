@@ -5,8 +5,13 @@
 
 #include "config/PublicLib.h"
 #include "config/debug.h"
+#include "config/gvar.h"
 #include "config/init.h"
+#include "config/language.h"
 #include "config/paths.h"
+#include "macro/stmacro.h"
+#include "model/st_keypro.h"
+#include "model/stprofile.h"
 
 namespace keyloom::ctl {
 namespace {
@@ -55,6 +60,24 @@ bool load_configuration(const Options& opt) {
         LOG = &logToStderr;
     }
     return ok;
+}
+
+bool load_program(const Options& opt) {
+    load_configuration(opt);
+    if (gVar.Model == 0) {
+        fail("No configuration: cannot read " + get_work_dir() + "cfg.txt");
+        return false;
+    }
+    LoadLanguage();
+    init_macro_list();
+    init_profile_list();
+    init_keypro_list();
+    return true;
+}
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+    return 1;
 }
 
 }  // namespace keyloom::ctl

@@ -1,6 +1,7 @@
 // Shared pieces of keyloomctl's commands.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace keyloom::ctl {
 
@@ -16,7 +17,22 @@ void setup_environment(const Options& opt);
 // Runs the configuration step of start-up, then applies --log-level.
 bool load_configuration(const Options& opt);
 
+// Configuration, texts and empty stored-data lists, as the program has them
+// before its stored data is read. False (with the reason on standard error)
+// when the configuration cannot be read.
+bool load_program(const Options& opt);
+// Prints the message on standard error and gives the failure exit code 1.
+int fail(const std::string& message);
+
 int cmd_config(const Options& opt);
 int cmd_ini(const Options& opt, const std::string& file);
+int cmd_init(const Options& opt);
+int cmd_profiles(const Options& opt);
+// args: [ID] FILE
+int cmd_export_keypro(const Options& opt, const std::vector<std::string>& args);
+int cmd_import_keypro(const Options& opt, const std::string& file);
+int cmd_macros(const Options& opt);
+int cmd_macro_export(const Options& opt, const std::string& name, const std::string& file);
+int cmd_macro_import(const Options& opt, const std::string& file, const std::string& folder);
 
 }  // namespace keyloom::ctl

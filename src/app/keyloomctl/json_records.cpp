@@ -1,6 +1,9 @@
 #include "json_records.h"
 
 #include <cstring>
+#include <iostream>
+
+#include "keys/basic.h"
 
 namespace keyloom::ctl {
 
@@ -136,6 +139,41 @@ Json gvar_to_json(const _GVAR& g) {
     }
     j["Lang"] = langs;
     return j;
+}
+
+void print_json(const Json& j) { std::cout << j.dump(2, ' ', false, Json::error_handler_t::replace) << '\n'; }
+
+Json profile_to_json(const _ST_PROFILE& p, bool current) {
+    Json ids = Json::array();
+    for (uint32_t id : p.dwKeyProID) ids.push_back(id);
+    return Json{{"dwID", p.dwID},         {"szName", bounded_text(p.szName, sizeof p.szName)},
+                {"nLayer", p.nLayer},     {"dwKeyProID", ids},
+                {"nKnodSet", p.nKnodSet}, {"nMode", p.stAdv.nMode},
+                {"current", current}};
+}
+
+Json keypro_to_json(const _ST_KEYPRO& set) {
+    Json keys = Json::array();
+    for (int i = 0; i < KEY_COUNT; ++i) {
+        const _KEYINFO& k = set.stKey[i];
+        if (k.dwFunID == 0) continue;
+        std::optional<std::string> text = keyinfo_to_string(k);
+        keys.push_back(Json{{"slot", i},
+                            {"dwFunID", k.dwFunID},
+                            {"dwMacroID", k.dwMacroID},
+                            {"stCombo", to_json(k.stCombo)},
+                            {"text", text ? Json(*text) : Json(nullptr)}});
+    }
+    return Json{{"dwID", set.dwID},
+                {"nLayer", set.nLayer},
+                {"szName", bounded_text(set.szName, sizeof set.szName)},
+                {"keys", keys}};
+}
+
+Json macro_summary_json(const _ST_MACRO& m) {
+    return Json{{"dwID", m.dwID},
+                {"szName", bounded_text(m.szName, sizeof m.szName)},
+                {"events", get_macro_event_count(m)}};
 }
 
 }  // namespace keyloom::ctl

@@ -4,7 +4,10 @@
 
 #include "config/gvar.h"
 #include "model/hwparam.h"
+#include "macro/stmacro.h"
 #include "model/keyinfo.h"
+#include "model/st_keypro.h"
+#include "model/stprofile.h"
 
 namespace keyloom::ctl {
 
@@ -18,6 +21,14 @@ Json to_json(const _LED_OPT& opt);
 Json to_json(const _HW_PARAM& hw);
 // Every gVar field in declaration order, with the lighting modes, languages and game-mode groups.
 Json gvar_to_json(const _GVAR& g);
+// The stored-data views keyloomctl profiles prints.
+Json profile_to_json(const _ST_PROFILE& p, bool current);
+// A set with its non-empty key rows: slot, function, macro, combination and the key's text.
+Json keypro_to_json(const _ST_KEYPRO& set);
+// A macro's id, name and number of events.
+Json macro_summary_json(const _ST_MACRO& m);
+// Prints on standard output, indented; bytes that are not UTF-8 become U+FFFD.
+void print_json(const Json& j);
 // A text field read within its bounds, whether or not it holds its NUL.
 std::string bounded_text(const char* field, size_t size);
 

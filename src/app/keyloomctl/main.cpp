@@ -1,6 +1,7 @@
 // keyloomctl: the keyboard's configuration, stored data and device link from the command line.
 #include <CLI/CLI.hpp>
 
+#include "cmd_device.h"
 #include "ctl.h"
 
 int main(int argc, char** argv) {
@@ -18,9 +19,42 @@ int main(int argc, char** argv) {
     auto* ini = app.add_subcommand("ini", "Print how an INI file reads, as JSON");
     ini->add_option("FILE", iniFile, "The INI file")->required();
 
+    auto* init =
+        app.add_subcommand("init", "Load the stored data, create the first-run data when none is stored, save");
+    auto* profiles = app.add_subcommand("profiles", "Print the stored profiles, key-property sets and macros as JSON");
+
+    std::vector<std::string> exportArgs;
+    auto* exportKeyPro =
+        app.add_subcommand("export-keypro", "Export a key-property set with its macros to a .duk file");
+    exportKeyPro->add_option("ARGS", exportArgs, "[ID] FILE: the set's id (default: the one in use) and the file")
+        ->required()
+        ->expected(1, 2);
+    std::string importFile;
+    auto* importKeyPro = app.add_subcommand("import-keypro", "Import a .duk file into the key-property set in use");
+    importKeyPro->add_option("FILE", importFile, "The exchange file")->required();
+
+    auto* macros = app.add_subcommand("macros", "Print the macro tree as JSON");
+    std::string macroName, macroFile, macroFolder;
+    auto* macroExport = app.add_subcommand("macro-export", "Export a macro to a .mcf file");
+    macroExport->add_option("NAME", macroName, "The macro's path in the tree, e.g. games/combo1")->required();
+    macroExport->add_option("FILE", macroFile, "The file to write")->required();
+    auto* macroImport = app.add_subcommand("macro-import", "Import a .mcf file into the macro tree");
+    macroImport->add_option("FILE", macroFile, "The macro file")->required();
+    macroImport->add_option("FOLDER", macroFolder, "The tree folder to import into (default: the top)");
+
+    DeviceCommands device(app);
+
     CLI11_PARSE(app, argc, argv);
     setup_environment(opt);
+    if (std::optional<int> code = device.run(opt)) return *code;
     if (config->parsed()) return cmd_config(opt);
     if (ini->parsed()) return cmd_ini(opt, iniFile);
+    if (init->parsed()) return cmd_init(opt);
+    if (profiles->parsed()) return cmd_profiles(opt);
+    if (exportKeyPro->parsed()) return cmd_export_keypro(opt, exportArgs);
+    if (importKeyPro->parsed()) return cmd_import_keypro(opt, importFile);
+    if (macros->parsed()) return cmd_macros(opt);
+    if (macroExport->parsed()) return cmd_macro_export(opt, macroName, macroFile);
+    if (macroImport->parsed()) return cmd_macro_import(opt, macroFile, macroFolder);
     return 1;
 }

@@ -1,0 +1,99 @@
+// keyloomctl's device commands: options, and the link set-up they share.
+#include "cmd_device.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+#include "config/PublicLib.h"
+#include "config/gvar.h"
+#include "config/language.h"
+#include "device/HidAccess.h"
+#include "device/apply.h"
+#include "macro/macrotree.h"
+#include "model/startup_data.h"
+
+namespace keyloom::ctl {
+
+DeviceCommands::DeviceCommands(CLI::App& app) {
+    app.add_flag("--simulate", dev_.simulate, "Talk to the simulated keyboard instead of a real one");
+    app.add_flag("--sim-unplugged", dev_.simUnplugged, "Start the simulated keyboard unplugged (with --simulate)");
+    app.add_option("--sim-trace", dev_.simTrace, "Write the simulated keyboard's wire trace to FILE");
+
+    devices_ = app.add_subcommand("devices", "List the HID interfaces with the keyboard's ids");
+    apply_ = app.add_subcommand("apply", "Write the current profile to the keyboard");
+    apply_->add_option("--flags", dev_.flags, "Apply flags, hexadecimal (default 8007: everything, with progress)");
+    encode_ = app.add_subcommand("encode", "Print every command an apply would send, as JSON, without a keyboard");
+    encode_->add_option("--flags", dev_.flags, "Apply flags, hexadecimal (default 8007)");
+    monitor_ = app.add_subcommand("monitor", "Print the keyboard's notifications and its attach and removal");
+    monitor_->add_option("--for", dev_.forSeconds, "Stop after SECONDS (default: until interrupted)");
+    monitor_->add_option("--sim-events", dev_.simEvents,
+                         "With --simulate: events the keyboard sends, e.g. \"layer 2; knob-open; unplug; plug\"");
+}
+
+std::optional<int> DeviceCommands::run(const Options& opt) {
+    if (devices_->parsed()) return cmd_devices(opt, dev_);
+    if (apply_->parsed()) return cmd_apply(opt, dev_);
+    if (encode_->parsed()) return cmd_encode(opt, dev_);
+    if (monitor_->parsed()) return cmd_monitor(opt, dev_);
+    return std::nullopt;
+}
+
+// ---- the link ----
+
+LinkSession::LinkSession(const DeviceOptions& dev) {
+    if (!dev.simulate) return;
+    sim = std::make_shared<SimKeyboard>();
+    if (dev.simUnplugged) sim->unplug();
+    if (!dev.simTrace.empty() && !sim->traceToFile(dev.simTrace))
+        std::fprintf(stderr, "Cannot write the trace file %s\n", dev.simTrace.c_str());
+    SetHidBackendFactory(SimKeyboardFactory(sim));
+}
+
+LinkSession::~LinkSession() {
+    StopApplyWorker();
+    if (devMs) devMs->ClearDev();
+    devMs.reset();
+    mainView = nullptr;
+    SetHidBackendFactory(nullptr);
+}
+
+bool LinkSession::start(DeviceEvents* events) {
+    devMs = std::make_unique<Dev6120>(loop);
+    if (devMs->InitHID() == 0) {
+        PubLib::showSystemMessage("Init device access failed.", "Warning", nullptr, nullptr);
+        return false;
+    }
+    mainView = events;
+    return true;
+}
+
+bool LinkSession::find() {
+    if (devMs->FindHIDDevice() == 1 || gVar.Suwnd != 0) return true;
+    PubLib::showSystemMessage(GetText("tc_msg15"), "Warning", nullptr, nullptr);
+    return false;
+}
+
+// ---- shared helpers ----
+
+bool load_program_data(const Options& opt) {
+    if (!load_program(opt)) return false;
+    PrepareStoredData();
+    // Macro keys need their macros, which live in the macro folder.
+    MacroTree tree;
+    tree.loadMacroToList();
+    return true;
+}
+
+std::optional<int32_t> parse_flags(const std::string& text) {
+    std::string digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits = digits.substr(2);
+    if (digits.empty() || digits.size() > 8) return std::nullopt;
+    if (!std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isxdigit(c) != 0; }))
+        return std::nullopt;
+    return static_cast<int32_t>(std::strtoul(digits.c_str(), nullptr, 16));
+}
+
+}  // namespace keyloom::ctl

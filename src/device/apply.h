@@ -1,0 +1,75 @@
+// Applying the current profile to the keyboard on the worker thread. A request
+// takes a snapshot of what the apply needs on the main thread, so the worker
+// never reads records the window is editing.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <semaphore>
+#include <thread>
+
+#include "device/hwencode.h"
+#include "model/st_keypro.h"
+#include "model/stprofile.h"
+
+namespace keyloom {
+
+class ApplyTarget;
+class Dev6120;
+
+// Apply flags.
+constexpr int32_t APPLY_KEYS = 0x0001;
+constexpr int32_t APPLY_LIGHTING = 0x0002;
+constexpr int32_t APPLY_KEY_COLORS = 0x0004;
+constexpr int32_t APPLY_RESET = 0x0100;
+constexpr int32_t APPLY_NOISY = 0x8000;
+
+// What one apply reads: the current profile, its active layer's key-property
+// set and the macros that set uses, copied when the request is taken.
+struct ApplySnapshot {
+    _ST_PROFILE profile{};
+    std::optional<_ST_KEYPRO> keypro;
+    MacroSnapshot macros;
+};
+// Takes a snapshot of the current profile; none without a current profile.
+// With APPLY_KEYS in flags the active layer's set is also copied into the
+// current profile's own key table, which keeps the working copy it always had.
+std::unique_ptr<ApplySnapshot> TakeApplySnapshot(int32_t flags = 0);
+
+struct ThreadParam {
+    std::atomic<int32_t> nFlag{0};
+    std::atomic<int32_t> nProgress{0};
+    std::atomic<int32_t> bExitThread{0};
+    std::atomic<int32_t> bBurning{0};
+    std::counting_semaphore<> semaphore{0};
+    ApplyTarget* target = nullptr;  // the main window
+
+    std::mutex pendingLock;  // guards pending and requested
+    std::unique_ptr<ApplySnapshot> pending;  // null with requested: no current profile
+    bool requested = false;                  // a request waits for the worker
+
+    // Optional: posted to the main loop after each apply with its flags and
+    // result, once bBurning is 0 again. Set before the worker starts.
+    std::function<void(int32_t flags, bool ok)> finished;
+};
+
+extern std::unique_ptr<ThreadParam> msParam;
+
+// Requests an apply; dropped while one runs. noisy_apply_kb adds APPLY_NOISY.
+void quiet_apply_kb(int32_t flags);
+void noisy_apply_kb(int32_t flags);
+
+// The worker's body: waits for requests and runs them until bExitThread.
+void ApplyMouseThread(ThreadParam* param, Dev6120* link);
+
+// Creates msParam when missing, gives it the target and starts the worker
+// thread; false when a worker is running already.
+bool StartApplyWorker(Dev6120& link, ApplyTarget* target);
+// Sets bExitThread, wakes the worker and joins it. Call before the process
+// ends: a running worker thread must not outlive main().
+void StopApplyWorker();
+
+}  // namespace keyloom
