@@ -29,7 +29,11 @@ cmake --build build-tsan --target keyloom_core_tests -j "$jobs"
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/bin/keyloom_core_tests \
   --gtest_filter='Dev6120*:ApplyWorker*:ApplySequence*:PollLoop*:SimKeyboard*' --gtest_brief=1
 
-if command -v clang++ >/dev/null 2>&1; then
+# libFuzzer needs clang and its runtime; probe both with a one-line target.
+fuzz_probe=$(mktemp -d)
+if command -v clang++ >/dev/null 2>&1 &&
+   echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+     clang++ -fsanitize=fuzzer -x c++ - -o "$fuzz_probe/probe" >/dev/null 2>&1; then
   echo "== fuzzers (${fuzz_seconds}s each)"
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
     -DKEYLOOM_FUZZ=ON >/dev/null
@@ -45,5 +49,6 @@ if command -v clang++ >/dev/null 2>&1; then
     echo "$name: $(ls "$corpus" | wc -l) corpus inputs, no crash"
   done
 else
-  echo "== fuzzers skipped: clang++ not installed"
+  echo "== fuzzers skipped: clang++ with libFuzzer not installed"
 fi
+rm -rf "$fuzz_probe"
