@@ -34,14 +34,10 @@ protected:
         std::string cmd = "env LANGUAGE=en KEYLOOM_CONFIG_DIR='" + dir.file("config") + "' " + KEYLOOMCTL_PATH +
                           " --work-dir '" + workDir + "' --data-dir '" + data() + "' " + args + " 2>'" +
                           dir.file("stderr") + "'";
+        test::CommandRun done = test::RunCommand(cmd);
         CtlRun r;
-        FILE* pipe = popen(cmd.c_str(), "r");
-        if (!pipe) return r;
-        std::array<char, 4096> buf;
-        size_t n;
-        while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-        int status = pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.status = done.status;
+        r.out = std::move(done.out);
         r.err = read_file_bytes(dir.file("stderr"), SIZE_MAX).value_or("");
         return r;
     }

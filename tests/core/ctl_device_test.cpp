@@ -15,24 +15,12 @@
 namespace keyloom {
 namespace {
 
-struct CtlRun {
-    int status;
-    std::string out;
-};
+using CtlRun = test::CommandRun;
 
 // Runs keyloomctl with the arguments (already shell-quoted); standard error
 // is kept only when asked for, after standard output.
 CtlRun runCtl(const std::string& args, bool withErrors = false) {
-    std::string cmd = std::string(KEYLOOMCTL_PATH) + " " + args + (withErrors ? " 2>&1" : " 2>/dev/null");
-    CtlRun run{-1, {}};
-    FILE* pipe = popen(cmd.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) run.out.append(buf.data(), n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return test::RunCommand(std::string(KEYLOOMCTL_PATH) + " " + args + (withErrors ? " 2>&1" : " 2>/dev/null"));
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -3,11 +3,14 @@
 //   LogCapture         - captures LOG and SysLog lines, restoring LOG, g_bDebug and the
 //                        system-log target when it goes out of scope;
 //   ScopedEnv          - sets or unsets an environment variable for one scope;
-//   TempDir            - a fresh directory removed with everything in it at scope end.
+//   TempDir            - a fresh directory removed with everything in it at scope end;
+//   RunCommand         - runs a shell command and collects its output and exit status.
 #pragma once
 
 #include <stdlib.h>
+#include <sys/wait.h>
 
+#include <array>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
@@ -139,6 +142,23 @@ private:
     std::string name_;
     std::optional<std::string> old_;
 };
+
+// Runs a shell command; its standard output and exit status (-1 when it did not exit).
+struct CommandRun {
+    int status = -1;
+    std::string out;
+};
+inline CommandRun RunCommand(const std::string& command) {
+    CommandRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return run;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.out.append(buf.data(), n);
+    int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
 
 class TempDir {
 public:
