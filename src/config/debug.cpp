@@ -307,4 +307,15 @@ void printdata_prefix_ex(const uint8_t* data, size_t size, int perLine, int grou
     LOG("%s", line);
 }
 
+std::string HexString(const uint8_t* bytes, size_t count) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(2 * count);
+    for (size_t i = 0; i < count; ++i) {
+        out.push_back(digits[bytes[i] >> 4]);
+        out.push_back(digits[bytes[i] & 0x0F]);
+    }
+    return out;
+}
+
 }  // namespace keyloom

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace keyloom {
 
@@ -27,6 +28,8 @@ int PrintArrayToBuffer_Byte(char* buffer, size_t size, const uint8_t* data, int 
                             int base);
 int PrintArrayToBuffer_Int(char* buffer, size_t size, const int32_t* data, int count, const char* prefix,
                            int base);
+// Bytes as lower-case hex digits without separators ("0a1b...").
+std::string HexString(const uint8_t* bytes, size_t count);
 void printdata(const uint8_t* data, size_t size);
 void printdata_prefix(const uint8_t* data, size_t size, int perLine, const char* prefix);
 void printdata_prefix_ex(const uint8_t* data, size_t size, int perLine, int groupSize, const char* prefix);

@@ -64,17 +64,6 @@ bool Matches(const std::vector<HidMatch>& matching) {
     });
 }
 
-std::string Hex(const uint8_t* bytes, size_t count) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(2 * count);
-    for (size_t i = 0; i < count; ++i) {
-        out.push_back(digits[bytes[i] >> 4]);
-        out.push_back(digits[bytes[i] & 0x0F]);
-    }
-    return out;
-}
-
 }  // namespace
 
 // One handle on one interface, valid for the attachment it was enumerated in.
@@ -436,7 +425,7 @@ void SimKeyboard::release(const void* owner) {
 
 void SimKeyboard::trace(const char* dir, uint8_t id, const uint8_t* bytes, size_t count) {
     if (!trace_) return;
-    *trace_ << dir << ' ' << Hex(&id, 1) << ' ' << Hex(bytes, count) << '\n';
+    *trace_ << dir << ' ' << HexString(&id, 1) << ' ' << HexString(bytes, count) << '\n';
     trace_->flush();  // a trace file is read while the program runs
 }
 

@@ -5,21 +5,11 @@
 #include "cmd_device.h"
 #include "device/apply.h"
 #include "device/apply_sequence.h"
+#include "config/debug.h"
 #include "json_records.h"
 
 namespace keyloom::ctl {
 namespace {
-
-std::string HexBytes(const uint8_t* bytes, size_t count) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(2 * count);
-    for (size_t i = 0; i < count; ++i) {
-        out.push_back(digits[bytes[i] >> 4]);
-        out.push_back(digits[bytes[i] & 0x0F]);
-    }
-    return out;
-}
 
 std::string HexCode(uint32_t code) {
     char buf[16];
@@ -43,10 +33,10 @@ class RecordingChannel : public ApplyChannel {
 public:
     bool send(const uint8_t* payload, int size) override {
         Json c;
-        c["command"] = HexBytes(payload, 1);
+        c["command"] = HexString(payload, 1);
         c["name"] = CommandName(payload[0]);
         c["length"] = size;
-        c["payload"] = HexBytes(payload, static_cast<size_t>(size));
+        c["payload"] = HexString(payload, static_cast<size_t>(size));
         commands.push_back(c);
         return true;
     }
@@ -58,7 +48,7 @@ public:
         for (int i = 0; i < KEY_COUNT; ++i) codes.push_back(HexCode(matrix[i]));
         tables["matrix"] = codes;
         tables["macroSlots"] = slots;
-        tables["macroArea"] = HexBytes(area, MACRO_AREA_SIZE);
+        tables["macroArea"] = HexString(area, MACRO_AREA_SIZE);
     }
 
     Json commands = Json::array();
