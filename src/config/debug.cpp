@@ -213,32 +213,34 @@ void PrintToBuffer(char* buffer, size_t size, const char* fmt, ...) {
     va_end(args);
 }
 
-int PrintArrayToBuffer_Byte(char* buffer, size_t size, const uint8_t* data, int count, const char* prefix,
-                            int base) {
+namespace {
+
+// Appends count values as "v,v,...,v" in the two formats of one array kind:
+// every value but the last with its separator, the last one without.
+template <class Value, class Printable>
+int PrintArray(char* buffer, size_t size, const Value* data, int count, const char* prefix, const char* sep,
+               const char* last, Printable printable) {
     if (has_prefix(prefix)) _snprintf(buffer, size, "%s", prefix);
     if (!data) return 0;
-    for (int i = 0; i < count; ++i) {
-        bool last = i == count - 1;
-        if (base == 10)
-            PrintToBuffer(buffer, size, last ? "%d" : "%d,", data[i]);
-        else
-            PrintToBuffer(buffer, size, last ? "%02X" : "%X,", data[i]);
-    }
+    for (int i = 0; i < count; ++i) PrintToBuffer(buffer, size, i == count - 1 ? last : sep, printable(data[i]));
     return count;
+}
+
+}  // namespace
+
+int PrintArrayToBuffer_Byte(char* buffer, size_t size, const uint8_t* data, int count, const char* prefix,
+                            int base) {
+    auto value = [](uint8_t b) { return static_cast<int>(b); };
+    return base == 10 ? PrintArray(buffer, size, data, count, prefix, "%d,", "%d", value)
+                      : PrintArray(buffer, size, data, count, prefix, "%X,", "%02X", value);
 }
 
 int PrintArrayToBuffer_Int(char* buffer, size_t size, const int32_t* data, int count, const char* prefix,
                            int base) {
-    if (has_prefix(prefix)) _snprintf(buffer, size, "%s", prefix);
-    if (!data) return 0;
-    for (int i = 0; i < count; ++i) {
-        bool last = i == count - 1;
-        if (base == 10)
-            PrintToBuffer(buffer, size, last ? "%d" : "%d,", static_cast<int>(data[i]));
-        else
-            PrintToBuffer(buffer, size, last ? "%08X" : "%08X,", static_cast<unsigned>(data[i]));
-    }
-    return count;
+    if (base == 10)
+        return PrintArray(buffer, size, data, count, prefix, "%d,", "%d", [](int32_t v) { return static_cast<int>(v); });
+    return PrintArray(buffer, size, data, count, prefix, "%08X,", "%08X",
+                      [](int32_t v) { return static_cast<unsigned>(v); });
 }
 
 void printdata(const uint8_t* data, size_t size) {
