@@ -8,6 +8,8 @@ packages=(
   libexpat1-dev libudev-dev
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev
+  fonts-liberation fonts-wqy-microhei fontconfig
 )
 
 missing=()

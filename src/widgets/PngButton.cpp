@@ -1,0 +1,217 @@
+#include "widgets/PngButton.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "config/debug.h"
+#include "config/gvar.h"
+#include "widgets/Frame.h"
+#include "widgets/ImageProcess.h"
+#include "widgets/TextDraw.h"
+
+namespace keyloom {
+
+PngButton::PngButton(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_Hover, true);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void PngButton::setImageNr(const QString& nr, const QString& ov, const QString& dn) {
+    imageBkgNr = ImageProcess::loadImage(nr);
+    imageBkgOv = ImageProcess::loadImage(ov);
+    imageBkgDn = ImageProcess::loadImage(dn);
+    update();
+}
+
+void PngButton::setImageNr(const QImage& nr, const QImage& ov, const QImage& dn, const QRectF& source) {
+    const bool cut = source.width() != 0 || source.height() != 0;
+    auto take = [&](const QImage& image) {
+        return cut && !image.isNull() ? ImageProcess::copyImage(image, source) : image;
+    };
+    imageBkgNr = take(nr);
+    imageBkgOv = take(ov);
+    imageBkgDn = take(dn);
+    if (!cut && !(nr.size() == ov.size() && ov.size() == dn.size()))
+        SysLog("PngButton: image size not equal");
+    update();
+}
+
+void PngButton::setCheck(bool check) {
+    if (bCheck == check) return;
+    bCheck = check;
+    update();
+}
+
+void PngButton::setCaption(const QString& caption) {
+    title = caption;
+    updateTooltip();
+    update();
+}
+
+void PngButton::setTextColor(uint32_t nr, uint32_t ov, uint32_t dn) {
+    textColorNr = colorFromBgr(nr);
+    textColorOv = colorFromBgr(ov);
+    textColorDn = colorFromBgr(dn);
+    update();
+}
+
+void PngButton::setIcon(const QImage& icon, int offset) {
+    imgIcon = icon;
+    nIconX = offset;
+    update();
+}
+
+void PngButton::setTitleFont(std::optional<QFont> font) {
+    titleFont = std::move(font);
+    updateTooltip();
+    update();
+}
+
+void PngButton::setTextAlignment(int alignment) {
+    if (textAlignment == alignment) return;
+    textAlignment = alignment;
+    update();
+}
+
+int PngButton::Right() const {
+    const QRectF frame = frameOf(this);
+    return int(frame.x() + frame.width());
+}
+
+int PngButton::Bottom() const {
+    const QRectF frame = frameOf(this);
+    return int(frame.y() + frame.height());
+}
+
+const QImage& PngButton::currentImage() const {
+    if (isCheckBtn) return bCheck ? imageBkgDn : imageBkgNr;
+    if (_mouseDown) return imageBkgDn;
+    if (_mouseOver) return imageBkgOv;
+    return imageBkgNr;
+}
+
+QFont PngButton::captionFont() const {
+    return titleFont.value_or(get_font());
+}
+
+QColor PngButton::captionColor() const {
+    std::optional<QColor> color = textColorNr;
+    if (_mouseDown || (isCheckBtn && bCheck))
+        color = textColorDn;
+    else if (_mouseOver)
+        color = textColorOv;
+    return color.value_or(QColor(Qt::black));
+}
+
+QPointF PngButton::captionPosition() const {
+    const QFontMetricsF metrics(captionFont());
+    const qreal w = metrics.horizontalAdvance(title);
+    qreal x = (width() - w) / 2;
+    if (textAlignment > 0)
+        x = textAlignment;
+    else if (textAlignment < 0)
+        x = std::max<qreal>(0, width() + textAlignment - w);
+    // Vertically centred; the same in both orientations.
+    return QPointF(x, (height() - metrics.height()) / 2);
+}
+
+void PngButton::updateTooltip() {
+    const bool tooLong = !title.isEmpty() && QFontMetricsF(captionFont()).horizontalAdvance(title) > width();
+    const QString tip = tooLong ? title : QString();
+    if (toolTip() != tip) setToolTip(tip);
+}
+
+void PngButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QImage& image = currentImage();
+    if (!image.isNull()) painter.drawImage(QRectF(rect()), image);
+    if (!imgIcon.isNull()) painter.drawImage(QPointF(nIconX, (height() - imgIcon.height()) / 2), imgIcon);
+    if (!title.isEmpty()) {
+        painter.setFont(captionFont());
+        painter.setPen(captionColor());
+        const QPointF at = captionPosition();
+        painter.drawText(QPointF(at.x(), at.y() + QFontMetricsF(captionFont()).ascent()), title);
+    }
+    if (isDebug) {
+        painter.setPen(Qt::red);
+        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+}
+
+void PngButton::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    _mouseDown = true;
+    update();
+}
+
+void PngButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !_mouseDown) return;
+    _mouseDown = false;
+    update();
+    onRelease();
+}
+
+void PngButton::onRelease() {
+    sendAction();
+}
+
+void PngButton::sendAction() {
+    // Copy first: the handler may replace the action or delete its own panel's state.
+    if (ButtonAction action = action_) action(this);
+}
+
+void PngButton::enterEvent(QEnterEvent*) {
+    _mouseOver = true;
+    update();
+    if (isWebLink) setCursor(Qt::PointingHandCursor);
+    if (delegate_) delegate_->onMouseInButton(itemData, this);
+}
+
+void PngButton::leaveEvent(QEvent*) {
+    _mouseOver = false;
+    update();
+    if (isWebLink) unsetCursor();
+    if (delegate_) delegate_->onMouseOutButton(itemData, this);
+}
+
+void PngButton::resizeEvent(QResizeEvent*) {
+    updateTooltip();
+}
+
+PngButton* newPngButton(PngButton* existing, QWidget* parent, const QImage& nr, const QImage& ov,
+                        const QImage& dn, bool isCheck, const QRectF& frame, const QRectF& source,
+                        std::optional<QFont> titleFont, const QString& title, ButtonAction action) {
+    PngButton* button = existing ? existing : new PngButton(parent);
+    if (button->parentWidget() != parent) button->setParent(parent);
+    setFrame(button, frame);
+    button->setTextColor(gVar.Btn_txt_clr_nr, gVar.Btn_txt_clr_ov, gVar.Btn_txt_clr_dn);
+    button->setCaption(title);
+    button->isCheckBtn = isCheck;
+    button->setTitleFont(std::move(titleFont));
+    button->setImageNr(nr, ov, dn, source);
+    button->isDebug = gVar.FrameDebug != 0;
+    if (action) button->setAction(std::move(action));
+    button->show();
+    return button;
+}
+
+PngButton* newPngButton2(PngButton* existing, QWidget* parent, const QString& nr, const QString& ov,
+                         const QString& dn, bool isCheck, const QRectF& frame, const QString& title,
+                         ButtonAction action) {
+    const QImage imageNr = loadSkinImage(nr);
+    const QImage imageOv = loadSkinImage(ov);
+    const QImage imageDn = loadSkinImage(dn);
+    QRectF place = frame;
+    if (place.width() <= 0) place.setSize(QSizeF(imageNr.size()));
+    return newPngButton(existing, parent, imageNr, imageOv, imageDn, isCheck, place, QRectF(), std::nullopt,
+                        title, std::move(action));
+}
+
+PngButton* newTextButton(QWidget* parent, bool isCheck, const QString& title, ButtonAction action,
+                         const QRectF& frame) {
+    return newPngButton(nullptr, parent, QImage(), QImage(), QImage(), isCheck, frame, QRectF(), std::nullopt,
+                        title, std::move(action));
+}
+
+}  // namespace keyloom

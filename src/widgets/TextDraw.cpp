@@ -1,0 +1,67 @@
+#include "widgets/TextDraw.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QWidget>
+#include <cmath>
+
+#include "config/gvar.h"
+#include "widgets/Frame.h"
+
+namespace keyloom {
+
+QFont get_font() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(12);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+QColor colorFromBgr(uint32_t bgr) {
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+TextStyle panelTextStyle(TextAlign align) {
+    return TextStyle{get_font(), colorFromBgr(gVar.Txt_clr), align};
+}
+
+QPointF myTextOrigin(const QString& text, TextAlign align, const QRectF& rect) {
+    const QFontMetricsF metrics(get_font());
+    const qreal w = metrics.horizontalAdvance(text);
+    const qreal h = metrics.height();
+    const qreal y = rect.height() <= h ? rect.y() : rect.y() + (rect.height() - h) / 2;
+    qreal x = rect.x();
+    if (align == TextAlign::Centre && rect.width() > w)
+        x = rect.x() + (rect.width() - w) / 2;
+    else if (align == TextAlign::Right)
+        x = rect.x() + rect.width() - w - 1;
+    return QPointF(x, y + h);
+}
+
+void myDrawText(QPainter& painter, const QString& text, const TextStyle& style, const QRectF& rect,
+                qreal viewHeight) {
+    if (text.isEmpty()) return;
+    const QFontMetricsF metrics(get_font());
+    const QPointF topLeft = myTextOrigin(text, style.align, rect);
+    painter.save();
+    painter.setFont(style.font);
+    painter.setPen(style.color.isValid() ? style.color : QColor(Qt::black));
+    // The box's top edge, flipped to the painter's top-left coordinates.
+    const qreal top = viewHeight - topLeft.y();
+    painter.drawText(QPointF(topLeft.x(), top + metrics.ascent()), text);
+    painter.restore();
+}
+
+QRectF get_up_text_rect(const QWidget* control, int width) {
+    const QRectF frame = frameOf(control);
+    return QRectF(frame.x(), frame.y() + frame.height() + 4, width == 0 ? frame.width() : width, 16);
+}
+
+QRectF get_right_text_rect(const QWidget* control, int width) {
+    const QRectF frame = frameOf(control);
+    const qreal y = frame.height() >= 16 ? frame.y() + (frame.height() - 16) / 2
+                                         : frame.y() - (16 - frame.height()) / 2;
+    return QRectF(frame.x() + frame.width() + 6, std::trunc(y), width, 16);
+}
+
+}  // namespace keyloom

@@ -1,0 +1,44 @@
+// The standard font, caption placement beside or above a control, and the one
+// routine that draws a line of text in a rectangle. Rectangles here have their
+// origin at the bottom-left of the view they are drawn in.
+#pragma once
+#include <QColor>
+#include <QFont>
+#include <QRectF>
+#include <QString>
+#include <cstdint>
+
+class QPainter;
+class QWidget;
+
+namespace keyloom {
+
+enum class TextAlign { Left, Right, Centre };
+
+struct TextStyle {
+    QFont font;
+    QColor color;
+    TextAlign align = TextAlign::Left;
+};
+
+// "Arial", 12 points (one point is one pixel); fontconfig resolves it to a
+// metric-compatible face where Arial itself is not installed.
+QFont get_font();
+// A configuration colour (0x00BBGGRR) as a QColor.
+QColor colorFromBgr(uint32_t bgr);
+// The style panels draw their captions with: standard font, "Txt_clr".
+TextStyle panelTextStyle(TextAlign align = TextAlign::Left);
+
+// Draws text on one line in rect (bottom-left origin inside a view viewHeight
+// high), measured with the standard font; not clipped to the rectangle.
+void myDrawText(QPainter& painter, const QString& text, const TextStyle& style, const QRectF& rect,
+                qreal viewHeight);
+// Where myDrawText puts the top-left corner of the text's box, bottom-left origin.
+QPointF myTextOrigin(const QString& text, TextAlign align, const QRectF& rect);
+
+// A 16-point caption line above the control (width 0: the control's width).
+QRectF get_up_text_rect(const QWidget* control, int width);
+// A 16-point caption line right of the control, centred on it.
+QRectF get_right_text_rect(const QWidget* control, int width);
+
+}  // namespace keyloom

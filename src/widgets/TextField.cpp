@@ -1,0 +1,89 @@
+#include "widgets/TextField.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include "config/gvar.h"
+#include "widgets/Frame.h"
+#include "widgets/TextDraw.h"
+
+namespace keyloom {
+
+QColor readableTextColor(const QColor& text, const QColor& background) {
+    // A skin's text colour made for dark panels would vanish on the light box.
+    const auto luminance = [](const QColor& c) { return 0.299 * c.red() + 0.587 * c.green() + 0.114 * c.blue(); };
+    return std::abs(luminance(text) - luminance(background)) >= 90 ? text : QColor(30, 33, 38);
+}
+
+MyTextFieldCell::MyTextFieldCell(QWidget* parent) : QLineEdit(parent) {
+    setFrame(false);
+    setFont(get_font());
+    setAlignment(Qt::AlignCenter);
+    setAttribute(Qt::WA_MacShowFocusRect, false);
+}
+
+void MyTextFieldCell::setFrameColor(std::optional<QColor> color) {
+    if (frameColor_ == color) return;
+    frameColor_ = color;
+    update();
+}
+
+void MyTextFieldCell::setBackgroundColor(std::optional<QColor> color) {
+    if (background_ == color) return;
+    background_ = color;
+    update();
+}
+
+void MyTextFieldCell::centreTextVertically() {
+    const int line = QFontMetrics(font()).lineSpacing();
+    const int inset = std::max(0, (height() - line) / 2);
+    setTextMargins(2, inset, 2, inset);
+}
+
+void MyTextFieldCell::resizeEvent(QResizeEvent* event) {
+    centreTextVertically();
+    QLineEdit::resizeEvent(event);
+}
+
+void MyTextFieldCell::paintEvent(QPaintEvent* event) {
+    {
+        QPainter painter(this);
+        if (background_) painter.fillRect(rect(), *background_);
+        if (frameColor_) {
+            painter.setPen(*frameColor_);
+            painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+        }
+    }
+    QLineEdit::paintEvent(event);
+}
+
+MyTextFieldCell* newEdit(QWidget* parent, std::function<void(MyTextFieldCell*)> onChange, const QRectF& frame) {
+    auto* field = new MyTextFieldCell(parent);
+    field->setFrameColor(QColor(100, 100, 100));
+    field->setBackgroundColor(QColor(250, 250, 250));
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Text, readableTextColor(colorFromBgr(gVar.Txt_clr), QColor(250, 250, 250)));
+    palette.setColor(QPalette::Base, Qt::transparent);
+    field->setPalette(palette);
+    if (onChange)
+        QObject::connect(field, &QLineEdit::textChanged, field, [field, onChange] { onChange(field); });
+    keyloom::setFrame(field, frame);
+    field->show();
+    return field;
+}
+
+QLabel* newTextView(QWidget* parent, std::optional<QColor> color, const QRectF& frame) {
+    auto* label = new QLabel(parent);
+    label->setFont(get_font());
+    label->setAlignment(Qt::AlignCenter);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
+    label->setAutoFillBackground(false);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color.value_or(colorFromBgr(gVar.Txt_clr)));
+    label->setPalette(palette);
+    keyloom::setFrame(label, frame);
+    label->show();
+    return label;
+}
+
+}  // namespace keyloom
