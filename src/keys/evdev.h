@@ -35,4 +35,8 @@ inline int HostKeyToXkbKeycode(int vk) {
     return evdev ? evdev + XKB_KEYCODE_OFFSET : 0;
 }
 
+// Shift, Control, Option or Command of either side: keys whose presses and
+// releases only change the modifier state (Caps Lock and Fn are keys).
+bool IsModifierHostKey(int vk);
+
 }  // namespace keyloom

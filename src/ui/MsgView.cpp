@@ -1,0 +1,268 @@
+#include "ui/MsgView.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "config/language.h"
+#include "keys/basic.h"
+#include "widgets/Frame.h"
+#include "widgets/HideView.h"
+#include "widgets/ImageProcess.h"
+#include "widgets/KeyEvents.h"
+#include "widgets/PngButton.h"
+#include "widgets/TextDraw.h"
+#include "widgets/TextField.h"
+
+namespace keyloom {
+
+namespace {
+
+constexpr int kEditWidth = 320;
+constexpr int kEditHeight = 24;
+constexpr int kPromptHeight = 22;
+constexpr int kPromptGap = 4;  // between the prompt line and the edit field
+constexpr int kBoxGap = kEditWidth / 4 - 10;
+constexpr int kLabelGap = 6;   // between a modifier box and its label
+
+// The same bits as the function picker's boxes, so a combination reads the
+// same wherever it was made (the key texts name 0x04 "Cmd" and 0x08 "Opt").
+constexpr uint8_t kShiftBit = MOD_LSHIFT;
+constexpr uint8_t kControlBit = MOD_LCTRL;
+constexpr uint8_t kOptionBit = MOD_LGUI;
+constexpr uint8_t kCommandBit = MOD_LALT;
+
+QString uiText(const char* key) {
+    return QString::fromStdString(GetText(key));
+}
+
+}  // namespace
+
+MsgView::MsgView(QWidget* owner) : QWidget(owner) {
+    resize(WIDTH, HEIGHT);
+    centreInOwner();
+    background_ = loadSkinImage(QStringLiteral("msg_nr.png"));
+    createControls();
+    hide();
+}
+
+void MsgView::centreInOwner() {
+    const QWidget* owner = parentWidget();
+    if (!owner) return;
+    setFrame(this, QRectF((owner->width() - WIDTH) / 2, (owner->height() - HEIGHT) / 2, WIDTH, HEIGHT));
+}
+
+void MsgView::createControls() {
+    const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
+    const QString exit = QStringLiteral("exit_nr.png");
+    const QString button = QStringLiteral("btn2_nr.png");
+    btnExit = newPngButton2(nullptr, this, exit, exit, exit, false, QRectF(WIDTH - 40, HEIGHT - 27, 0, 0), {}, click);
+    btnOk = newPngButton2(nullptr, this, button, button, button, false, QRectF(220, 15, 0, 0), uiText("tc_ok"), click);
+    btnCancel = newPngButton2(nullptr, this, button, button, button, false, QRectF(btnOk->Right() + 10, 15, 0, 0),
+                              uiText("tc_cancel"), click);
+
+    rcEdit = QRectF((WIDTH - kEditWidth) / 2, (HEIGHT - kEditHeight) / 2, kEditWidth, kEditHeight);
+    textField = newEdit(this, [this](MyTextFieldCell*) { onTextChanged(); }, rcEdit);
+
+    qreal x = rcEdit.x();
+    for (PngButton** box : {&btnShift, &btnCtrl, &btnOption, &btnCommand}) {
+        *box = newPngButton2(nullptr, this, QStringLiteral("check_nr.png"), QStringLiteral("check_ov.png"),
+                             QStringLiteral("check_dn.png"), true, QRectF(x, rcEdit.y() - 25, 0, 0), {}, click);
+        (*box)->hide();
+        x = (*box)->Right() + kBoxGap;
+    }
+}
+
+QRectF MsgView::promptRect() const {
+    return QRectF(rcEdit.x(), rcEdit.y() + rcEdit.height() + kPromptGap, rcEdit.width(), kPromptHeight);
+}
+
+bool MsgView::modifierBoxesShown() const {
+    return msgID == MSG_KEY && bRecordComboKey;
+}
+
+bool MsgView::capturing() const {
+    return msgID == MSG_KEY;
+}
+
+void MsgView::initWithMsgID(int id) {
+    msgID = id;
+    const bool boxes = modifierBoxesShown();
+    for (PngButton* box : {btnShift, btnCtrl, btnOption, btnCommand}) {
+        box->setCheck(false);
+        box->setVisible(boxes);
+    }
+    textField->setVisible(msgID >= MSG_TEXT && msgID <= MSG_KEY);
+    // Kinds 2 and 3 leave the focus where it is until the user clicks into the
+    // field; a capturing dialog keeps the keys for itself, so its field never
+    // takes the focus.
+    setFocusPolicy(msgID == MSG_TEXT || msgID == MSG_NUMBER ? Qt::NoFocus : Qt::StrongFocus);
+    textField->setFocusPolicy(capturing() ? Qt::NoFocus : Qt::StrongFocus);
+    if (capturing() && isVisible()) setFocus(Qt::OtherFocusReason);  // else when shown
+    textField->clear();
+    update();
+}
+
+void MsgView::onRefreshText() {
+    btnOk->setCaption(uiText("tc_ok"));
+    btnCancel->setCaption(uiText("tc_cancel"));
+}
+
+void MsgView::btnClick(PngButton* sender) {
+    if (sender == btnExit || sender == btnCancel) {
+        onExit(0);
+    } else if (sender == btnOk) {
+        onExit(1);
+    } else if (sender == btnShift || sender == btnCtrl || sender == btnOption || sender == btnCommand) {
+        sender->setCheck(!sender->getCheck());
+    }
+}
+
+void MsgView::onExit(int result) {
+    if (result == 1) {
+        switch (msgID) {
+            case MSG_TEXT:
+                if (textField->text().isEmpty()) return;  // refused: stays open, nobody is called
+                retString = textField->text();
+                break;
+            case MSG_NUMBER:
+                retValue = leadingInteger(textField->text());
+                break;
+            case MSG_KEY:
+                if (modifierBoxesShown()) {
+                    stCombo.ModifyKey = (btnShift->getCheck() ? kShiftBit : 0) |
+                                        (btnCtrl->getCheck() ? kControlBit : 0) |
+                                        (btnOption->getCheck() ? kOptionBit : 0) |
+                                        (btnCommand->getCheck() ? kCommandBit : 0);
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    // Everything of this use is taken off the dialog before the call, so a
+    // callback that shows the dialog again keeps its own callback, overlay and limit.
+    const QPointer<HideView> overlay = viewHide;
+    const MsgCallback call = std::move(callback);
+    callback = nullptr;
+    viewHide = nullptr;
+    maxStringLen = 0;
+
+    if (overlay) overlay->hide();
+    hide();
+    bResult = result == 1;
+    if (call) call(this);
+}
+
+void MsgView::onTextChanged() {
+    if (msgID != MSG_TEXT || maxStringLen <= 0) return;
+    const QString text = textField->text();
+    if (text.size() <= maxStringLen) return;
+    qsizetype cut = maxStringLen;
+    // Never half a character: a pair of surrogates stays whole or goes.
+    if (text[cut - 1].isHighSurrogate() && text[cut].isLowSurrogate()) --cut;
+    textField->setText(text.left(cut));
+}
+
+void MsgView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!background_.isNull())
+        painter.drawImage(QPointF(0, height() - background_.height()), background_);
+    else
+        painter.fillRect(rect(), QColor(20, 20, 20));
+    painter.setPen(QPen(QColor(100, 100, 100), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+
+    const TextStyle centred = panelTextStyle(TextAlign::Centre);
+    if (msgID == MSG_NOTICE)
+        myDrawText(painter, strMsg, centred, rcEdit, height());
+    else if (msgID >= MSG_TEXT && msgID <= MSG_KEY)
+        myDrawText(painter, strMsg, centred, promptRect(), height());
+
+    if (!modifierBoxesShown()) return;
+    const TextStyle left = panelTextStyle(TextAlign::Left);
+    const std::pair<PngButton*, const char*> labels[] = {
+        {btnShift, "Shift"}, {btnCtrl, "Control"}, {btnOption, "Option"}, {btnCommand, "Command"}};
+    for (const auto& [box, label] : labels) {
+        QRectF line = get_right_text_rect(box, kBoxGap - kLabelGap);
+        myDrawText(painter, QString::fromLatin1(label), left, line, height());
+    }
+}
+
+void MsgView::keyPressEvent(QKeyEvent* event) {
+    if (!capturing()) {
+        event->ignore();  // the owner's
+        return;
+    }
+    event->accept();
+    const HostKeyEvent key = toHostKeyEvent(*event);
+    // A modifier alone changes nothing; neither does a key without a host code.
+    if (key.flagsChanged || key.keyCode == VK_NONE) return;
+    stCombo.ModifyKey = 0;
+    stCombo.VkCode1 = uint8_t(key.keyCode & 0xFF);
+    stCombo.VkCode2 = 0xFF;
+    textField->setText(QString::fromStdString(GetVKName(key.keyCode).value_or(std::string())));
+}
+
+void MsgView::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    // While capturing, the focus stays here; only another window or a popup may take it.
+    const Qt::FocusReason reason = event->reason();
+    if (capturing() && isVisible() && isActiveWindow() && reason != Qt::ActiveWindowFocusReason &&
+        reason != Qt::PopupFocusReason)
+        setFocus(Qt::OtherFocusReason);
+}
+
+void MsgView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (capturing()) setFocus(Qt::OtherFocusReason);
+}
+
+bool MsgView::focusNextPrevChild(bool next) {
+    if (capturing() && isVisible()) return false;  // Tab is a key to capture
+    return QWidget::focusNextPrevChild(next);
+}
+
+bool MsgView::event(QEvent* event) {
+    // While capturing, no shortcut of the owner takes a key before the dialog sees it.
+    if (event->type() == QEvent::ShortcutOverride && capturing() && isVisible()) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void showMsg(HideView* overlay, MsgView* dialog, const QString& text, int msgID, bool bRecordComboKey,
+             MsgCallback callback) {
+    if (!dialog) return;
+    dialog->viewHide = overlay;
+    dialog->strMsg = text;
+    dialog->msgID = msgID;
+    dialog->bRecordComboKey = bRecordComboKey;
+    dialog->callback = std::move(callback);
+    dialog->initWithMsgID(msgID);
+    if (overlay) {
+        overlay->show();
+        overlay->raise();
+    }
+    dialog->centreInOwner();
+    dialog->show();
+    dialog->raise();
+}
+
+int32_t leadingInteger(const QString& text) {
+    constexpr int64_t kBeyond = int64_t(INT32_MAX) + 1;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && text[i].isSpace()) ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+    int64_t value = 0;
+    for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i)
+        value = std::min(kBeyond, value * 10 + (text[i].unicode() - u'0'));
+    if (negative) value = -value;
+    return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace keyloom

@@ -1,0 +1,443 @@
+// The message and input dialog: layout over its owner, the four kinds and
+// their results, closing and the callback, the text limit, key capture and
+// the keyboard focus.
+#include <gtest/gtest.h>
+#include <linux/input-event-codes.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <climits>
+#include <cstring>
+
+#include "config/gvar.h"
+#include "config/language.h"
+#include "config/paths.h"
+#include "config/preferences.h"
+#include "ui/MsgView.h"
+#include "widgets/Frame.h"
+#include "widgets/HideView.h"
+#include "widgets/PngButton.h"
+#include "widgets/TextField.h"
+#include "widgets/widget_test_support.h"
+
+namespace keyloom {
+namespace {
+
+const QColor kBackground(40, 60, 120);
+
+void writeImage(const QString& path, QSize size, QColor color) {
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(color);
+    ASSERT_TRUE(image.save(path));
+}
+
+int languageIndex(const char* dir) {
+    for (int i = 0; i < LANG_COUNT && gVar.Lang[i].szName[0] != '\0'; ++i)
+        if (std::strcmp(gVar.Lang[i].szDir, dir) == 0) return i;
+    return -1;
+}
+
+// A work directory of our own with skin pictures of known sizes (the shipped
+// texts linked in), English loaded, and an 801 x 501 owner with its overlay
+// and dialog.
+class MsgViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::useShippedConfig();
+        const QDir work(dir_.path());
+        ASSERT_TRUE(work.mkpath("skins") && work.mkpath("prefs"));
+        ASSERT_TRUE(QFile::link(QStringLiteral(KEYLOOM_BUILD_CFG_DIR) + "text", work.filePath("text")));
+        writeImage(work.filePath("skins/exit_nr.png"), QSize(20, 20), QColor(200, 60, 60));
+        writeImage(work.filePath("skins/btn2_nr.png"), QSize(80, 26), QColor(70, 70, 80));
+        writeImage(work.filePath("skins/check_nr.png"), QSize(14, 14), QColor(150, 150, 150));
+        writeImage(work.filePath("skins/check_ov.png"), QSize(14, 14), QColor(180, 180, 180));
+        writeImage(work.filePath("skins/check_dn.png"), QSize(14, 14), QColor(60, 160, 60));
+        set_work_dir(work.path().toStdString() + "/");
+        SetPreferencesDir(work.filePath("prefs").toStdString());
+        ASSERT_GE(languageIndex("en"), 0);
+        SwitchLanguage(languageIndex("en"));
+        makeDialog();
+    }
+
+    void TearDown() override {
+        owner_.reset();
+        set_work_dir(KEYLOOM_BUILD_CFG_DIR);
+        SetPreferencesDir("");
+    }
+
+    void makeDialog() {
+        owner_ = std::make_unique<QWidget>();
+        owner_->resize(801, 501);
+        overlay = new HideView(owner_.get());
+        overlay->setBeep([] {});
+        dialog = new MsgView(owner_.get());
+        owner_->show();
+    }
+
+    // A callback that counts its calls and notes what it saw.
+    MsgCallback recorder() {
+        return [this](MsgView* view) {
+            ++calls;
+            seenResult = view->bResult;
+            seenVisible = view->isVisible();
+        };
+    }
+
+    void show(const char* text, int kind, bool boxes = false) {
+        showMsg(overlay, dialog, QString::fromUtf8(text), kind, boxes, recorder());
+    }
+
+    // A click on a button through the mouse, as the user makes it.
+    static void click(PngButton* button) { test::clickAt(button, QPoint(2, 2)); }
+
+    void pressKey(int evdev, Qt::Key key = Qt::Key_unknown) { test::typeNativeKey(dialog, evdev, key); }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<QWidget> owner_;
+    HideView* overlay = nullptr;
+    MsgView* dialog = nullptr;
+    int calls = 0;
+    bool seenResult = false;
+    bool seenVisible = true;
+};
+
+TEST_F(MsgViewTest, LaysItselfOutInTheMiddleOfItsOwner) {
+    EXPECT_EQ(frameOf(dialog), QRectF(200, 149, 400, 202));
+    EXPECT_EQ(dialog->geometry(), QRect(200, 150, 400, 202));
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(frameOf(dialog->btnExit), QRectF(360, 175, 20, 20));
+    EXPECT_EQ(frameOf(dialog->btnOk), QRectF(220, 15, 80, 26));
+    EXPECT_EQ(frameOf(dialog->btnCancel), QRectF(310, 15, 80, 26));
+    EXPECT_EQ(dialog->rcEdit, QRectF(40, 89, 320, 24));
+    EXPECT_EQ(frameOf(dialog->textField), dialog->rcEdit);
+    EXPECT_EQ(dialog->promptRect(), QRectF(40, 117, 320, 22));
+    EXPECT_EQ(frameOf(dialog->btnShift), QRectF(40, 64, 14, 14));
+    EXPECT_EQ(frameOf(dialog->btnCtrl), QRectF(124, 64, 14, 14));
+    EXPECT_EQ(frameOf(dialog->btnOption), QRectF(208, 64, 14, 14));
+    EXPECT_EQ(frameOf(dialog->btnCommand), QRectF(292, 64, 14, 14));
+    EXPECT_EQ(dialog->btnOk->caption(), "OK");
+    EXPECT_EQ(dialog->btnCancel->caption(), "Cancel");
+    EXPECT_TRUE(dialog->btnExit->caption().isEmpty());
+
+    // What a new dialog holds before its first use.
+    EXPECT_EQ(dialog->stCombo.ModifyKey, 0);
+    EXPECT_EQ(dialog->stCombo.VkCode1, 0xFF);
+    EXPECT_EQ(dialog->stCombo.VkCode2, 0xFF);
+    EXPECT_EQ(dialog->stCombo.unused, 0);
+    EXPECT_EQ(dialog->minVal, 0);
+    EXPECT_EQ(dialog->maxVal, -1);
+    EXPECT_EQ(dialog->maxStringLen, 0);
+}
+
+TEST_F(MsgViewTest, BackgroundIsTheSkinPictureOrGreyInsideAGreyFrame) {
+    // No picture: grey fill, and the one-point frame along the edge.
+    EXPECT_EQ(test::pixelAt(dialog, QPoint(5, 100)), QColor(20, 20, 20));
+    EXPECT_EQ(test::pixelAt(dialog, QPoint(0, 0)), QColor(100, 100, 100));
+    EXPECT_EQ(test::pixelAt(dialog, QPoint(399, 201)), QColor(100, 100, 100));
+    EXPECT_EQ(test::pixelAt(dialog, QPoint(1, 1)), QColor(20, 20, 20));
+
+    // A picture lower than the dialog sits on its bottom edge at its own size.
+    writeImage(QDir(dir_.path()).filePath("skins/msg_nr.png"), QSize(400, 100), kBackground);
+    makeDialog();
+    EXPECT_EQ(test::pixelAt(dialog, QPoint(5, 190)), kBackground);
+    EXPECT_NE(test::pixelAt(dialog, QPoint(5, 50)), kBackground);
+    EXPECT_EQ(test::pixelAt(dialog, QPoint(0, 150)), QColor(100, 100, 100));
+    test::saveScreenshot(dialog, "msgview_half_background");
+}
+
+TEST_F(MsgViewTest, NoticeShowsOverTheOverlayAndClosesWithOrWithoutACallback) {
+    show("Delete the selected item?", MSG_NOTICE);
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->textField->isVisible());
+    EXPECT_FALSE(dialog->btnShift->isVisible());
+    EXPECT_EQ(dialog->viewHide, overlay);
+    EXPECT_EQ(dialog->strMsg, "Delete the selected item?");
+    // The dialog lies above the overlay: a click in its middle reaches it.
+    EXPECT_EQ(owner_->childAt(400, 250), dialog);
+    test::saveScreenshot(owner_.get(), "msgview_kind1_notice");
+
+    click(dialog->btnOk);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(seenResult);
+    EXPECT_FALSE(seenVisible);  // hidden before the callback runs
+    EXPECT_EQ(dialog->viewHide, nullptr);
+    EXPECT_FALSE(dialog->callback);
+
+    // An information message without a callback: closing calls nobody.
+    showMsg(overlay, dialog, "Update settings failed!", MSG_NOTICE, false, nullptr);
+    EXPECT_TRUE(overlay->isVisible());
+    click(dialog->btnExit);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_EQ(calls, 1);
+
+    // Without an overlay the dialog still shows and closes.
+    showMsg(nullptr, dialog, "No overlay", MSG_NOTICE, false, recorder());
+    click(dialog->btnCancel);
+    EXPECT_EQ(calls, 2);
+    EXPECT_FALSE(seenResult);
+}
+
+TEST_F(MsgViewTest, TextDialogRefusesAnEmptyTextAndCutsAtTheLimit) {
+    dialog->maxStringLen = 2;
+    show("Enter a name", MSG_TEXT);
+    EXPECT_TRUE(dialog->textField->isVisible());
+    EXPECT_TRUE(dialog->textField->text().isEmpty());
+
+    click(dialog->btnOk);  // empty: nothing happens
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(dialog->maxStringLen, 2);
+
+    QTest::keyClicks(dialog->textField, "ab");
+    EXPECT_EQ(dialog->textField->text(), "ab");
+    QTest::keyClicks(dialog->textField, "c");  // cut back at once
+    EXPECT_EQ(dialog->textField->text(), "ab");
+    test::saveScreenshot(owner_.get(), "msgview_kind2_text");
+
+    click(dialog->btnOk);
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(seenResult);
+    EXPECT_EQ(dialog->retString, "ab");
+    EXPECT_EQ(dialog->maxStringLen, 0);
+
+    // The limit was for that use only; the field starts empty again.
+    show("Enter a name", MSG_TEXT);
+    EXPECT_TRUE(dialog->textField->text().isEmpty());
+    QTest::keyClicks(dialog->textField, "abcdef");
+    EXPECT_EQ(dialog->textField->text(), "abcdef");
+    click(dialog->btnCancel);  // the earlier result stays
+    EXPECT_EQ(calls, 2);
+    EXPECT_FALSE(seenResult);
+    EXPECT_FALSE(dialog->bResult);
+    EXPECT_EQ(dialog->retString, "ab");
+    EXPECT_EQ(dialog->maxStringLen, 0);
+}
+
+TEST_F(MsgViewTest, TextLimitCountsUtf16UnitsAndKeepsPairsWhole) {
+    const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");  // one character, two units
+    dialog->maxStringLen = 3;
+    show("Enter a name", MSG_TEXT);
+    dialog->textField->setText("a" + face);
+    EXPECT_EQ(dialog->textField->text(), "a" + face);  // exactly three units
+    dialog->textField->setText("ab" + face);
+    EXPECT_EQ(dialog->textField->text(), "ab");  // the pair would be split: it goes whole
+    dialog->textField->setText(QString::fromUtf8("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"));
+    EXPECT_EQ(dialog->textField->text(), QString::fromUtf8("\xC3\xA9\xC3\xA9\xC3\xA9"));
+
+    // Other kinds take any length.
+    click(dialog->btnCancel);
+    dialog->maxStringLen = 2;
+    show("Number", MSG_NUMBER);
+    dialog->textField->setText("12345");
+    EXPECT_EQ(dialog->textField->text(), "12345");
+    click(dialog->btnCancel);
+    EXPECT_EQ(dialog->maxStringLen, 0);
+}
+
+TEST_F(MsgViewTest, NumberDialogReadsTheIntegerAtTheStartOfTheText) {
+    show("Enter the delay in milliseconds.", MSG_NUMBER);
+    EXPECT_TRUE(dialog->textField->isVisible());
+    QTest::keyClicks(dialog->textField, "12abc");
+    test::saveScreenshot(owner_.get(), "msgview_kind3_number");
+    click(dialog->btnOk);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(dialog->retValue, 12);
+
+    show("Enter the delay in milliseconds.", MSG_NUMBER);
+    QTest::keyClicks(dialog->textField, "abc");
+    click(dialog->btnOk);
+    EXPECT_EQ(dialog->retValue, 0);
+
+    show("Enter the delay in milliseconds.", MSG_NUMBER);
+    click(dialog->btnOk);  // an empty field is accepted and reads 0
+    EXPECT_EQ(calls, 3);
+    EXPECT_TRUE(seenResult);
+    EXPECT_EQ(dialog->retValue, 0);
+
+    show("Enter the delay in milliseconds.", MSG_NUMBER);
+    QTest::keyClicks(dialog->textField, "77");
+    click(dialog->btnOk);
+    show("Enter the delay in milliseconds.", MSG_NUMBER);
+    QTest::keyClicks(dialog->textField, "5");
+    click(dialog->btnExit);  // closed without OK: the earlier number stays
+    EXPECT_FALSE(seenResult);
+    EXPECT_EQ(dialog->retValue, 77);
+
+    EXPECT_EQ(leadingInteger("-45 ms"), -45);
+    EXPECT_EQ(leadingInteger("  +7x"), 7);
+    EXPECT_EQ(leadingInteger("- 5"), 0);
+    EXPECT_EQ(leadingInteger("2147483647"), INT32_MAX);
+    EXPECT_EQ(leadingInteger("-2147483648"), INT32_MIN);
+    EXPECT_EQ(leadingInteger("99999999999999999999999"), INT32_MAX);
+    EXPECT_EQ(leadingInteger("-2147483649"), INT32_MIN);
+    EXPECT_EQ(leadingInteger(QString::fromUtf8("\xEF\xBC\x91\xEF\xBC\x92")), 0);  // full-width digits are not digits
+}
+
+TEST_F(MsgViewTest, KeyDialogCapturesTheLastKeyPressed) {
+    show("Press a key", MSG_KEY);
+    EXPECT_TRUE(dialog->textField->isVisible());
+    EXPECT_FALSE(dialog->btnShift->isVisible());
+    pressKey(KEY_A, Qt::Key_A);
+    EXPECT_EQ(dialog->stCombo.VkCode1, 0);
+    EXPECT_EQ(dialog->textField->text(), "A");
+    pressKey(KEY_B, Qt::Key_B);
+    EXPECT_EQ(dialog->textField->text(), "B");
+    test::saveScreenshot(owner_.get(), "msgview_kind4_key");
+
+    // Modifiers alone and keys without a host code are taken and change nothing.
+    for (int evdev : {KEY_LEFTSHIFT, KEY_RIGHTCTRL, KEY_LEFTALT, KEY_RIGHTMETA, KEY_PROG1}) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, quint32(evdev + 8), 0, 0);
+        QApplication::sendEvent(dialog, &press);
+        EXPECT_TRUE(press.isAccepted()) << evdev;
+    }
+    EXPECT_EQ(dialog->stCombo.VkCode1, 11);
+    EXPECT_EQ(dialog->textField->text(), "B");
+
+    click(dialog->btnOk);
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(seenResult);
+    EXPECT_EQ(dialog->stCombo.ModifyKey, 0);
+    EXPECT_EQ(dialog->stCombo.VkCode1, 11);
+    EXPECT_EQ(dialog->stCombo.VkCode2, 0xFF);
+
+    // The next use starts with an empty field; OK without a key returns the last capture.
+    show("Press a key", MSG_KEY);
+    EXPECT_TRUE(dialog->textField->text().isEmpty());
+    click(dialog->btnOk);
+    EXPECT_EQ(dialog->stCombo.VkCode1, 11);
+
+    // Tab and Caps Lock are keys like any other while capturing.
+    show("Press a key", MSG_KEY);
+    pressKey(KEY_TAB, Qt::Key_Tab);
+    EXPECT_EQ(dialog->stCombo.VkCode1, 48);
+    pressKey(KEY_CAPSLOCK, Qt::Key_CapsLock);
+    EXPECT_EQ(dialog->stCombo.VkCode1, 57);
+    click(dialog->btnCancel);
+    EXPECT_FALSE(seenResult);
+
+    // Other kinds leave key presses to the owner.
+    show("Question", MSG_NOTICE);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier, quint32(KEY_C + 8), 0, 0, "c");
+    QApplication::sendEvent(dialog, &press);
+    EXPECT_FALSE(press.isAccepted());
+    EXPECT_EQ(dialog->stCombo.VkCode1, 57);
+}
+
+TEST_F(MsgViewTest, KeyDialogWithModifierBoxesAddsTheTickedModifiers) {
+    show("Press a key", MSG_KEY, /*boxes=*/true);
+    for (PngButton* box : {dialog->btnShift, dialog->btnCtrl, dialog->btnOption, dialog->btnCommand}) {
+        EXPECT_TRUE(box->isVisible());
+        EXPECT_FALSE(box->getCheck());
+    }
+    click(dialog->btnCtrl);
+    click(dialog->btnCommand);
+    EXPECT_TRUE(dialog->btnCtrl->getCheck());
+    pressKey(KEY_A, Qt::Key_A);
+    test::saveScreenshot(owner_.get(), "msgview_kind4_modifier_boxes");
+    click(dialog->btnOk);
+    EXPECT_EQ(dialog->stCombo.ModifyKey, 0x05);  // Control 0x01 + Command 0x04
+    EXPECT_EQ(dialog->stCombo.VkCode1, 0);
+    EXPECT_EQ(dialog->stCombo.VkCode2, 0xFF);
+
+    show("Press a key", MSG_KEY, true);
+    EXPECT_FALSE(dialog->btnCtrl->getCheck());  // unticked for every use
+    click(dialog->btnShift);
+    click(dialog->btnOption);
+    click(dialog->btnOption);
+    click(dialog->btnOption);
+    click(dialog->btnOk);  // no new key: the capture stays, the boxes replace the modifiers
+    EXPECT_EQ(dialog->stCombo.ModifyKey, 0x0A);  // Shift 0x02 + Option 0x08
+    EXPECT_EQ(dialog->stCombo.VkCode1, 0);
+
+    show("Press a key", MSG_KEY, true);
+    click(dialog->btnShift);
+    click(dialog->btnCancel);  // Cancel keeps the last result
+    EXPECT_EQ(dialog->stCombo.ModifyKey, 0x0A);
+}
+
+TEST_F(MsgViewTest, KeyDialogKeepsTheKeyboardFocusWhileOpen) {
+    auto* other = new QLineEdit(owner_.get());
+    other->setGeometry(10, 10, 100, 24);
+    other->show();
+    QApplication::setActiveWindow(owner_.get());
+    other->setFocus();
+    ASSERT_TRUE(other->hasFocus());
+
+    show("Press a key", MSG_KEY);
+    EXPECT_TRUE(dialog->hasFocus());
+    other->setFocus();
+    EXPECT_TRUE(dialog->hasFocus());
+    dialog->textField->setFocus();
+    EXPECT_TRUE(dialog->hasFocus());
+    EXPECT_EQ(dialog->textField->focusPolicy(), Qt::NoFocus);
+    click(dialog->btnOk);
+    EXPECT_FALSE(dialog->hasFocus());
+    other->setFocus();
+    EXPECT_TRUE(other->hasFocus());
+
+    // The text dialog leaves the focus where it is until the field is clicked.
+    show("Enter a name", MSG_TEXT);
+    EXPECT_TRUE(other->hasFocus());
+    EXPECT_EQ(dialog->focusPolicy(), Qt::NoFocus);
+    QTest::mouseClick(dialog->textField, Qt::LeftButton, {}, QPoint(20, 12));  // a real click moves the focus
+    EXPECT_TRUE(dialog->textField->hasFocus());
+    click(dialog->btnCancel);
+
+    // A notice takes the focus only when clicked and gives it up again.
+    show("Notice", MSG_NOTICE);
+    EXPECT_TRUE(dialog->focusPolicy() & Qt::ClickFocus);
+    dialog->setFocus();
+    other->setFocus();
+    EXPECT_TRUE(other->hasFocus());
+    click(dialog->btnOk);
+}
+
+TEST_F(MsgViewTest, ACallbackMayShowTheDialogAgain) {
+    dialog->maxStringLen = 40;
+    showMsg(overlay, dialog, "Enter a name", MSG_TEXT, false, [this](MsgView* view) {
+        ++calls;
+        view->maxStringLen = 5;
+        showMsg(overlay, view, "That name is in use.", MSG_NOTICE, false, recorder());
+    });
+    dialog->textField->setText("Game");
+    click(dialog->btnOk);
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_EQ(dialog->viewHide, overlay);
+    EXPECT_EQ(dialog->maxStringLen, 5);
+    EXPECT_EQ(dialog->strMsg, "That name is in use.");
+
+    click(dialog->btnOk);  // the second message closes with its own callback and overlay
+    EXPECT_EQ(calls, 2);
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->maxStringLen, 0);
+}
+
+TEST_F(MsgViewTest, OnlyTheButtonCaptionsFollowTheLanguage) {
+    const int german = languageIndex("German");
+    ASSERT_GE(german, 0);
+    show("Enter a name", MSG_TEXT);
+    SwitchLanguage(german);
+    EXPECT_EQ(dialog->btnCancel->caption(), "Cancel");  // until the window refreshes its texts
+    dialog->onRefreshText();
+    EXPECT_EQ(dialog->btnOk->caption(), QString::fromStdString(GetText("tc_ok")));
+    EXPECT_EQ(dialog->btnCancel->caption(), "Abbrechen");
+    EXPECT_EQ(dialog->strMsg, "Enter a name");
+    test::saveScreenshot(owner_.get(), "msgview_german");
+    SwitchLanguage(languageIndex("en"));
+}
+
+}  // namespace
+}  // namespace keyloom
