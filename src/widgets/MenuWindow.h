@@ -1,0 +1,99 @@
+// The pop-up menu: a borderless window of skinned entries one below the
+// other, with one level of sub-menus opened by hovering. It closes on a
+// choice, or when the pointer is outside it and another window is active.
+// A menu deletes itself when it closes; callers keep no pointer they rely on.
+#pragma once
+#include <QPointer>
+#include <QRectF>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <vector>
+
+namespace keyloom {
+
+class PngButton;
+
+constexpr int MENU_TOP_LEVEL = 255;  // flag of a top-level entry
+constexpr int MENU_ITEM_HEIGHT = 20;
+
+struct MenuData {
+    QString textItem;
+    int flag = MENU_TOP_LEVEL;  // 255, or the index of the parent entry in the same list
+    int itemData = 0;           // reported when the entry is chosen
+    bool haveSubMenu = false;   // the entry opens a sub-menu instead of being chosen
+};
+
+// Appends an entry; an entry of a sub-menu marks its parent entry (at index
+// flag) as having one. `count` is the caller's running count and not used.
+void AddMenuItem(std::vector<MenuData>& items, int count, int flag, int itemData, const QString& caption);
+
+// Receives the chosen entry's data and the menu's id.
+class MenuDelegate {
+public:
+    virtual ~MenuDelegate() = default;
+    virtual void onMenuClicked(int itemData, int menuId) = 0;
+};
+
+class MenuWindow : public QWidget {
+public:
+    // Opens the entries whose flag equals `flag` on a screen rectangle
+    // (bottom-left of the primary screen; x, y of the entry area's bottom-left
+    // corner, its width and height). The window is 2 points larger each way.
+    static MenuWindow* newMenu(const std::vector<MenuData>& items, int flag, const QRectF& screenRect);
+    // The same, hanging below a screen point: `count` entries of `width`.
+    static MenuWindow* newMenu2(int width, int count, const std::vector<MenuData>& items, int flag,
+                                const QPointF& screenPoint);
+
+    MenuDelegate* outdelegate = nullptr;
+    int nemuID = 0;
+
+    // The periodic check (every 0.25 s with the pointer's position): opens and
+    // closes sub-menus, keeps this menu active while hovered, closes it once
+    // the pointer is outside and no window of this menu is active.
+    void hoverCheck(const QPoint& globalPos);
+    // Closes this menu (and its open sub-menu); the window deletes itself.
+    void closeMenu();
+
+    // The sub-menu rectangle (screen, bottom-left) for the visible entry at
+    // `index`; empty when no entry belongs to it.
+    QRectF calSubmenuRect(int index) const;
+
+    int nemuFlag() const { return nemuFlag_; }
+    int itemHeight() const { return itemHeight_; }
+    bool mouseOver() const { return mouseOver_; }
+    bool subMenuShowing() const { return bool(subMenu_); }
+    MenuWindow* subMenu() const { return subMenu_; }
+    MenuWindow* parentMenu() const { return parentMenu_; }
+    const std::vector<PngButton*>& buttons() const { return buttonArr_; }
+    bool isClosed() const { return closed_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    MenuWindow(const std::vector<MenuData>& items, int flag, const QRectF& windowFrame);
+    // Opens a menu window on its own screen frame (bottom-left convention).
+    static MenuWindow* open(const std::vector<MenuData>& items, int flag, const QRectF& windowFrame);
+
+    void loadSkins();
+    void onClick(PngButton* button);
+    void onSubMenuClick(int itemData);
+    int entryIndexAt(const QPoint& globalPos) const;
+    void openSubMenu(int index);
+    void closeSubMenu();
+    bool isActive() const;
+
+    std::vector<MenuData> itemArr_;
+    int nemuFlag_ = MENU_TOP_LEVEL;
+    int itemHeight_ = MENU_ITEM_HEIGHT;
+    std::vector<PngButton*> buttonArr_;
+    QPointer<MenuWindow> subMenu_;
+    QPointer<MenuWindow> parentMenu_;
+    QTimer timer_;
+    bool mouseOver_ = false;
+    bool closed_ = false;
+};
+
+}  // namespace keyloom

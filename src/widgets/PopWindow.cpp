@@ -1,0 +1,156 @@
+#include "widgets/PopWindow.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+
+#include "keys/basic.h"
+#include "model/stprofile.h"
+#include "widgets/Frame.h"
+#include "widgets/ImageProcess.h"
+
+namespace keyloom {
+
+namespace {
+
+// Left, top, right, bottom edges measured from the top of the view: the
+// eight sets clockwise from the top, then the upper and lower function lines.
+struct Edges {
+    int left, top, right, bottom;
+};
+constexpr std::array<Edges, POP_SET_COUNT> SET_EDGES{{
+    {43, 4, 90, 52},
+    {94, 0, 140, 45},
+    {133, 47, 183, 90},
+    {134, 94, 177, 134},
+    {94, 132, 142, 176},
+    {46, 132, 89, 183},
+    {1, 94, 48, 139},
+    {1, 46, 51, 90},
+}};
+constexpr std::array<Edges, 2> FUNCTION_EDGES{{
+    {52, 68, 133, 87},
+    {52, 95, 133, 114},
+}};
+
+// A table entry as a rectangle with bottom-left origin in the 185-point view.
+QRectF areaOf(const Edges& e) {
+    return QRectF(e.left, POP_VIEW_SIZE - e.bottom, e.right - e.left, e.bottom - e.top);
+}
+
+// Containment as the areas were drawn: left and bottom edges in, right and top out.
+bool inside(const QRectF& rect, const QPointF& point) {
+    return point.x() >= rect.left() && point.x() < rect.right() && point.y() >= rect.top() &&
+           point.y() < rect.bottom();
+}
+
+QFont functionFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(10);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+}  // namespace
+
+PopView::PopView(QWidget* parent, int index, const QPointF& location)
+    : QWidget(parent), setIndex(index), ptLocation(location) {
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void PopView::loadSkins() {
+    imgBkgNr = loadSkinImage(QStringLiteral("scroll_normal.png"));
+    for (int i = 0; i < POP_SET_COUNT; ++i)
+        imgBkgOv[size_t(i)] = loadSkinImage(QStringLiteral("button%1.png").arg(i + 1));
+    for (size_t i = 0; i < rcSET.size(); ++i) rcSET[i] = areaOf(SET_EDGES[i]);
+    for (size_t i = 0; i < rcFUN.size(); ++i) rcFUN[i] = areaOf(FUNCTION_EDGES[i]);
+}
+
+void PopView::showMsg(const QString&, const QString&, int) {
+    update();
+}
+
+int PopView::setAt(const QPointF& point) const {
+    for (size_t i = 0; i < rcSET.size(); ++i)
+        if (inside(rcSET[i], point)) return int(i);
+    return -1;
+}
+
+std::optional<QString> PopView::functionText(int direction) const {
+    const _ST_PROFILE* profile = get_current_profile();
+    if (!profile || !validSet() || direction < 0 || direction >= KNOB_DIRECTIONS) return std::nullopt;
+    const std::string text = keyinfo_to_string(profile->stKnod[direction][setIndex]).value_or(std::string());
+    return text.empty() ? QStringLiteral("null") : QString::fromStdString(text);
+}
+
+void PopView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!imgBkgNr.isNull()) {
+        // At its own size on the view's bottom-left corner; the set image on top of it.
+        const QRectF at = flipRect(QRectF(QPointF(0, 0), QSizeF(imgBkgNr.size())), height());
+        painter.drawImage(at, imgBkgNr);
+        if (validSet() && !imgBkgOv[size_t(setIndex)].isNull()) painter.drawImage(at, imgBkgOv[size_t(setIndex)]);
+    }
+    painter.setFont(functionFont());
+    painter.setPen(Qt::white);
+    for (int d = 0; d < KNOB_DIRECTIONS; ++d) {
+        if (const std::optional<QString> text = functionText(d))
+            painter.drawText(flipRect(rcFUN[size_t(d)], height()), Qt::AlignCenter, *text);
+    }
+}
+
+void PopView::onPress(const QPointF& position, int clickCount) {
+    const QPointF point = flipRect(QRectF(position, QSizeF(0, 0)), height()).topLeft();
+    const int hit = setAt(point);
+    if (hit >= 0) {
+        if (hit != setIndex) {
+            setIndex = hit;
+            update();
+        }
+        if (clickCount > 1 && delegate) delegate->onKnodDClicked(setIndex);
+    }
+    nXF = int(std::floor(point.x()));
+    nYF = int(std::floor(point.y()));
+    bDraging = true;
+}
+
+void PopView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) onPress(event->position(), 1);
+}
+
+void PopView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) onPress(event->position(), 2);
+}
+
+void PopView::mouseMoveEvent(QMouseEvent* event) {
+    if (!bDraging) return;
+    const QPointF pointer = screenPointToFrame(event->globalPosition().toPoint());
+    const QPointF origin(pointer.x() - nXF, pointer.y() - nYF);
+    QWidget* top = window();
+    top->move(screenRectFromFrame(QRectF(origin, QSizeF(top->size()))).topLeft());
+    ptLocation = origin;
+}
+
+void PopView::mouseReleaseEvent(QMouseEvent*) {
+    bDraging = false;
+}
+
+PopWindow::PopWindow(const QRectF& screenRect, int index)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint) {
+    // Only the skin's drawn pixels show.
+    setAttribute(Qt::WA_TranslucentBackground);
+    setGeometry(screenRectFromFrame(screenRect));
+    view_ = new PopView(this, index, QPointF(screenRect.x(), screenRect.y()));
+    view_->setGeometry(rect());
+    view_->loadSkins();
+}
+
+PopWindow* PopWindow::newPopWindow(const QRectF& screenRect, int index) {
+    auto* window = new PopWindow(screenRect, index);
+    // A window that is just shown is already on top.
+    window->show();
+    window->activateWindow();
+    return window;
+}
+
+}  // namespace keyloom

@@ -1,0 +1,280 @@
+// The pop-up menu: its window and entries, sub-menus opened by the hover
+// check, what a choice reports, and when a menu closes by itself.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+
+#include "widgets/Frame.h"
+#include "widgets/MenuWindow.h"
+#include "widgets/PngButton.h"
+#include "widgets/own_skins.h"
+#include "widgets/widget_test_support.h"
+
+namespace keyloom {
+namespace {
+
+struct ChoiceLog : MenuDelegate {
+    void onMenuClicked(int itemData, int menuId) override { choices.push_back({itemData, menuId}); }
+    std::vector<std::pair<int, int>> choices;
+};
+
+// Four top-level entries, two of them with sub-menus.
+std::vector<MenuData> entriesWithSubMenus() {
+    std::vector<MenuData> items;
+    int n = 0;
+    AddMenuItem(items, n++, MENU_TOP_LEVEL, 1, "Copy");
+    AddMenuItem(items, n++, MENU_TOP_LEVEL, 2, "Layers");
+    AddMenuItem(items, n++, MENU_TOP_LEVEL, 3, "Export");
+    AddMenuItem(items, n++, MENU_TOP_LEVEL, 4, "Paste");
+    AddMenuItem(items, n++, 1, 21, "Layer 1");
+    AddMenuItem(items, n++, 1, 22, "Layer 2");
+    AddMenuItem(items, n++, 1, 23, "Layer 3");
+    AddMenuItem(items, n++, 2, 31, "As file");
+    return items;
+}
+
+QPoint centreOf(const MenuWindow* menu, size_t entry) {
+    const PngButton* button = menu->buttons().at(entry);
+    return button->mapToGlobal(button->rect().center());
+}
+
+void settle() {
+    QCoreApplication::processEvents();
+}
+
+bool gone(const QPointer<MenuWindow>& menu) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return menu.isNull();
+}
+
+// Some other window of the application, to take the activation away.
+struct OtherWindow {
+    OtherWindow() {
+        widget.setGeometry(700, 20, 60, 60);
+        widget.show();
+    }
+    void activate() {
+        widget.activateWindow();
+        settle();
+    }
+    QWidget widget;
+};
+
+const QPoint kFarAway(5, 5);
+
+TEST(MenuWindow, EntriesAreListedTopDownInsideAOnePointWhiteBorder) {
+    test::OwnSkins skins;
+    skins.add("menu_nr.png", test::filled({150, 20}, QColor(40, 44, 52)));
+    std::vector<MenuData> items;
+    AddMenuItem(items, 0, MENU_TOP_LEVEL, 10, "First");
+    AddMenuItem(items, 1, MENU_TOP_LEVEL, 20, "Second");
+    AddMenuItem(items, 2, MENU_TOP_LEVEL, 30, "Third");
+    QPointer<MenuWindow> menu = MenuWindow::newMenu(items, MENU_TOP_LEVEL, QRectF(100.6, 200.9, 150, 60));
+
+    EXPECT_EQ(frameFromScreenRect(menu->geometry()), QRectF(100, 200, 152, 62));
+    EXPECT_EQ(menu->windowTitle(), "nemudialog");
+    EXPECT_TRUE(menu->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(menu->windowFlags() & Qt::NoDropShadowWindowHint);
+    EXPECT_EQ(menu->itemHeight(), 20);
+    ASSERT_EQ(menu->buttons().size(), 3u);
+    EXPECT_EQ(frameOf(menu->buttons()[0]), QRectF(1, 41, 150, 20));
+    EXPECT_EQ(frameOf(menu->buttons()[1]), QRectF(1, 21, 150, 20));
+    EXPECT_EQ(frameOf(menu->buttons()[2]), QRectF(1, 1, 150, 20));
+    EXPECT_EQ(menu->buttons()[1]->caption(), "Second");
+    EXPECT_EQ(menu->buttons()[1]->getItemData(), 20);
+    EXPECT_EQ(test::pixelAt(menu, {0, 0}), QColor(Qt::white));
+    EXPECT_EQ(test::pixelAt(menu, {151, 61}), QColor(Qt::white));
+    EXPECT_EQ(test::pixelAt(menu, {1, 1}), QColor(40, 44, 52));
+    settle();
+    EXPECT_TRUE(menu->isActiveWindow());
+    menu->closeMenu();
+    EXPECT_TRUE(gone(menu));
+
+    // Hanging below a point: the window is given directly.
+    menu = MenuWindow::newMenu2(150, 3, items, MENU_TOP_LEVEL, QPointF(100.7, 260.2));
+    EXPECT_EQ(frameFromScreenRect(menu->geometry()), QRectF(100, 200, 152, 62));
+    EXPECT_EQ(frameOf(menu->buttons()[0]), QRectF(1, 41, 150, 20));
+    menu->closeMenu();
+}
+
+TEST(MenuWindow, AddMenuItemMarksTheParentEntry) {
+    std::vector<MenuData> items = entriesWithSubMenus();
+    ASSERT_EQ(items.size(), 8u);
+    EXPECT_FALSE(items[0].haveSubMenu);
+    EXPECT_TRUE(items[1].haveSubMenu);
+    EXPECT_TRUE(items[2].haveSubMenu);
+    EXPECT_FALSE(items[4].haveSubMenu);
+    EXPECT_EQ(items[4].flag, 1);
+    EXPECT_EQ(items[4].textItem, "Layer 1");
+    EXPECT_EQ(items[4].itemData, 21);
+
+    // A parent index that names no entry only appends the entry.
+    AddMenuItem(items, 8, 40, 99, "Orphan");
+    AddMenuItem(items, 9, -3, 98, "Orphan too");
+    EXPECT_EQ(items.size(), 10u);
+    EXPECT_EQ(std::count_if(items.begin(), items.end(), [](const MenuData& m) { return m.haveSubMenu; }), 2);
+}
+
+TEST(MenuWindow, SubMenuHangsRightOfItsEntryWithItsTopEdgeLinedUp) {
+    test::useShippedConfig();
+    QPointer<MenuWindow> menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    // Entry "Layers" is the second row: y 41 inside the 82-point window.
+    EXPECT_EQ(menu->calSubmenuRect(1), QRectF(252, 200 + 41 + 20 - 60, 152, 60));
+    EXPECT_EQ(menu->calSubmenuRect(2), QRectF(252, 200 + 21 + 20 - 20, 152, 20));
+    EXPECT_TRUE(menu->calSubmenuRect(0).isEmpty());
+    EXPECT_TRUE(menu->calSubmenuRect(9).isEmpty());
+    EXPECT_EQ(menu->buttons()[1]->flagData, 1);
+    EXPECT_EQ(menu->buttons()[0]->flagData, 0);
+
+    menu->hoverCheck(centreOf(menu, 1));
+    MenuWindow* sub = menu->subMenu();
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(frameFromScreenRect(sub->geometry()), QRectF(252, 201, 154, 62));
+    EXPECT_EQ(sub->nemuFlag(), 1);
+    EXPECT_EQ(sub->parentMenu(), menu);
+    ASSERT_EQ(sub->buttons().size(), 3u);
+    EXPECT_EQ(sub->buttons()[2]->caption(), "Layer 3");
+    menu->closeMenu();
+}
+
+TEST(MenuWindow, HoveringOpensSwitchesAndClosesSubMenus) {
+    test::OwnSkins skins;
+    skins.add("menu_nr.png", test::filled({150, 20}, QColor(40, 44, 52)));
+    skins.add("menu_ov.png", test::filled({150, 20}, QColor(70, 90, 120)));
+    QImage sub(150, 20, QImage::Format_ARGB32);
+    sub.fill(QColor(40, 44, 52));
+    QPainter arrow(&sub);
+    arrow.setBrush(Qt::white);
+    arrow.drawPolygon(QPolygon({QPoint(138, 6), QPoint(144, 10), QPoint(138, 14)}));
+    arrow.end();
+    skins.add("menusub_nr.png", sub);
+    skins.add("menusub_ov.png", sub);
+
+    QPointer<MenuWindow> menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    menu->hoverCheck(centreOf(menu, 0));  // plain entry: nothing opens
+    EXPECT_TRUE(menu->mouseOver());
+    EXPECT_FALSE(menu->subMenuShowing());
+
+    menu->hoverCheck(centreOf(menu, 1));
+    QPointer<MenuWindow> first = menu->subMenu();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(menu->subMenuShowing());
+    menu->hoverCheck(centreOf(menu, 1));  // the same entry keeps its sub-menu
+    EXPECT_EQ(menu->subMenu(), first);
+
+    test::enterWidget(menu->buttons()[1]);
+    QLabel composite;
+    QPixmap both(QSize(310, 90));
+    both.fill(Qt::transparent);
+    QPainter painter(&both);
+    painter.drawPixmap(menu->geometry().topLeft() - menu->geometry().topLeft(), menu->grab());
+    painter.drawPixmap(first->geometry().topLeft() - menu->geometry().topLeft(), first->grab());
+    painter.end();
+    composite.setPixmap(both);
+    composite.resize(both.size());
+    test::saveScreenshot(&composite, "menu_with_submenu");
+
+    menu->hoverCheck(centreOf(menu, 2));  // another sub-menu entry
+    EXPECT_TRUE(gone(first));
+    ASSERT_NE(menu->subMenu(), nullptr);
+    EXPECT_EQ(menu->subMenu()->nemuFlag(), 2);
+
+    QPointer<MenuWindow> second = menu->subMenu();
+    menu->hoverCheck(centreOf(menu, 3));  // a plain entry closes it
+    EXPECT_FALSE(menu->subMenuShowing());
+    EXPECT_TRUE(gone(second));
+
+    menu->hoverCheck(menu->mapToGlobal(QPoint(0, 0)));  // on the border: no entry, nothing changes
+    EXPECT_TRUE(menu->mouseOver());
+    EXPECT_FALSE(menu->isClosed());
+    menu->closeMenu();
+}
+
+TEST(MenuWindow, ChoosingReportsTheEntryWithTheTopLevelMenusId) {
+    test::useShippedConfig();
+    ChoiceLog log;
+    QPointer<MenuWindow> menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    menu->outdelegate = &log;
+    menu->nemuID = 7;
+
+    test::clickAt(menu->buttons()[1], {5, 5});  // an entry with a sub-menu is not a choice
+    EXPECT_TRUE(log.choices.empty());
+    EXPECT_FALSE(menu->isClosed());
+
+    menu->hoverCheck(centreOf(menu, 1));
+    QPointer<MenuWindow> sub = menu->subMenu();
+    ASSERT_TRUE(sub);
+    test::clickAt(sub->buttons()[1], {5, 5});
+    EXPECT_EQ(log.choices, (std::vector<std::pair<int, int>>{{22, 7}}));
+    EXPECT_TRUE(gone(sub));
+    EXPECT_TRUE(gone(menu));
+
+    menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    menu->outdelegate = &log;
+    menu->nemuID = 3;
+    test::clickAt(menu->buttons()[3], {5, 5});
+    EXPECT_EQ(log.choices.back(), std::make_pair(4, 3));
+    EXPECT_TRUE(gone(menu));
+}
+
+TEST(MenuWindow, ClosesWhenThePointerIsOutsideAndAnotherWindowIsActive) {
+    test::useShippedConfig();
+    OtherWindow other;
+    QPointer<MenuWindow> menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    settle();
+    menu->hoverCheck(kFarAway);  // still the active window: it stays
+    EXPECT_FALSE(menu->mouseOver());
+    EXPECT_FALSE(menu->isClosed());
+
+    // Hovering makes it active again.
+    other.activate();
+    menu->hoverCheck(centreOf(menu, 0));
+    settle();
+    EXPECT_TRUE(menu->isActiveWindow());
+
+    other.activate();
+    menu->hoverCheck(kFarAway);
+    EXPECT_TRUE(gone(menu));
+}
+
+TEST(MenuWindow, AMenuAndItsSubMenuStayWhileEitherIsActive) {
+    test::useShippedConfig();
+    OtherWindow other;
+    QPointer<MenuWindow> menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    menu->hoverCheck(centreOf(menu, 1));
+    QPointer<MenuWindow> sub = menu->subMenu();
+    ASSERT_TRUE(sub);
+    settle();
+    ASSERT_TRUE(sub->isActiveWindow());
+    menu->hoverCheck(kFarAway);  // its sub-menu is active
+    sub->hoverCheck(kFarAway);   // itself active
+    EXPECT_FALSE(menu->isClosed());
+    EXPECT_FALSE(sub->isClosed());
+
+    menu->activateWindow();
+    settle();
+    sub->hoverCheck(kFarAway);  // its parent is active
+    EXPECT_FALSE(sub->isClosed());
+
+    other.activate();
+    sub->hoverCheck(kFarAway);
+    EXPECT_TRUE(gone(sub));
+    EXPECT_FALSE(menu->subMenuShowing());
+    menu->hoverCheck(kFarAway);
+    EXPECT_TRUE(gone(menu));
+
+    // Closing a menu takes its open sub-menu with it.
+    menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    menu->hoverCheck(centreOf(menu, 1));
+    sub = menu->subMenu();
+    other.activate();
+    menu->hoverCheck(kFarAway);
+    EXPECT_TRUE(gone(menu));
+    EXPECT_TRUE(gone(sub));
+}
+
+}  // namespace
+}  // namespace keyloom
