@@ -1,0 +1,101 @@
+// Dialog backgrounds. Each is drawn at the dialog's size; cards and wells sit
+// under the controls the dialog places on them, and the footer band under
+// its OK and Cancel buttons.
+#include <QLinearGradient>
+
+#include "look.h"
+#include "skins.h"
+
+namespace keyloom::skins {
+
+namespace {
+
+QSize sizeOf(const QImage& image) { return image.size(); }
+
+// Function picker: the page tabs on the left, the page on the right.
+QImage drawPicker() {
+    QImage image = newCanvas("pickfundlg.png");
+    QPainter p;
+    beginSmooth(p, image);
+    drawDialogBody(p, sizeOf(image), 40);
+    drawCard(p, QRectF(10, 80, 134, 218));
+    drawCard(p, QRectF(152, 80, 346, 218));
+    drawFooterBand(p, sizeOf(image), 300);
+    p.end();
+    return image;
+}
+
+// Knob settings: one card per knob direction.
+QImage drawKnobSettings() {
+    QImage image = newCanvas("SrDlg.png");
+    QPainter p;
+    beginSmooth(p, image);
+    drawDialogBody(p, sizeOf(image), 40);
+    drawCard(p, QRectF(24, 52, 226, 240));
+    drawCard(p, QRectF(258, 52, 226, 240));
+    drawFooterBand(p, sizeOf(image), 300);
+    p.end();
+    return image;
+}
+
+// Macro editor: wells framing the macro tree and the event list, the
+// buttons in a column on the right.
+QImage drawMacroEditor() {
+    QImage image = newCanvas("macro_nr.png");
+    QPainter p;
+    beginSmooth(p, image);
+    drawDialogBody(p, sizeOf(image), 36);
+    drawWell(p, QRectF(19, 45, 132, 272), 3);
+    drawWell(p, QRectF(157, 45, 132, 272), 3);
+    drawHairline(p, 302, 48, 302, 330, look::kHairline);
+    p.end();
+    return image;
+}
+
+QImage drawMessage() {
+    QImage image = newCanvas("msg_nr.png");
+    QPainter p;
+    beginSmooth(p, image);
+    drawDialogBody(p, sizeOf(image), 32);
+    drawFooterBand(p, sizeOf(image), 150);
+    p.end();
+    return image;
+}
+
+// The progress panel; with `filled` the bar is full. The panel copies the
+// filled part of the bar from the second picture, so both share the layout.
+QImage drawProgress(const char* name, bool filled) {
+    QImage image = newCanvas(name);
+    QPainter p;
+    beginSmooth(p, image);
+    drawDialogBody(p, sizeOf(image), 32);
+    const QRectF bar = toRect(kProgressBar);
+    const qreal radius = bar.height() / 2;
+    drawWell(p, bar, radius);
+    if (filled) {
+        const QRectF fill = bar.adjusted(2, 2, -2, -2);
+        QLinearGradient gradient(fill.topLeft(), fill.bottomLeft());
+        gradient.setColorAt(0, look::kAccent.lighter(112));
+        gradient.setColorAt(1, look::kAccentDeep.lighter(130));
+        p.setPen(Qt::NoPen);
+        p.setBrush(gradient);
+        p.drawRoundedRect(fill, fill.height() / 2, fill.height() / 2);
+        drawHairline(p, fill.left() + radius, fill.top() + 1, fill.right() - radius, fill.top() + 1,
+                     QColor(255, 255, 255, 60));
+    }
+    p.end();
+    return image;
+}
+
+}  // namespace
+
+void addDialogSkins(SkinSet& out) {
+    out["pickfundlg.png"] = drawPicker();
+    out["SrDlg.png"] = drawKnobSettings();
+    out["macro_nr.png"] = drawMacroEditor();
+    out["msg_nr.png"] = drawMessage();
+    out["progress_nr.png"] = drawProgress("progress_nr.png", false);
+    out["progress_ov.png"] = drawProgress("progress_ov.png", true);
+}
+
+}  // namespace keyloom::skins
