@@ -120,6 +120,7 @@ TEST(MySlider, FactoryRefusesWhatCannotWorkAndWiresTheRest) {
 TEST(MySlider, DraggingTheKnobReportsWhileMovingAndSnapsOnRelease) {
     SliderPanel panel;
     MySlider* slider = standardSlider(&panel);
+    slider->setSliderY(5);  // centred across the bar; nothing changes along it
     MyKnob* knob = slider->knob();
     // Knob-local points; the knob sits at slider x 0 until it moves.
     test::pressAt(knob, QPoint(2, 5));
