@@ -2,6 +2,7 @@
 #include "macro/outline.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 
 namespace keyloom {
@@ -17,6 +18,11 @@ outlineviewData* find_first(outlineviewData* item, const std::function<bool(cons
 }
 
 }  // namespace
+
+uint64_t outlineviewData::next_serial() {
+    static std::atomic<uint64_t> last{0};
+    return ++last;
+}
 
 std::unique_ptr<outlineviewData> outlineviewData::make(const std::string& name, uint32_t flag, uint64_t data) {
     auto item = std::make_unique<outlineviewData>();

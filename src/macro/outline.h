@@ -24,6 +24,9 @@ public:
     uint32_t nFlagData = 0;           // kind of item; also picks the icon
     outlineviewData* parentItem = nullptr;  // none for a root
     std::vector<std::unique_ptr<outlineviewData>> array;  // children, owned
+    // Unique for the program's lifetime (never 0), so a list can tell a new
+    // item from a freed one that lived at the same address.
+    const uint64_t serial = next_serial();
 
     // Appends a child and sets its parent. Gives the child, or null for none.
     outlineviewData* addItem(std::unique_ptr<outlineviewData> item);
@@ -51,6 +54,9 @@ public:
     int indexOf(const outlineviewData* child) const;
     // Removes a direct child without destroying it (null when it is not one).
     std::unique_ptr<outlineviewData> takeItem(const outlineviewData* child);
+
+private:
+    static uint64_t next_serial();
 };
 
 }  // namespace keyloom

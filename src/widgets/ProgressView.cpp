@@ -1,0 +1,72 @@
+#include "widgets/ProgressView.h"
+
+#include <QPainter>
+
+#include "widgets/Frame.h"
+#include "widgets/ImageProcess.h"
+#include "widgets/PngButton.h"
+
+namespace keyloom {
+
+ProgressView::ProgressView(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    resize(kWidth, kHeight);
+    hide();
+}
+
+void ProgressView::LoadSkins() {
+    imageNr = loadSkinImage("progress_nr.png");
+    imageDn = loadSkinImage("progress_ov.png");
+    const QString exit = "exit_nr.png";
+    btnExit = newPngButton2(btnExit, this, exit, exit, exit, false, QRectF(width() - 40, height() - 27, 0, 0), {},
+                            [this](PngButton*) { setClose(); });
+    rcBar = QRectF(29, height() - 115, 240, 17);
+    update();
+}
+
+void ProgressView::setProgress(int pos) {
+    if (pos < 0 || pos > 100 || pos == nPos) return;
+    nPos = pos;
+    update();
+}
+
+QRectF ProgressView::filledRect() const {
+    return QRectF(rcBar.x(), rcBar.y(), int(rcBar.width() * nPos / 100), rcBar.height());
+}
+
+void ProgressView::setClose() {
+    if (viewHide) viewHide->hide();
+    hide();
+    viewHide = nullptr;
+}
+
+void ProgressView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!imageNr.isNull()) painter.drawImage(QRectF(rect()), imageNr);
+    const QRectF fill = filledRect();
+    if (imageDn.isNull() || fill.width() <= 0) return;
+    // The filled picture has the panel's layout: the same rectangle in both.
+    painter.drawImage(flipRect(fill, height()), imageDn, flipRect(fill, imageDn.height()));
+}
+
+void showProgress(QWidget*, QWidget* overlay, ProgressView* panel) {
+    if (!panel) return;
+    panel->setViewHide(overlay);
+    // Shown in this order, each on top of what is already there.
+    if (overlay) {
+        overlay->raise();
+        overlay->show();
+    }
+    panel->raise();
+    panel->show();
+}
+
+void centreInParent(QWidget* widget) {
+    const QWidget* parent = widget ? widget->parentWidget() : nullptr;
+    if (!parent) return;
+    const QRectF frame((parent->width() - widget->width()) / 2, (parent->height() - widget->height()) / 2,
+                       widget->width(), widget->height());
+    setFrame(widget, frame);
+}
+
+}  // namespace keyloom
