@@ -1,5 +1,7 @@
 #include "widgets/MyOutlineView.h"
 
+#include <QScrollBar>
+
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QHeaderView>
@@ -284,8 +286,20 @@ void MyOutlineView::applyColours() {
     colours.setColor(QPalette::Window, background);
     colours.setColor(QPalette::Highlight, colorFromBgr(delegateSource_->clrItemDn));
     colours.setColor(QPalette::Text, colorFromBgr(delegateSource_->clrTextNr));
+    // The expansion arrows are drawn by the desktop style in these roles.
+    colours.setColor(QPalette::WindowText, colorFromBgr(delegateSource_->clrTextNr));
+    colours.setColor(QPalette::ButtonText, colorFromBgr(delegateSource_->clrTextNr));
     colours.setColor(QPalette::HighlightedText, colorFromBgr(delegateSource_->clrTextDn));
     setPalette(colours);
+    // A slim scroller in the list's own colours instead of the desktop's light one.
+    const QColor handle = background.lightness() < 128 ? background.lighter(220) : background.darker(140);
+    verticalScrollBar()->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { background: %1; width: 8px; margin: 0; border: none; }"
+                       "QScrollBar::handle:vertical { background: %2; border-radius: 3px; min-height: 20px;"
+                       " margin: 1px; }"
+                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+            .arg(background.name(), handle.name()));
     viewport()->update();
 }
 

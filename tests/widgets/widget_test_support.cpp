@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include "config/gvar.h"
+#include "config/language.h"
 #include "config/paths.h"
 
 namespace keyloom::test {
@@ -15,6 +16,7 @@ void useShippedConfig() {
     if (loaded) return;
     set_work_dir(KEYLOOM_BUILD_CFG_DIR);
     InitGvar();
+    LoadLanguage();
     loaded = true;
 }
 

@@ -11,7 +11,8 @@
 namespace keyloom::test {
 
 // Points the work directory at the build tree's cfg/ and reads the model file
-// there once, so skins and configuration colours are the shipped ones.
+// and the texts there once, so skins, configuration colours and captions are
+// the shipped ones.
 void useShippedConfig();
 
 // Renders the widget (with its children) to screenshots/<name>.png in the
