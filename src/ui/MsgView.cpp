@@ -40,16 +40,10 @@ QString uiText(const char* key) {
 
 MsgView::MsgView(QWidget* owner) : QWidget(owner) {
     resize(WIDTH, HEIGHT);
-    centreInOwner();
+    centreInParent(this);
     background_ = loadSkinImage(QStringLiteral("msg_nr.png"));
     createControls();
     hide();
-}
-
-void MsgView::centreInOwner() {
-    const QWidget* owner = parentWidget();
-    if (!owner) return;
-    setFrame(this, QRectF((owner->width() - WIDTH) / 2, (owner->height() - HEIGHT) / 2, WIDTH, HEIGHT));
 }
 
 void MsgView::createControls() {
@@ -246,7 +240,7 @@ void showMsg(HideView* overlay, MsgView* dialog, const QString& text, int msgID,
         overlay->show();
         overlay->raise();
     }
-    dialog->centreInOwner();
+    centreInParent(dialog);
     dialog->show();
     dialog->raise();
 }

@@ -45,8 +45,6 @@ public:
     void btnClick(PngButton* sender);
     // Closes with result 1 (OK) or 0 (Cancel, Exit); a refused OK leaves it open.
     void onExit(int result);
-    // Places the dialog in the middle of its owner.
-    void centreInOwner();
 
     int32_t msgID = 0;
     QString strMsg;

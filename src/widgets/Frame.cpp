@@ -42,6 +42,14 @@ QRectF frameOf(const QWidget* widget) {
     return flipRect(geometry, widget->parentWidget()->height());
 }
 
+void centreInParent(QWidget* widget) {
+    const QWidget* parent = widget ? widget->parentWidget() : nullptr;
+    if (!parent) return;
+    const QRectF frame((parent->width() - widget->width()) / 2, (parent->height() - widget->height()) / 2,
+                       widget->width(), widget->height());
+    setFrame(widget, frame);
+}
+
 QRect screenRectFromFrame(const QRectF& frame) {
     return flipRectToPixels(frame, primaryScreenHeight());
 }

@@ -23,6 +23,9 @@ QRect flipRectToPixels(const QRectF& rect, qreal height);
 void setFrame(QWidget* widget, const QRectF& frame, bool flippedParent = false);
 // A child widget's frame with bottom-left origin inside its parent.
 QRectF frameOf(const QWidget* widget);
+// Places a child widget in the middle of its parent (whole points, the free
+// space halved by integer division).
+void centreInParent(QWidget* widget);
 
 // Screen rectangles and points with origin at the bottom-left of the primary screen.
 QRect screenRectFromFrame(const QRectF& frame);

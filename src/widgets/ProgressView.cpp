@@ -61,12 +61,4 @@ void showProgress(QWidget*, QWidget* overlay, ProgressView* panel) {
     panel->show();
 }
 
-void centreInParent(QWidget* widget) {
-    const QWidget* parent = widget ? widget->parentWidget() : nullptr;
-    if (!parent) return;
-    const QRectF frame((parent->width() - widget->width()) / 2, (parent->height() - widget->height()) / 2,
-                       widget->width(), widget->height());
-    setFrame(widget, frame);
-}
-
 }  // namespace keyloom

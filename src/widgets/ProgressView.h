@@ -54,7 +54,4 @@ private:
 // Shows the panel over the overlay; the owner is not used.
 void showProgress(QWidget* owner, QWidget* overlay, ProgressView* panel);
 
-// Places a child widget in the middle of its parent.
-void centreInParent(QWidget* widget);
-
 }  // namespace keyloom
