@@ -8,6 +8,7 @@
 #include "model/stprofile.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
+#include "widgets/TextDraw.h"
 
 namespace keyloom {
 
@@ -42,13 +43,6 @@ QRectF areaOf(const Edges& e) {
 bool inside(const QRectF& rect, const QPointF& point) {
     return point.x() >= rect.left() && point.x() < rect.right() && point.y() >= rect.top() &&
            point.y() < rect.bottom();
-}
-
-QFont functionFont() {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(10);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
 }
 
 }  // namespace
@@ -91,7 +85,7 @@ void PopView::paintEvent(QPaintEvent*) {
         painter.drawImage(at, imgBkgNr);
         if (validSet() && !imgBkgOv[size_t(setIndex)].isNull()) painter.drawImage(at, imgBkgOv[size_t(setIndex)]);
     }
-    painter.setFont(functionFont());
+    painter.setFont(get_font(10));
     painter.setPen(Qt::white);
     for (int d = 0; d < KNOB_DIRECTIONS; ++d) {
         if (const std::optional<QString> text = functionText(d))

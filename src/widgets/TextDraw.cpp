@@ -10,9 +10,9 @@
 
 namespace keyloom {
 
-QFont get_font() {
+QFont get_font(int points) {
     QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(12);
+    font.setPixelSize(points);
     font.setStyleHint(QFont::SansSerif);
     return font;
 }

@@ -22,8 +22,9 @@ struct TextStyle {
 };
 
 // "Arial", 12 points (one point is one pixel); fontconfig resolves it to a
-// metric-compatible face where Arial itself is not installed.
-QFont get_font();
+// metric-compatible face where Arial itself is not installed. A few texts
+// use another size of the same face.
+QFont get_font(int points = 12);
 // A configuration colour (0x00BBGGRR) as a QColor.
 QColor colorFromBgr(uint32_t bgr);
 // The style panels draw their captions with: standard font, "Txt_clr".
