@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPointer>
 
+#include "config/gvar.h"
+#include "config/language.h"
 #include "macro/outline.h"
 #include "ui/MsgView.h"
 #include "widgets/ComboBtn.h"
@@ -17,6 +19,7 @@
 #include "widgets/MySlider.h"
 #include "widgets/PopWindow.h"
 #include "widgets/ProgressView.h"
+#include "widgets/TextDraw.h"
 #include "widgets/TextField.h"
 #include "widgets/widget_test_support.h"
 
@@ -83,6 +86,33 @@ TEST(ShippedLook, MessageDialogKindsFitTheirPictures) {
         test::saveScreenshot(&window, use.shot);
         dialog.onExit(0);
     }
+}
+
+// Every shipped language draws with real glyphs (a face for Chinese, Japanese
+// and Korean is installed); the screenshots show them.
+TEST(ShippedLook, MessageDialogInEveryLanguage) {
+    test::useShippedConfig();
+    SkinPanel window;
+    HideView overlay(&window);
+    MsgView dialog(&window);
+    window.show();
+    for (int i = 0; i < LANG_COUNT && gVar.Lang[i].szName[0] != '\0'; ++i) {
+        SCOPED_TRACE(gVar.Lang[i].szDir);
+        SwitchLanguage(i);
+        dialog.onRefreshText();
+        const QString message = QString::fromStdString(GetText("tc_msg15"));
+        EXPECT_FALSE(message.isEmpty());
+        EXPECT_FALSE(dialog.btnOk->caption().isEmpty());
+        const QFontMetrics metrics(get_font());
+        for (const QChar c : message) {
+            if (c.isSurrogate()) continue;
+            EXPECT_TRUE(metrics.inFont(c)) << "no glyph for U+" << std::hex << int(c.unicode());
+        }
+        showMsg(&overlay, &dialog, message, MSG_NOTICE, false, {});
+        test::saveScreenshot(&window, QStringLiteral("look_msgview_lang_%1").arg(gVar.Lang[i].szDir));
+        dialog.onExit(0);
+    }
+    SwitchLanguage(0);
 }
 
 TEST(ShippedLook, ProgressFillIsCutFromTheFilledPictureAtTheBar) {
