@@ -47,8 +47,8 @@ void drawDialogBody(QPainter& p, QSize size, int headerHeight) {
     if (headerHeight <= 0) return;
     p.fillRect(QRectF(1, 1, size.width() - 2, headerHeight - 1), look::kHeader);
     drawHairline(p, 1, headerHeight, size.width() - 1, headerHeight, look::kHairline);
-    // The accent mark at the title's end of the header.
-    p.fillRect(QRectF(1, 10, 3, headerHeight - 20), look::kAccent);
+    // A thin accent rule along the top edge marks the dialog as the active layer.
+    p.fillRect(QRectF(1, 1, size.width() - 2, 2), look::kAccent);
 }
 
 void drawFooterBand(QPainter& p, QSize size, int y) {
