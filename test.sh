@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds keyloom and runs every test: the normal build, the core again under
+# Builds keyloom and runs every test: the normal build (widget tests on Qt's
+# offscreen platform, then again on X11 under Xvfb), the core again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded parts under
 # ThreadSanitizer, and (with clang) the fuzzers for a bounded time. Exits
 # non-zero on any failure.
@@ -14,6 +15,10 @@ echo "== build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== widgets on X11 (Xvfb): windows, menus and the knob pop-up where they are placed"
+xvfb-run -a -s "-screen 0 1920x1080x24" env KEYLOOM_TEST_PLATFORM=xcb \
+  build/bin/keyloom_widgets_tests --gtest_brief=1
 
 echo "== core under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKEYLOOM_SANITIZE=ON \

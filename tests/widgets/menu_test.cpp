@@ -2,10 +2,13 @@
 // check, what a choice reports, and when a menu closes by itself.
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include <QApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
+#include <QTest>
 
 #include "widgets/Frame.h"
 #include "widgets/MenuWindow.h"
@@ -41,13 +44,15 @@ QPoint centreOf(const MenuWindow* menu, size_t entry) {
     return button->mapToGlobal(button->rect().center());
 }
 
-void settle() {
-    QCoreApplication::processEvents();
-}
-
 bool gone(const QPointer<MenuWindow>& menu) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return menu.isNull();
+}
+
+// Activation is asynchronous on X11: wait until the window manager (or the
+// X server) has made the window active.
+bool becomesActive(QWidget* window) {
+    return QTest::qWaitForWindowActive(window, 5000);
 }
 
 // Some other window of the application, to take the activation away.
@@ -58,7 +63,7 @@ struct OtherWindow {
     }
     void activate() {
         widget.activateWindow();
-        settle();
+        EXPECT_TRUE(becomesActive(&widget));
     }
     QWidget widget;
 };
@@ -88,8 +93,7 @@ TEST(MenuWindow, EntriesAreListedTopDownInsideAOnePointWhiteBorder) {
     EXPECT_EQ(test::pixelAt(menu, {0, 0}), QColor(Qt::white));
     EXPECT_EQ(test::pixelAt(menu, {151, 61}), QColor(Qt::white));
     EXPECT_EQ(test::pixelAt(menu, {1, 1}), QColor(40, 44, 52));
-    settle();
-    EXPECT_TRUE(menu->isActiveWindow());
+    EXPECT_TRUE(becomesActive(menu));
     menu->closeMenu();
     EXPECT_TRUE(gone(menu));
 
@@ -224,7 +228,7 @@ TEST(MenuWindow, ClosesWhenThePointerIsOutsideAndAnotherWindowIsActive) {
     test::useShippedConfig();
     OtherWindow other;
     QPointer<MenuWindow> menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
-    settle();
+    ASSERT_TRUE(becomesActive(menu));
     menu->hoverCheck(kFarAway);  // still the active window: it stays
     EXPECT_FALSE(menu->mouseOver());
     EXPECT_FALSE(menu->isClosed());
@@ -232,8 +236,7 @@ TEST(MenuWindow, ClosesWhenThePointerIsOutsideAndAnotherWindowIsActive) {
     // Hovering makes it active again.
     other.activate();
     menu->hoverCheck(centreOf(menu, 0));
-    settle();
-    EXPECT_TRUE(menu->isActiveWindow());
+    EXPECT_TRUE(becomesActive(menu));
 
     other.activate();
     menu->hoverCheck(kFarAway);
@@ -247,15 +250,14 @@ TEST(MenuWindow, AMenuAndItsSubMenuStayWhileEitherIsActive) {
     menu->hoverCheck(centreOf(menu, 1));
     QPointer<MenuWindow> sub = menu->subMenu();
     ASSERT_TRUE(sub);
-    settle();
-    ASSERT_TRUE(sub->isActiveWindow());
+    ASSERT_TRUE(becomesActive(sub));
     menu->hoverCheck(kFarAway);  // its sub-menu is active
     sub->hoverCheck(kFarAway);   // itself active
     EXPECT_FALSE(menu->isClosed());
     EXPECT_FALSE(sub->isClosed());
 
     menu->activateWindow();
-    settle();
+    ASSERT_TRUE(becomesActive(menu));
     sub->hoverCheck(kFarAway);  // its parent is active
     EXPECT_FALSE(sub->isClosed());
 

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPointer>
+#include <QTest>
 
 #include "config/gvar.h"
 #include "config/language.h"
@@ -194,8 +195,7 @@ TEST(ShippedLook, MenuWithSubMenuAndKnobPopUp) {
     AddMenuItem(items, 4, 2, 32, "Right click");
     QPointer<MenuWindow> menu = MenuWindow::newMenu(items, 255, QRectF(300, 400, 160, 60));
     ASSERT_TRUE(menu);
-    menu->activateWindow();
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(menu, 5000));
     // Hover the third entry (the one with the sub-menu).
     menu->hoverCheck(menu->mapToGlobal(QPoint(20, 1 + 2 * 20 + 10)));
     EXPECT_TRUE(menu->subMenuShowing());

@@ -21,8 +21,12 @@ void useShippedConfig() {
 }
 
 void saveScreenshot(QWidget* widget, const QString& name) {
-    QDir().mkpath(KEYLOOM_SCREENSHOT_DIR);
-    widget->grab().save(QStringLiteral(KEYLOOM_SCREENSHOT_DIR) + name + ".png");
+    // Runs on another platform (xcb under Xvfb) keep their pictures apart.
+    QString dir = QStringLiteral(KEYLOOM_SCREENSHOT_DIR);
+    if (const QString platform = qEnvironmentVariable("KEYLOOM_TEST_PLATFORM"); !platform.isEmpty())
+        dir += platform + "/";
+    QDir().mkpath(dir);
+    widget->grab().save(dir + name + ".png");
 }
 
 namespace {

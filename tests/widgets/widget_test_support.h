@@ -16,7 +16,8 @@ namespace keyloom::test {
 void useShippedConfig();
 
 // Renders the widget (with its children) to screenshots/<name>.png in the
-// build tree. For review only; never compared.
+// build tree (screenshots/<platform>/ when KEYLOOM_TEST_PLATFORM names one).
+// For review only; never compared.
 void saveScreenshot(QWidget* widget, const QString& name);
 
 // Mouse events at a point in the widget's own top-left coordinates. They go
