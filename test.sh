@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds keyloom and runs every test: the normal build (widget tests on Qt's
-# offscreen platform, then again on X11 under Xvfb), the core again under
+# offscreen platform, then again on X11 under Xvfb), everything again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded parts under
 # ThreadSanitizer, and (with clang) the fuzzers for a bounded time. Exits
 # non-zero on any failure.
@@ -20,9 +20,9 @@ echo "== widgets on X11 (Xvfb): windows, menus and the knob pop-up where they ar
 xvfb-run -a -s "-screen 0 1920x1080x24" env KEYLOOM_TEST_PLATFORM=xcb \
   build/bin/keyloom_widgets_tests --gtest_brief=1
 
-echo "== core under AddressSanitizer and UndefinedBehaviorSanitizer"
+echo "== core and widgets under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKEYLOOM_SANITIZE=ON \
-  -DKEYLOOM_GUI=OFF -DKEYLOOM_BENCH=OFF >/dev/null
+  -DKEYLOOM_GUI=ON -DKEYLOOM_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
