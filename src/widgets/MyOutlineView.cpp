@@ -1,12 +1,11 @@
 #include "widgets/MyOutlineView.h"
 
-#include <QScrollBar>
-
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QScrollBar>
 
 #include "config/gvar.h"
 #include "widgets/Frame.h"

@@ -12,27 +12,16 @@ namespace {
 
 QSize sizeOf(const QImage& image) { return image.size(); }
 
-// Function picker: the page tabs on the left, the page on the right.
-QImage drawPicker() {
-    QImage image = newCanvas("pickfundlg.png");
+// A dialog with two cards side by side over its footer band: the function
+// picker (page tabs left, the page right) and the knob settings (one card per
+// knob direction).
+QImage drawTwoCardDialog(const char* name, const QRectF& left, const QRectF& right) {
+    QImage image = newCanvas(name);
     QPainter p;
     beginSmooth(p, image);
     drawDialogBody(p, sizeOf(image), 40);
-    drawCard(p, QRectF(10, 80, 134, 218));
-    drawCard(p, QRectF(152, 80, 346, 218));
-    drawFooterBand(p, sizeOf(image), 300);
-    p.end();
-    return image;
-}
-
-// Knob settings: one card per knob direction.
-QImage drawKnobSettings() {
-    QImage image = newCanvas("SrDlg.png");
-    QPainter p;
-    beginSmooth(p, image);
-    drawDialogBody(p, sizeOf(image), 40);
-    drawCard(p, QRectF(24, 52, 226, 240));
-    drawCard(p, QRectF(258, 52, 226, 240));
+    drawCard(p, left);
+    drawCard(p, right);
     drawFooterBand(p, sizeOf(image), 300);
     p.end();
     return image;
@@ -90,8 +79,8 @@ QImage drawProgress(const char* name, bool filled) {
 }  // namespace
 
 void addDialogSkins(SkinSet& out) {
-    out["pickfundlg.png"] = drawPicker();
-    out["SrDlg.png"] = drawKnobSettings();
+    out["pickfundlg.png"] = drawTwoCardDialog("pickfundlg.png", QRectF(10, 80, 134, 218), QRectF(152, 80, 346, 218));
+    out["SrDlg.png"] = drawTwoCardDialog("SrDlg.png", QRectF(24, 52, 226, 240), QRectF(258, 52, 226, 240));
     out["macro_nr.png"] = drawMacroEditor();
     out["msg_nr.png"] = drawMessage();
     out["progress_nr.png"] = drawProgress("progress_nr.png", false);
