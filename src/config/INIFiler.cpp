@@ -2,12 +2,15 @@
 #include "config/INIFiler.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "config/PublicLib.h"
 #include "config/debug.h"
+#include "config/fileio.h"
 
 namespace keyloom {
 
@@ -173,6 +176,8 @@ bool ReadIniValue(const char* section, const char* key, char* buffer, uint32_t s
 // colour or list, up to 49 bytes of a rectangle or point.
 constexpr uint32_t kValueBuffer = 260;
 constexpr uint32_t kShapeBuffer = 50;
+// A selector or model file is a few kilobytes.
+constexpr size_t kMaxIniBytes = 1024 * 1024;
 
 }  // namespace
 
@@ -186,17 +191,18 @@ std::string DecodeTextFile(std::string_view bytes) {
 
 // ---- INIFiler ------------------------------------------------------------
 
-bool INIFiler::initIni(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
-    std::string bytes;
-    char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) return false;
-    initFromBytes(bytes);
+bool INIFiler::initIni(const std::string& path, FileError* err) {
+    FileError readErr;
+    std::optional<std::string> bytes = read_file_bytes(path, kMaxIniBytes + 1, &readErr);
+    if (bytes && bytes->size() > kMaxIniBytes) {
+        readErr = {EFBIG, "larger than 1 MiB, not a configuration file"};
+        bytes.reset();
+    }
+    if (!bytes) {
+        if (err) *err = readErr;
+        return false;
+    }
+    initFromBytes(*bytes);
     return true;
 }
 

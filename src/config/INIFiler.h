@@ -19,11 +19,14 @@ struct INISection {
     std::map<std::string, std::string> dct;  // keys compare exactly
 };
 
+struct FileError;
+
 class INIFiler {
 public:
     // Reads and parses a file (UTF-8, UTF-8 with BOM, UTF-16 LE/BE with BOM).
-    // False when it cannot be read; `content` then stays as it was.
-    bool initIni(const std::string& path);
+    // False when it cannot be read (err says why: also for anything but a
+    // regular file, or one over 1 MiB); `content` then stays as it was.
+    bool initIni(const std::string& path, FileError* err = nullptr);
     // Parses raw file bytes; always succeeds.
     void initFromBytes(std::string_view bytes);
 

@@ -1,27 +1,67 @@
-// Whole-file reads and atomic file replacement, shared by every stored file.
+// Whole-file reads, atomic file replacement and numbered backups, shared by
+// every stored file.
 #pragma once
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace keyloom {
 
 struct FileError {
     int code = 0;          // errno
-    std::string text;      // strerror text
+    std::string text;      // strerror text, or what was wrong with the file
 };
 
-// Reads at most maxBytes from the start of a file; none (and err set) when it cannot be read.
+// Reads at most maxBytes from the start of a regular file; none (and err set)
+// when it cannot be read. A folder (EISDIR), FIFO, device or socket (EINVAL,
+// "not a regular file") is refused without reading from it, so nothing ever
+// waits on a FIFO or reads a device without end.
 std::optional<std::string> read_file_bytes(const std::string& path, size_t maxBytes, FileError* err = nullptr);
 
-// Replaces a file atomically: writes a temporary file in the same folder,
-// flushes it to disk and renames it over the path, so a crash leaves either
-// the old file or the new one, never a mix.
+// Replaces a file atomically: writes a hidden temporary file in the same
+// folder (".<name>.tmp-XXXXXX"), flushes it to disk and renames it over the
+// path, so a crash leaves either the old file or the new one, never a mix.
 bool write_file_atomic(const std::string& path, const void* data, size_t size, FileError* err = nullptr);
 
-// Keeps a stored file that exists but cannot be used as "<path>.bak" before it
-// is overwritten, and logs that it did. False when there was nothing to keep or
-// the copy failed.
-bool keep_unusable_file(const std::string& path, const char* reason);
+// The two halves of write_file_atomic, for saves that must replace several
+// files or none: prepare writes and flushes the temporary file (none on
+// failure, nothing left behind); commit renames it over its path; discard
+// removes it.
+struct PreparedFile {
+    std::string path;
+    std::string temp;
+    int lockFd = -1;  // held while the temporary file exists, see remove_stale_temp_files
+
+    PreparedFile() = default;
+    PreparedFile(PreparedFile&& other) noexcept;
+    PreparedFile& operator=(PreparedFile&& other) noexcept;
+    PreparedFile(const PreparedFile&) = delete;
+    PreparedFile& operator=(const PreparedFile&) = delete;
+    ~PreparedFile();  // discards a file never committed
+};
+std::optional<PreparedFile> prepare_file_replace(const std::string& path, const void* data, size_t size,
+                                                 FileError* err = nullptr);
+bool commit_file_replace(PreparedFile& file, FileError* err = nullptr);
+void discard_file_replace(PreparedFile& file);
+
+// Removes the temporary files an interrupted save left in a folder (and its
+// subfolders when recursive). A temporary file still being written by a
+// running save is locked and left alone. Gives the number removed.
+int remove_stale_temp_files(const std::string& folder, bool recursive = false);
+
+// How many numbered backups of one file are kept: "<file>.bak" first, then
+// "<file>.bak.1", "<file>.bak.2", ...; the highest number is the newest.
+constexpr int BACKUPS_KEPT = 5;
+
+// Keeps a copy of the regular file at `path` as its next numbered backup
+// before it is replaced, never replacing an existing backup, then removes
+// the oldest backups beyond BACKUPS_KEPT.
+// Logs to the system log. The backup's path, or none when there was nothing
+// to keep or it could not be kept.
+std::optional<std::string> keep_backup(const std::string& path, const char* reason);
+// The same for bytes in memory that stand for the file (the list about to be
+// changed), under the same numbering.
+std::optional<std::string> keep_backup_bytes(const std::string& path, std::string_view bytes, const char* reason);
 
 }  // namespace keyloom

@@ -62,6 +62,31 @@ std::optional<std::string> FindText(const std::string& key) {
     return xml->find(key);
 }
 
+std::string FormatText(const std::string& key, std::initializer_list<std::string> args) {
+    std::optional<std::string> format = FindText(key);
+    if (!format) {
+        std::string text = key;
+        for (const std::string& arg : args) text += (text == key ? ": " : ", ") + arg;
+        return text;
+    }
+    std::string text;
+    auto next = args.begin();
+    for (size_t i = 0; i < format->size(); ++i) {
+        const char c = (*format)[i];
+        const char conv = i + 1 < format->size() ? (*format)[i + 1] : '\0';
+        if (c == '%' && conv == '%') {
+            text += '%';
+            ++i;
+        } else if (c == '%' && (conv == 's' || conv == 'd')) {
+            if (next != args.end()) text += *next++;
+            ++i;
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
 std::optional<std::string> LocaleToLanguageTag(const std::string& locale) {
     // language[_territory][.codeset][@modifier]
     std::string name = locale.substr(0, locale.find_first_of(".@"));

@@ -2,6 +2,7 @@
 // system's), loading its text.xml, and looking texts up by their "tc_" key.
 // Everything here runs on the main thread.
 #pragma once
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,11 @@ extern std::unique_ptr<XmlLoader> xml;
 std::string GetText(const std::string& key);
 // The same, but none when the key is missing (or nothing is loaded yet).
 std::optional<std::string> FindText(const std::string& key);
+// The text under a key with each "%s" or "%d" replaced by the next argument
+// in order ("%%" is a percent sign); nothing else in the text is read as a
+// conversion. A missing key gives the key followed by the arguments, so the
+// message still says what happened.
+std::string FormatText(const std::string& key, std::initializer_list<std::string> args);
 
 // The language tag of the user's first preferred language, from LANGUAGE
 // (its first ':'-separated entry), else LC_ALL, LC_MESSAGES, LANG; the first

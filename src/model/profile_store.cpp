@@ -58,17 +58,21 @@ int load_profiles_from_bytes(const std::string& bytes) {
 }
 
 int load_profile_from_file() {
-    auto bytes = read_file_bytes(get_profile_file_path(), PROFILE_FILE_SIZE);
+    auto bytes = read_file_bytes(get_profile_file_path(), PROFILE_FILE_SIZE + 1);
     if (!bytes) {
         LOG("load pro file error");
         return 0;
     }
-    if (bytes->size() < sizeof(uint32_t)) LOG("read pro file error");
-    if (bytes->size() <= sizeof(uint32_t)) {
+    return load_profile_image(*bytes);
+}
+
+int load_profile_image(const std::string& bytes) {
+    if (bytes.size() < sizeof(uint32_t)) LOG("read pro file error");
+    if (bytes.size() <= sizeof(uint32_t)) {
         LOG("read pro 2 file error");
         return 0;
     }
-    return load_profiles_from_bytes(*bytes);
+    return load_profiles_from_bytes(bytes.substr(0, PROFILE_FILE_SIZE));
 }
 
 std::string build_profile_file() {
@@ -95,17 +99,20 @@ bool save_profile_to_file() {
     return true;
 }
 
-bool is_profile_file_sound(const std::string& bytes) {
-    if (bytes.size() != PROFILE_FILE_SIZE) return false;
-    if (!all_zero(bytes.data() + sizeof(uint32_t), sizeof(uint32_t))) return false;
+std::string profile_file_damage(const std::string& bytes) {
+    if (bytes.size() > PROFILE_FILE_SIZE) return "larger than 433208 bytes";
+    if (bytes.size() != PROFILE_FILE_SIZE) return "shorter than 433208 bytes";
+    if (!all_zero(bytes.data() + sizeof(uint32_t), sizeof(uint32_t))) return "its header is not a profile file's";
     for (int slot = 0; slot < PROFILE_FILE_SLOTS; ++slot) {
         const char* at = bytes.data() + slot_offset(slot);
         uint32_t head[2];  // dwMagic, dwID
         std::memcpy(head, at, sizeof head);
         bool profile = head[0] == PROFILE_MAGIC && head[1] != 0;
-        if (!profile && !all_zero(at, SLOT_SIZE)) return false;
+        if (!profile && !all_zero(at, SLOT_SIZE)) return "slot " + std::to_string(slot) + " holds no profile";
     }
-    return true;
+    return {};
 }
+
+bool is_profile_file_sound(const std::string& bytes) { return profile_file_damage(bytes).empty(); }
 
 }  // namespace keyloom

@@ -39,6 +39,9 @@ std::string get_profile_file_path();
 // id current. Gives the number of profiles loaded; an unreadable file leaves
 // the list as it was.
 int load_profile_from_file();
+// The same for the bytes of a "pro.dct" already read (at most one byte more
+// than a whole file; bytes past a whole file are not looked at).
+int load_profile_image(const std::string& bytes);
 // The file image of the list: the current profile's id (0 for none), the
 // zero word, and the first 20 profiles in list order; unused slots all zero.
 std::string build_profile_file();
@@ -50,6 +53,8 @@ bool save_profile_to_file();
 // full size, and every slot either all zero or a profile. A file that fails
 // is kept aside before it is overwritten.
 bool is_profile_file_sound(const std::string& bytes);
+// Why the bytes of a stored "pro.dct" fail that test; empty when they pass.
+std::string profile_file_damage(const std::string& bytes);
 
 // Whether a "pro.dct" slot holds a profile: the magic and a non-zero id.
 bool is_profile_slot(const _ST_PROFILE& record);

@@ -19,7 +19,6 @@ namespace {
 constexpr size_t SLOT_SIZE = sizeof(_ST_KEYPRO);
 constexpr int LAYER_LAST = 2;  // M3
 
-std::string keypro_path() { return get_data_path() + "keypro.dct"; }
 
 bool all_zero(std::string_view bytes) {
     return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == 0; });
@@ -28,14 +27,6 @@ bool all_zero(std::string_view bytes) {
 // Disk full and I/O faults happen while writing; anything else kept the file
 // from being created at all.
 bool is_write_failure(int code) { return code == ENOSPC || code == EDQUOT || code == EIO || code == EFBIG; }
-
-// Sets the file aside before it is replaced, when it is not one we can read back.
-void keep_if_unusable(const std::string& path) {
-    auto bytes = read_file_bytes(path, KEYPRO_FILE_SIZE + 1);
-    if (!bytes || bytes->empty()) return;
-    KeyProFileImage image = parse_keypro_file(*bytes);
-    if (!image.unusable.empty()) keep_unusable_file(path, image.unusable.c_str());
-}
 
 }  // namespace
 
@@ -122,39 +113,43 @@ std::string build_keypro_file() {
     return image;
 }
 
+std::string get_keypro_file_path() { return get_data_path() + "keypro.dct"; }
+
 void load_all_keypro() {
-    const std::string path = keypro_path();
     // One byte more than a whole file tells an oversized file from a full one.
-    auto bytes = read_file_bytes(path, KEYPRO_FILE_SIZE + 1);
+    auto bytes = read_file_bytes(get_keypro_file_path(), KEYPRO_FILE_SIZE + 1);
     if (!bytes) {
         LOG("load keypro file error");
         return;
     }
-    if (bytes->empty()) {
+    load_keypro_image(*bytes);
+}
+
+std::string load_keypro_image(const std::string& bytes) {
+    if (bytes.empty()) {
         LOG("read keypro file error");
-        return;
+        return {};
     }
-    KeyProFileImage image = parse_keypro_file(*bytes);
-    if (!image.unusable.empty()) {
-        // Saving at exit would overwrite it: keep the user's bytes first.
-        keep_unusable_file(path, image.unusable.c_str());
-        if (image.sets.empty()) {
-            LOG("read keypro file error");
-            return;
-        }
+    KeyProFileImage image = parse_keypro_file(bytes);
+    if (image.sets.empty() && !image.unusable.empty()) {
+        LOG("read keypro file error");
+        return image.unusable;
     }
     if (!lstKeyPro) init_keypro_list();
     lstKeyPro->clear();
     for (const _ST_KEYPRO& set : image.sets) lstKeyPro->emplace_back(set);
+    return image.unusable;
 }
 
 void save_all_keypro() {
-    const std::string path = keypro_path();
-    keep_if_unusable(path);
     std::string image = build_keypro_file();
     FileError err;
-    if (!write_file_atomic(path, image.data(), image.size(), &err))
+    if (!write_file_atomic(get_keypro_file_path(), image.data(), image.size(), &err))
         LOG(is_write_failure(err.code) ? "write keypro error" : "save pro file error");
+}
+
+std::optional<std::string> backup_keypro_list(const char* reason) {
+    return keep_backup_bytes(get_keypro_file_path(), build_keypro_file(), reason);
 }
 
 }  // namespace keyloom

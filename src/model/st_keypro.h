@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,8 +49,16 @@ _ST_KEYPRO* get_keypro_by_index(int index, int layer);
 void delete_keypro_by_id(uint32_t id);
 
 // "keypro.dct" in the data directory.
+std::string get_keypro_file_path();
 void load_all_keypro();
+// Loads the sound sets of a "keypro.dct" image into the list (an image with
+// none leaves the list as it was). Gives why the image is unusable as it
+// stands, or nothing.
+std::string load_keypro_image(const std::string& bytes);
 void save_all_keypro();
+// Keeps the list as it is now as the next numbered backup of "keypro.dct"
+// (before an import changes a set). The backup's path, or none.
+std::optional<std::string> backup_keypro_list(const char* reason);
 
 // The contents of a "keypro.dct" image, in slot order. A file that cannot be
 // used as it stands says why in `unusable`; `sets` then holds its sound sets only.

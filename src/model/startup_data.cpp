@@ -1,13 +1,19 @@
 #include "model/startup_data.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <set>
 
+#include "config/PublicLib.h"
 #include "config/debug.h"
 #include "config/fileio.h"
 #include "config/language.h"
 #include "config/paths.h"
 #include "config/utf8.h"
-#include "macro/macrotree.h"
 #include "model/profile_store.h"
 #include "model/reset.h"
 #include "model/st_keypro.h"
@@ -15,47 +21,139 @@
 namespace keyloom {
 namespace {
 
+constexpr const char* kWarning = "Warning";
+
 bool g_storedDataLoaded = false;
-// A damaged "pro.dct" kept at load is not copied again by the first run.
-bool g_profileFileKept = false;
+StoredDataMode g_mode = StoredDataMode::ReadOnly;
+// Stored files this run must not write over: unreadable ones, and damaged
+// ones that could not be backed up.
+std::set<std::string> g_protected;
+// Files already kept as a backup in this run, so the first run does not keep them twice.
+std::set<std::string> g_kept;
 
-std::string keypro_file_path() { return get_data_path() + "keypro.dct"; }
-
-void keep_file(const std::string& path, const char* reason, StartupDataReport* report) {
-    if (keep_unusable_file(path, reason) && report) report->keptFiles.push_back(path + ".bak");
+void tell(const std::string& text, StartupDataReport* report) {
+    SysLog("%s", text.c_str());
+    if (report) report->problems.push_back(text);
+    PubLib::showSystemMessage(text, kWarning, nullptr, nullptr);
 }
 
-void add_first_run_sets(const std::string& proName, uint32_t firstIds[LAYER_COUNT]) {
-    auto set = std::make_unique<_ST_KEYPRO>();
-    for (int m = 1; m <= LAYER_COUNT; ++m) {
-        for (int s = 1; s <= FIRST_RUN_SETS_PER_LAYER; ++s) {
-            std::string name = "M" + std::to_string(m) + "_" + proName + std::to_string(s);
-            new_keypro(CutUtf8(name, KEYPRO_NAME_SIZE - 1).c_str(), set.get());
-            set->nLayer = m - 1;
-            add_new_keypro_to_list(set.get());
-            if (s == 1) firstIds[m - 1] = static_cast<uint32_t>(set->dwID);
-        }
+void protect(const std::string& path, StartupDataReport* report) {
+    if (!g_protected.insert(path).second) return;
+    if (report) report->protectedFiles.push_back(path);
+}
+
+// Keeps a stored file as a backup before it is replaced; a file that cannot
+// be kept is protected instead (and the user told). The backup, or none when
+// there was nothing to keep, it was kept already, or it could not be kept.
+std::optional<std::string> keep_before_replacing(const std::string& path, const std::string& reason,
+                                                 StartupDataReport* report) {
+    if (g_mode != StoredDataMode::Writable || g_protected.count(path) || g_kept.count(path)) return std::nullopt;
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return std::nullopt;
+    std::optional<std::string> backup = keep_backup(path, reason.c_str());
+    if (!backup) {
+        protect(path, report);
+        tell(FormatText("tc_file_keep_failed", {path, reason}), report);
+        return std::nullopt;
     }
+    g_kept.insert(path);
+    if (report) report->keptFiles.push_back(*backup);
+    return backup;
+}
+
+// Reads a stored file of `size` bytes (plus one, to tell an oversized file).
+// None when it is missing or cannot be read; the latter is protected and told.
+std::optional<std::string> read_stored(const std::string& path, size_t size, const char* logText,
+                                       StartupDataReport* report) {
+    FileError err;
+    std::optional<std::string> bytes = read_file_bytes(path, size + 1, &err);
+    // A stored file has a fixed size; a larger one is not ours to take apart (or to copy).
+    if (bytes && bytes->size() > size) {
+        err = {EFBIG, "larger than " + std::to_string(size) + " bytes, so not a file keyloom wrote"};
+        bytes.reset();
+    }
+    if (bytes) return bytes;
+    LOG("%s", logText);
+    if (err.code != ENOENT) {
+        protect(path, report);
+        tell(FormatText("tc_file_unreadable", {path, err.text}), report);
+    }
+    return std::nullopt;
+}
+
+// A damaged file: kept aside before anything replaces it (Writable), or
+// reported and left alone (ReadOnly).
+void handle_damage(const std::string& path, const std::string& reason, StartupDataReport* report) {
+    if (g_mode == StoredDataMode::Writable) {
+        if (std::optional<std::string> backup = keep_before_replacing(path, reason, report))
+            tell(FormatText("tc_file_kept", {path, reason, *backup}), report);
+        return;
+    }
+    SysLog("%s is damaged (%s); left as it is", path.c_str(), reason.c_str());
+    if (report) report->problems.push_back(path + " is damaged (" + reason + ")");
+}
+
+std::string set_name(int layer, const std::string& proName, int number) {
+    std::string name = "M" + std::to_string(layer + 1) + "_" + proName + std::to_string(number);
+    return CutUtf8(name, KEYPRO_NAME_SIZE - 1);
+}
+
+// The factory sets of one layer, appended to the list; the id of the first.
+uint32_t add_factory_sets(int layer, const std::string& proName) {
+    auto set = std::make_unique<_ST_KEYPRO>();
+    uint32_t first = 0;
+    for (int s = 1; s <= FIRST_RUN_SETS_PER_LAYER; ++s) {
+        new_keypro(set_name(layer, proName, s).c_str(), set.get());
+        set->nLayer = layer;
+        add_new_keypro_to_list(set.get());
+        if (s == 1) first = static_cast<uint32_t>(set->dwID);
+    }
+    return first;
+}
+
+// Prepares one file of the save, or says why it cannot be replaced.
+std::optional<PreparedFile> prepare(const std::string& path, const std::string& image, std::string& why) {
+    if (g_protected.count(path)) {
+        why = FormatText("tc_save_unreadable", {path});
+        return std::nullopt;
+    }
+    FileError err;
+    std::optional<PreparedFile> file = prepare_file_replace(path, image.data(), image.size(), &err);
+    if (!file) why = path + ": " + err.text;
+    return file;
 }
 
 }  // namespace
 
-void LoadStoredData(StartupDataReport* report) {
+void LoadStoredData(StartupDataReport* report, StoredDataMode mode) {
     if (!lstProfile) init_profile_list();
     if (!lstKeyPro) init_keypro_list();
-
-    // One byte more than a sound file has, so a longer file shows as damaged too.
-    std::string path = get_profile_file_path();
-    std::optional<std::string> bytes = read_file_bytes(path, PROFILE_FILE_SIZE + 1);
-    g_profileFileKept = false;
-    if (bytes && !bytes->empty() && !is_profile_file_sound(*bytes)) {
-        keep_file(path, "pro.dct is damaged", report);
-        g_profileFileKept = true;
+    g_mode = mode;
+    g_protected.clear();
+    g_kept.clear();
+    if (mode == StoredDataMode::Writable && report) {
+        report->tempFilesRemoved = remove_stale_temp_files(get_data_path()) +
+                                   remove_stale_temp_files(get_macro_path(), true);
+    } else if (mode == StoredDataMode::Writable) {
+        remove_stale_temp_files(get_data_path());
+        remove_stale_temp_files(get_macro_path(), true);
     }
 
-    int profiles = load_profile_from_file();
-    load_all_keypro();
-    g_storedDataLoaded = true;
+    int profiles = 0;
+    const std::string proPath = get_profile_file_path();
+    if (std::optional<std::string> bytes = read_stored(proPath, PROFILE_FILE_SIZE, "load pro file error", report)) {
+        if (!bytes->empty()) {
+            if (std::string damage = profile_file_damage(*bytes); !damage.empty()) handle_damage(proPath, damage, report);
+        }
+        profiles = load_profile_image(*bytes);
+    }
+
+    const std::string setPath = get_keypro_file_path();
+    if (std::optional<std::string> bytes = read_stored(setPath, KEYPRO_FILE_SIZE, "load keypro file error", report)) {
+        if (std::string damage = load_keypro_image(*bytes); !damage.empty()) handle_damage(setPath, damage, report);
+    }
+
+    g_storedDataLoaded = mode == StoredDataMode::Writable;
     if (report) {
         report->profilesLoaded = profiles;
         report->keyProsLoaded = get_keypro_count();
@@ -66,15 +164,23 @@ bool IsStoredDataLoaded() { return g_storedDataLoaded; }
 
 void ForgetStoredData() {
     g_storedDataLoaded = false;
-    g_profileFileKept = false;
+    g_mode = StoredDataMode::ReadOnly;
+    g_protected.clear();
+    g_kept.clear();
 }
+
+bool IsStoredFileProtected(const std::string& path) { return g_protected.count(path) != 0; }
 
 bool NeedsFirstRun() { return get_profile_count() == 0 || get_current_profile() == nullptr; }
 
 void CreateFirstRunData(StartupDataReport* report) {
-    if (!g_profileFileKept) keep_file(get_profile_file_path(), "replaced by the first-run content", report);
-    g_profileFileKept = true;
-    keep_file(keypro_file_path(), "replaced by the first-run content", report);
+    // A file whose contents are replaced here is told about: they are in the backup.
+    const bool hadContent[2] = {get_profile_count() > 0, get_keypro_count() > 0};
+    const std::string paths[2] = {get_profile_file_path(), get_keypro_file_path()};
+    for (int i = 0; i < 2; ++i) {
+        std::optional<std::string> backup = keep_before_replacing(paths[i], "replaced by the first-run content", report);
+        if (backup && hadContent[i]) tell(FormatText("tc_file_replaced", {paths[i], *backup}), report);
+    }
 
     if (!lstProfile) init_profile_list();
     if (!lstKeyPro) init_keypro_list();
@@ -84,13 +190,35 @@ void CreateFirstRunData(StartupDataReport* report) {
 
     std::string proName = GetText("tc_proname");
     uint32_t firstIds[LAYER_COUNT] = {};
-    add_first_run_sets(proName, firstIds);
+    for (int layer = 0; layer < LAYER_COUNT; ++layer) firstIds[layer] = add_factory_sets(layer, proName);
 
     auto profile = std::make_unique<_ST_PROFILE>();
     new_profile(CutUtf8(proName + "1", PROFILE_NAME_SIZE - 1).c_str(), profile.get());
     for (int layer = 0; layer < LAYER_COUNT; ++layer) profile->dwKeyProID[layer] = firstIds[layer];
     set_current_profile(add_new_profile_to_list(profile.get()));
     if (report) report->firstRun = true;
+}
+
+void RepairSetReferences(StartupDataReport* report) {
+    const std::string proName = GetText("tc_proname");
+    for (int i = 0; i < get_profile_count(); ++i) {
+        _ST_PROFILE* profile = get_profile_by_index(i);
+        if (!profile) continue;
+        for (int layer = 0; layer < LAYER_COUNT; ++layer) {
+            const uint32_t id = profile->dwKeyProID[layer];
+            const _ST_KEYPRO* named = get_keypro_by_id(id);
+            if (named && named->nLayer == layer) continue;
+            const _ST_KEYPRO* first = get_keypro_by_index(0, layer);
+            const uint32_t now = first ? static_cast<uint32_t>(first->dwID) : add_factory_sets(layer, proName);
+            profile->dwKeyProID[layer] = now;
+            char line[160];
+            std::snprintf(line, sizeof line, "Profile 0x%x, M%d: set 0x%x %s, now 0x%x%s", profile->dwID, layer + 1,
+                          id, named ? "is of another layer" : "does not exist", now,
+                          first ? "" : " (the layer's factory sets were created)");
+            LOG("%s", line);
+            if (report) report->repairs.emplace_back(line);
+        }
+    }
 }
 
 bool make_profile_current(_ST_PROFILE* profile) {
@@ -100,23 +228,43 @@ bool make_profile_current(_ST_PROFILE* profile) {
     return true;
 }
 
-StartupDataReport PrepareStoredData() {
+StartupDataReport PrepareStoredData(StoredDataMode mode) {
     StartupDataReport report;
-    LoadStoredData(&report);
+    LoadStoredData(&report, mode);
     if (NeedsFirstRun()) CreateFirstRunData(&report);
-    report.macroFolderReady = make_sure_folder_exist(get_macro_path());
+    RepairSetReferences(&report);
+    if (mode == StoredDataMode::Writable) {
+        report.macroFolderReady = make_sure_folder_exist(get_macro_path());
+    } else {
+        std::error_code ec;
+        report.macroFolderReady = std::filesystem::is_directory(get_macro_path(), ec);
+    }
     make_profile_current(get_current_profile());
     return report;
 }
 
-bool SaveStoredData() {
+bool SaveStoredData(std::string* failure) {
     if (!g_storedDataLoaded) {
         LOG("stored data was never loaded; nothing saved");
+        if (failure) *failure = "the stored data was never loaded";
         return false;
     }
-    bool ok = save_profile_to_file();
-    save_all_keypro();
-    return ok;
+    make_sure_folder_exist(get_data_path());
+    // Both files are written out before either replaces its stored file.
+    std::string why;
+    std::optional<PreparedFile> profiles = prepare(get_profile_file_path(), build_profile_file(), why);
+    std::optional<PreparedFile> sets;
+    if (profiles) sets = prepare(get_keypro_file_path(), build_keypro_file(), why);
+    FileError err;
+    if (profiles && sets) {
+        if (commit_file_replace(*profiles, &err) && commit_file_replace(*sets, &err)) return true;
+        why = err.text;
+    }
+    LOG("%s", profiles ? "write keypro error" : "write profile error");
+    LOG("save failed: %s", why.c_str());
+    if (failure) *failure = why;
+    PubLib::showSystemMessage(FormatText("tc_save_failed", {why}), kWarning, nullptr, nullptr);
+    return false;
 }
 
 }  // namespace keyloom

@@ -1,6 +1,9 @@
 // The data steps of start-up and shutdown: loading the stored profiles and
 // key-property sets, the first-run content, the current profile, and the
-// save at termination.
+// save at termination. Nothing a user stored is ever lost on the way: a file
+// that cannot be read is never written over in the same run, a file that is
+// replaced is first kept as a numbered backup, and a save replaces both
+// files or neither.
 #pragma once
 #include <string>
 #include <vector>
@@ -11,43 +14,66 @@ namespace keyloom {
 
 constexpr int FIRST_RUN_SETS_PER_LAYER = 5;
 
+// Writable: what the window and `keyloomctl init` do (backups, leftovers of
+// interrupted saves removed, macro folder made, the save at the end).
+// ReadOnly: what commands that only show or encode do: the same lists in
+// memory, but nothing in the data folder is written, renamed or created, and
+// no save follows.
+enum class StoredDataMode { Writable, ReadOnly };
+
 // What the start-up data steps did, for logs and keyloomctl.
 struct StartupDataReport {
     int profilesLoaded = 0;
     int keyProsLoaded = 0;           // sets in the list after loading
     bool firstRun = false;           // the first-run content was created
     bool macroFolderReady = false;
-    std::vector<std::string> keptFiles;  // stored files set aside as "<file>.bak"
+    std::vector<std::string> keptFiles;       // backups made of stored files, in order
+    std::vector<std::string> protectedFiles;  // stored files this run never writes over
+    std::vector<std::string> problems;        // what the user was told (alerts titled "Warning")
+    std::vector<std::string> repairs;         // profile layers pointed at an existing set
+    int tempFilesRemoved = 0;                 // leftovers of interrupted saves
 };
 
-// Loads "pro.dct", then "keypro.dct" (creating the lists when missing) and
-// marks the stored data as loaded. A "pro.dct" that exists but is not what
-// this program writes is first kept as "pro.dct.bak".
-void LoadStoredData(StartupDataReport* report = nullptr);
-// Whether LoadStoredData has run since the last ForgetStoredData.
+// Loads "pro.dct", then "keypro.dct" (creating the lists when missing) and,
+// in Writable mode, marks the stored data as loaded. A stored file that
+// exists but cannot be read is protected and reported; one that is damaged
+// is reported and, in Writable mode, kept as a backup (protected when that
+// fails); its sound contents are loaded.
+void LoadStoredData(StartupDataReport* report = nullptr, StoredDataMode mode = StoredDataMode::Writable);
+// Whether LoadStoredData has run in Writable mode since the last ForgetStoredData.
 bool IsStoredDataLoaded();
-// Drops the loaded mark, so no termination save follows (tests, teardown).
+// Drops the loaded mark and the protections, so no termination save follows (tests, teardown).
 void ForgetStoredData();
+// Whether this run must not write over the stored file at `path`.
+bool IsStoredFileProtected(const std::string& path);
 
 // True when there is no profile or no current profile.
 bool NeedsFirstRun();
-// Sets the stored files aside (when they exist), empties both lists and
-// builds the factory content: fifteen sets "M<m>_<tc_proname><s>", five per
-// layer, and one profile "<tc_proname>1" using each layer's first set, made current.
+// Keeps the stored files it replaces as backups (Writable mode), empties both
+// lists and builds the factory content: fifteen sets "M<m>_<tc_proname><s>",
+// five per layer, and one profile "<tc_proname>1" using each layer's first
+// set, made current.
 void CreateFirstRunData(StartupDataReport* report = nullptr);
+
+// Points every layer of every profile at an existing set of that layer: the
+// layer's first set when the named one is missing or of another layer; when
+// the layer has no set at all, its five factory sets are created first.
+void RepairSetReferences(StartupDataReport* report = nullptr);
 
 // The data side of making a profile current: only a profile with a non-zero
 // id becomes current (logged "SetAsCurProfile for 0x%x"). False otherwise.
 bool make_profile_current(_ST_PROFILE* profile);
 
 // Start-up steps on the stored data, in order: LoadStoredData, the first-run
-// check, the macro folder, and the current profile made current again.
-StartupDataReport PrepareStoredData();
+// check, the set references, the macro folder (made in Writable mode), and
+// the current profile made current again.
+StartupDataReport PrepareStoredData(StoredDataMode mode = StoredDataMode::Writable);
 
-// The save at termination: "pro.dct", then "keypro.dct". Nothing is written
-// when the stored data was never loaded, so an early exit never overwrites
-// the stored files with empty lists. False when nothing was saved or the
-// profile file could not be written.
-bool SaveStoredData();
+// The save at termination: "pro.dct" and "keypro.dct", both or neither.
+// Nothing is written when the stored data was never loaded for writing (so
+// an early exit never overwrites the stored files with empty lists); a
+// protected file or a failed write leaves both files as they were and is
+// shown as an alert. False when nothing was saved; `failure` then says why.
+bool SaveStoredData(std::string* failure = nullptr);
 
 }  // namespace keyloom

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -60,16 +61,72 @@ TEST(FileIo, FailedWriteKeepsTheOldFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
-TEST(FileIo, UnusableFileIsKeptAsBak) {
+TEST(FileIo, SpecialFilesAreRefusedWithoutReading) {
+    test::TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);  // a read would wait for a writer forever
+    FileError err;
+    EXPECT_FALSE(read_file_bytes(dir.file("fifo"), 10, &err));
+    EXPECT_EQ(err.code, EINVAL);
+    EXPECT_NE(err.text.find("FIFO"), std::string::npos);
+    EXPECT_FALSE(read_file_bytes("/dev/zero", SIZE_MAX, &err));  // would never end
+    EXPECT_NE(err.text.find("device"), std::string::npos);
+}
+
+TEST(FileIo, BackupsAreNumberedNeverReplacedAndTheNewestFewKept) {
     test::TempDir dir;
     test::LogCapture log;
     const std::string path = dir.file("keypro.dct");
-    EXPECT_FALSE(keep_unusable_file(path, "garbage"));  // nothing there
-    std::ofstream(path, std::ios::binary) << "garbage\0bytes";
-    ASSERT_TRUE(keep_unusable_file(path, "not a key-property file"));
-    EXPECT_EQ(slurp(path + ".bak"), slurp(path));
-    ASSERT_EQ(log.sysLines().size(), 1u);
-    EXPECT_NE(log.sysLines()[0].find("keypro.dct.bak"), std::string::npos);
+    EXPECT_FALSE(keep_backup(path, "damaged"));  // nothing there
+    std::vector<std::string> names;
+    for (int i = 0; i < BACKUPS_KEPT + 2; ++i) {
+        std::ofstream(path, std::ios::binary) << "version " << i;
+        std::optional<std::string> name = keep_backup(path, "damaged");
+        ASSERT_TRUE(name);
+        names.push_back(*name);
+        // The stored file is then replaced as a save does; the backup keeps the old bytes.
+        ASSERT_TRUE(write_file_atomic(path, "new", 3));
+        EXPECT_EQ(slurp(*name), "version " + std::to_string(i));
+    }
+    EXPECT_EQ(names[0], path + ".bak");
+    EXPECT_EQ(names[1], path + ".bak.1");
+    EXPECT_EQ(names[6], path + ".bak.6");
+    // The two oldest went; the newest five are as they were made.
+    EXPECT_FALSE(std::filesystem::exists(names[0]));
+    EXPECT_FALSE(std::filesystem::exists(names[1]));
+    for (int i = 2; i < BACKUPS_KEPT + 2; ++i) EXPECT_EQ(slurp(names[i]), "version " + std::to_string(i));
+
+    // Bytes from memory take the next number too.
+    std::optional<std::string> fromMemory = keep_backup_bytes(path, "list", "before import");
+    ASSERT_TRUE(fromMemory);
+    EXPECT_EQ(*fromMemory, path + ".bak.7");
+    EXPECT_EQ(slurp(*fromMemory), "list");
+    const std::vector<std::string> lines = log.sysLines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("as") != std::string::npos &&
+                                                              l.find("keypro.dct.bak.7: before import") != std::string::npos; }));
+}
+
+TEST(FileIo, LeftoversOfAnInterruptedSaveAreRemovedButNotARunningOne) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.file("mac/games"));
+    std::ofstream(dir.file(".pro.dct.tmp-a1B2c3")) << "half";
+    std::ofstream(dir.file("mac/games/.x.mcf.tmp-zzzzzz")) << "half";
+    std::ofstream(dir.file("notes.tmp-123456")) << "the user's";  // not one of ours
+    std::optional<PreparedFile> running = prepare_file_replace(dir.file("keypro.dct"), "abc", 3);
+    ASSERT_TRUE(running);
+
+    EXPECT_EQ(remove_stale_temp_files(dir.path()), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file(".pro.dct.tmp-a1B2c3")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("mac/games/.x.mcf.tmp-zzzzzz")));
+    EXPECT_EQ(remove_stale_temp_files(dir.file("mac"), true), 1);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("notes.tmp-123456")));
+    EXPECT_TRUE(std::filesystem::exists(running->temp));  // its save holds the lock
+
+    ASSERT_TRUE(commit_file_replace(*running));
+    EXPECT_EQ(slurp(dir.file("keypro.dct")), "abc");
+    // A prepared file that is dropped leaves nothing behind.
+    { auto dropped = prepare_file_replace(dir.file("pro.dct"), "x", 1); }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);  // keypro.dct, notes, mac
 }
 
 }  // namespace

@@ -145,14 +145,15 @@ TEST_F(StartupData, DamagedProfileFileIsKeptBeforeItIsOverwritten) {
     EXPECT_EQ(get_current_profile()->dwID, 0x77u);
     ASSERT_FALSE(log.sysLines().empty());
 
-    // Garbage holds no profile: it is kept once, and the first run that follows does not copy it again.
+    // A second damaged start gets a backup of its own; the first one stays.
+    // The first run that follows does not copy the file again.
     std::string garbage(5000, '\x5a');
     std::ofstream(dir.file("pro.dct"), std::ios::binary) << garbage;
-    StartupDataReport again;
-    LoadStoredData(&again);
-    EXPECT_EQ(again.keptFiles, std::vector<std::string>{dir.file("pro.dct.bak")});
-    EXPECT_EQ(bytes_of("pro.dct.bak"), garbage);
-    EXPECT_TRUE(NeedsFirstRun());
+    StartupDataReport again = PrepareStoredData();
+    EXPECT_TRUE(again.firstRun);
+    EXPECT_EQ(again.keptFiles, (std::vector<std::string>{dir.file("pro.dct.bak.1"), dir.file("keypro.dct.bak")}));
+    EXPECT_EQ(bytes_of("pro.dct.bak"), damaged);
+    EXPECT_EQ(bytes_of("pro.dct.bak.1"), garbage);
 }
 
 TEST_F(StartupData, NoTerminationSaveWithoutALoad) {

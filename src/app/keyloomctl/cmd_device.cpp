@@ -78,9 +78,9 @@ bool LinkSession::find() {
 
 // ---- shared helpers ----
 
-bool load_program_data(const Options& opt) {
+bool load_program_data(const Options& opt, StoredDataMode mode) {
     if (!load_program(opt)) return false;
-    PrepareStoredData();
+    PrepareStoredData(mode);
     // Macro keys need their macros, which live in the macro folder.
     MacroTree tree;
     tree.loadMacroToList();

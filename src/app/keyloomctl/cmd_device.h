@@ -9,6 +9,7 @@
 #include "device/Dev6120.h"
 #include "device/PollLoop.h"
 #include "device/SimKeyboard.h"
+#include "model/startup_data.h"
 
 namespace CLI {
 class App;
@@ -63,8 +64,9 @@ public:
     std::shared_ptr<SimKeyboard> sim;  // null without --simulate
 };
 
-// Configuration, texts, stored data (as init loads it) and the macro folder.
-bool load_program_data(const Options& opt);
+// Configuration, texts, stored data (as init loads it, or without writing
+// anything in ReadOnly mode) and the macros of the macro folder.
+bool load_program_data(const Options& opt, StoredDataMode mode);
 // "8007", "0x8007" -> 0x8007; none when it is not a hexadecimal number.
 std::optional<int32_t> parse_flags(const std::string& text);
 

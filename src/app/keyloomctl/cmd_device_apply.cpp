@@ -30,7 +30,7 @@ public:
 int cmd_apply(const Options& opt, const DeviceOptions& dev) {
     const std::optional<int32_t> flags = parse_flags(dev.flags);
     if (!flags) return fail("--flags takes a hexadecimal number, e.g. 8007");
-    if (!load_program_data(opt)) return 1;
+    if (!load_program_data(opt, StoredDataMode::Writable)) return 1;
 
     LinkSession session(dev);
     ApplyPrinter printer;
@@ -46,11 +46,11 @@ int cmd_apply(const Options& opt, const DeviceOptions& dev) {
     StopApplyWorker();
 
     // As the program does when it ends: the profile keeps the keys it applied.
-    SaveStoredData();
+    const bool saved = SaveStoredData();  // a failure is shown as an alert
     if (printer.exited) return 1;  // the keyboard went; the message is out
     if (!finished) return fail("The apply did not finish");
     if (!ok && !printer.failed) std::fprintf(stderr, "Update settings failed!\n");
-    return ok ? 0 : 1;
+    return ok && saved ? 0 : 1;
 }
 
 }  // namespace keyloom::ctl

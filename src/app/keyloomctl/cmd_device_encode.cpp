@@ -61,7 +61,7 @@ public:
 int cmd_encode(const Options& opt, const DeviceOptions& dev) {
     const std::optional<int32_t> flags = parse_flags(dev.flags);
     if (!flags) return fail("--flags takes a hexadecimal number, e.g. 8007");
-    if (!load_program_data(opt)) return 1;
+    if (!load_program_data(opt, StoredDataMode::ReadOnly)) return 1;
     std::unique_ptr<ApplySnapshot> snapshot = TakeApplySnapshot(*flags);
     if (!snapshot) return fail("No current profile");
 

@@ -52,9 +52,8 @@ Json result_json(const ExchangeResult& r, const _ST_KEYPRO& set) {
 int cmd_export_keypro(const Options& opt, const std::vector<std::string>& args) {
     if (args.empty() || args.size() > 2) return fail("Usage: export-keypro [ID] FILE");
     if (!load_program(opt)) return 1;
-    // Read only: the data is not marked as loaded, so nothing is saved.
-    load_profile_from_file();
-    load_all_keypro();
+    // Read only: nothing in the data folder is written.
+    LoadStoredData(nullptr, StoredDataMode::ReadOnly);
     MacroTree tree;
     tree.loadMacroToList();
 

@@ -19,31 +19,36 @@ Json current_id_json() {
 int cmd_init(const Options& opt) {
     if (!load_program(opt)) return 1;
     StartupDataReport report = PrepareStoredData();
-    bool saved = SaveStoredData();
+    std::string failure;
+    bool saved = SaveStoredData(&failure);
 
-    Json kept = Json::array();
-    for (const std::string& file : report.keptFiles) kept.push_back(file);
+    auto list = [](const std::vector<std::string>& items) {
+        Json j = Json::array();
+        for (const std::string& item : items) j.push_back(item);
+        return j;
+    };
     Json out;
     out["dataDir"] = get_data_path();
     out["profilesLoaded"] = report.profilesLoaded;
     out["keyProsLoaded"] = report.keyProsLoaded;
     out["firstRun"] = report.firstRun;
-    out["keptFiles"] = kept;
+    out["keptFiles"] = list(report.keptFiles);
+    out["protectedFiles"] = list(report.protectedFiles);
+    out["repairs"] = list(report.repairs);
     out["macroFolder"] = report.macroFolderReady ? Json(get_macro_path()) : Json(nullptr);
     out["currentProfile"] = current_id_json();
     out["profiles"] = get_profile_count();
     out["keyPros"] = get_keypro_count();
     out["saved"] = saved;
     print_json(out);
-    if (!saved) return fail("Could not save the profiles in " + get_data_path());
+    if (!saved) return fail("Nothing was saved in " + get_data_path() + ": " + failure);
     return 0;
 }
 
 int cmd_profiles(const Options& opt) {
     if (!load_program(opt)) return 1;
-    // Read only: the data is not marked as loaded, so nothing is saved.
-    load_profile_from_file();
-    load_all_keypro();
+    // Shows what is stored: no first-run data, nothing written.
+    LoadStoredData(nullptr, StoredDataMode::ReadOnly);
     // Key texts name macros, so the macro list is read from the macro folder.
     MacroTree tree;
     tree.loadMacroToList();
