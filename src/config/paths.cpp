@@ -115,8 +115,19 @@ bool make_sure_folder_exist(const std::string& path) {
 
 bool is_active_name(const std::string& name) { return name.find_first_of("/\\|#$%&*.") == std::string::npos; }
 
-bool is_safe_name(const std::string& name) {
-    return !name.empty() && name.find('\0') == std::string::npos && IsValidUtf8(name) && is_active_name(name);
+const char* name_refusal(const std::string& name) {
+    if (name.find_first_not_of(' ') == std::string::npos) return "tc_macro_name_blank";
+    if (!IsValidUtf8(name)) return "tc_macro_badname";
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        // C0 controls, DEL, and the C1 controls U+0080..U+009F (C2 80..C2 9F).
+        const bool c1 = c == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) <= 0x9F;
+        if (c < 0x20 || c == 0x7F || c1) return "tc_macro_name_control";
+    }
+    if (!is_active_name(name)) return "tc_macro_badname";
+    return nullptr;
 }
+
+bool is_safe_name(const std::string& name) { return name_refusal(name) == nullptr; }
 
 }  // namespace keyloom

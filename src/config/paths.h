@@ -24,8 +24,12 @@ std::optional<std::string> get_file_name_only(const std::string& path);
 
 bool make_sure_folder_exist(const std::string& path);
 bool is_active_name(const std::string& name);
-// A name that may become part of a path: non-empty, valid UTF-8 without NUL,
-// and accepted by is_active_name (so never "..", "/" or an extension).
+// Why a name may not become part of a path, as the key of the text that
+// says so: "tc_macro_name_blank" (empty or only spaces),
+// "tc_macro_name_control" (NUL, line breaks, escape and other control
+// characters), "tc_macro_badname" (not valid UTF-8, or refused by
+// is_active_name, so never "..", "/" or an extension). Null for a usable name.
+const char* name_refusal(const std::string& name);
 bool is_safe_name(const std::string& name);
 
 }  // namespace keyloom

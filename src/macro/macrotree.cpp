@@ -229,7 +229,7 @@ outlineviewData* MacroTree::target_folder(outlineviewData* selected) {
 // ---- editor commands --------------------------------------------------------
 
 MacroTreeResult MacroTree::new_folder(outlineviewData* selected, const std::string& name) {
-    if (!is_safe_name(name)) return refused(text_of("tc_macro_badname"));
+    if (const char* why = name_refusal(name)) return refused(text_of(why));
     if (findNameInOutlineView(&root_, name, true)) return refused(text_of("tc_msg20"));
     outlineviewData* parent = target_folder(selected);
     if (has_child(parent, name, MACRO_ITEM_FOLDER)) return refused(text_of("tc_msg20"));
@@ -243,8 +243,10 @@ MacroTreeResult MacroTree::new_folder(outlineviewData* selected, const std::stri
     return done(parent->addItem(outlineviewData::make(name, MACRO_ITEM_FOLDER, 0)));
 }
 
-MacroTreeResult MacroTree::new_macro(outlineviewData* selected, const std::string& name) {
-    if (!is_safe_name(name)) return refused(text_of("tc_macro_badname"));
+MacroTreeResult MacroTree::new_macro(outlineviewData* selected, const std::string& typed) {
+    if (const char* why = name_refusal(typed)) return refused(text_of(why));
+    // The file, the tree and the record carry the same name: the record's 39 bytes.
+    const std::string name = CutUtf8(typed, MACRO_NAME_MAX);
     outlineviewData* folder = target_folder(selected);
     const std::string path = item_to_filepath(folder) + "/" + name + kMcfSuffix;
     // A file not shown in the tree would be overwritten by the first save.
@@ -252,17 +254,18 @@ MacroTreeResult MacroTree::new_macro(outlineviewData* selected, const std::strin
     if (!inside_macro_dir(path)) return refused(kOutside);
     if (!lstMacro) init_macro_list();
     _ST_MACRO macro;
-    keyloom::new_macro(CutUtf8(name, MACRO_NAME_MAX).c_str(), &macro);
+    keyloom::new_macro(name.c_str(), &macro);
     macro.dwDirty = MACRO_DIRTY_EVENTS | MACRO_DIRTY_SETTINGS;
     if (!add_new_macro_to_list(&macro)) return refused("");
     return done(folder->addItem(outlineviewData::make(name, MACRO_ITEM_MACRO, macro.dwID)));
 }
 
-MacroTreeResult MacroTree::rename_item(outlineviewData* item, const std::string& name) {
+MacroTreeResult MacroTree::rename_item(outlineviewData* item, const std::string& typed) {
     if (!item || !item->parentItem || top_of(item) != &root_) return refused("");
-    if (!is_safe_name(name)) return refused(text_of("tc_macro_badname"));
-    if (name == item->name) return done(item);
+    if (const char* why = name_refusal(typed)) return refused(text_of(why));
     const bool isMacro = item->nFlagData == MACRO_ITEM_MACRO;
+    const std::string name = isMacro ? CutUtf8(typed, MACRO_NAME_MAX) : typed;
+    if (name == item->name) return done(item);
     const std::string oldPath = item_to_filepath(item);
     const std::string newPath = item_to_filepath(item->parentItem) + "/" + name + (isMacro ? kMcfSuffix : "");
     if (has_child(item->parentItem, name, item->nFlagData) || exists_on_disk(newPath)) {
@@ -328,9 +331,10 @@ MacroTreeResult MacroTree::export_macro(const outlineviewData* item, const std::
 MacroTreeResult MacroTree::import_macro(outlineviewData* selected, const std::string& path) {
     outlineviewData* folder = target_folder(selected);
     const size_t slash = path.rfind('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (const size_t dot = name.rfind('.'); dot != std::string::npos) name.resize(dot);
-    if (!is_safe_name(name)) return refused(text_of("tc_macro_badname"));
+    std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (const size_t dot = fileName.rfind('.'); dot != std::string::npos) fileName.resize(dot);
+    if (const char* why = name_refusal(fileName)) return refused(text_of(why));
+    const std::string name = CutUtf8(fileName, MACRO_NAME_MAX);
     const std::string target = item_to_filepath(folder) + "/" + name + kMcfSuffix;
     if (findNameInOutlineView(folder, name, false) || exists_on_disk(target)) return refused(text_of("tc_msg20"));
     if (!inside_macro_dir(target)) return refused(kOutside);

@@ -1,14 +1,21 @@
 // The exchange file (".duk"): a key-property set with the macros its keys call.
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
 #include <cstring>
 #include <memory>
 
 #include "config/debug.h"
 #include "config/fileio.h"
 #include "config/gvar.h"
+#include "config/language.h"
 #include "config/paths.h"
+#include "config/utf8.h"
 #include "macro/macrofile.h"
 #include "macro/macrotree.h"
+#include "model/st_keypro.h"
 #include "model/profile_store.h"
 
 namespace keyloom {
@@ -26,13 +33,86 @@ std::string file_name_of(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The name a macro's file gets, or none when its name cannot be one.
-std::optional<std::string> usable_macro_name(const _ST_MACRO& macro) {
+constexpr uint32_t FUN_CLASS_LAST = FUN_DEVICE;
+constexpr int FREE_NAME_TRIES = 99;
+
+bool all_zero(const void* data, size_t size) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    return std::all_of(p, p + size, [](unsigned char c) { return c == 0; });
+}
+
+// The name a macro's file gets (cut to the record's 39 bytes), or why it cannot have one.
+std::optional<std::string> usable_macro_name(const _ST_MACRO& macro, std::string& why) {
     const char* end = static_cast<const char*>(std::memchr(macro.szName, 0, sizeof macro.szName));
-    if (!end) return std::nullopt;
+    if (!end) {
+        why = "its name has no end";
+        return std::nullopt;
+    }
     std::string name(macro.szName, end);
-    if (!is_safe_name(name)) return std::nullopt;
-    return name;
+    if (const char* refusal = name_refusal(name)) {
+        why = FindText(refusal).value_or(refusal);
+        return std::nullopt;
+    }
+    return CutUtf8(name, MACRO_NAME_MAX);
+}
+
+// The same macro: the same events and play settings, whatever its id, name,
+// slot number or change marks.
+bool same_macro(const _ST_MACRO& a, const _ST_MACRO& b) {
+    return a.dwMagic == b.dwMagic && a.bAutoDelay == b.bAutoDelay && a.nLoopMode == b.nLoopMode &&
+           std::memcmp(&a.stData, &b.stData, sizeof a.stData) == 0;
+}
+
+// "name", then "name (2)", "name (3)", ...; always within the record's 39 bytes.
+std::string candidate_name(const std::string& name, int n) {
+    if (n == 1) return name;
+    const std::string suffix = " (" + std::to_string(n) + ")";
+    return CutUtf8(name, MACRO_NAME_MAX - suffix.size()) + suffix;
+}
+
+void set_name(_ST_MACRO& macro, const std::string& name) {
+    std::memset(macro.szName, 0, sizeof macro.szName);
+    std::memcpy(macro.szName, name.data(), std::min(name.size(), sizeof macro.szName - 1));
+}
+
+// Places one macro of the file in the macro folder: under its own name, under
+// a free one when a different macro has its name, or the macro already there.
+ImportedMacro place_macro(const ExchangeMacro& incoming, std::map<uint32_t, uint32_t>& ids,
+                          std::set<uint32_t>& idsTaken) {
+    ImportedMacro report;
+    report.slot = incoming.slot;
+    report.name = incoming.name;
+    for (int n = 1; n <= FREE_NAME_TRIES; ++n) {
+        const std::string name = candidate_name(incoming.name, n);
+        const std::string path = get_macro_path() + name + ".mcf";
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
+            _ST_MACRO there;
+            if (!read_macro_file(path, &there) || !same_macro(there, incoming.record)) continue;
+            report.action = MacroImport::Reused;
+            report.file = name;
+            report.id = there.dwID;
+            ids[incoming.record.dwID] = there.dwID;
+            return report;
+        }
+        _ST_MACRO record = incoming.record;
+        set_name(record, name);
+        // An id another macro of the user's carries gets a new one, so keys never reach the wrong macro.
+        if (get_macro_by_id(record.dwID) || idsTaken.count(record.dwID)) record.dwID = create_unique_id();
+        if (!write_macro_file(path, &record)) {
+            report.reason = "the file could not be written";
+            return report;
+        }
+        add_new_macro_to_list(&record);
+        idsTaken.insert(record.dwID);
+        ids[incoming.record.dwID] = record.dwID;
+        report.action = n == 1 ? MacroImport::Written : MacroImport::Renamed;
+        report.file = name;
+        report.id = record.dwID;
+        return report;
+    }
+    report.reason = "no free name";
+    return report;
 }
 
 void rebuild_macro_list(MacroTree* tree) {
@@ -102,28 +182,59 @@ ExchangeResult ExportKeyPro(const _ST_KEYPRO* set, const std::string& path) {
     return result;
 }
 
-std::optional<ExchangeContent> parse_exchange(const std::string& bytes) {
-    if (bytes.size() < EXCHANGE_FILE_SIZE) return std::nullopt;
+std::optional<ExchangeContent> parse_exchange(const std::string& bytes, std::string* refusal) {
+    auto refuse = [&](const std::string& why) -> std::optional<ExchangeContent> {
+        LOG("ImportProfile: not a active profile (%s)", why.c_str());
+        if (refusal) *refusal = why;
+        return std::nullopt;
+    };
+    if (bytes.size() < EXCHANGE_FILE_SIZE) return refuse(FormatText("tc_import_short", {}));
     auto cfg = std::make_unique<_ST_EXCHANGE>();
     std::memcpy(cfg.get(), bytes.data(), EXCHANGE_FILE_SIZE);
 
+    const _ST_KEYPRO& set = cfg->stKeyPro;
+    if (set.dwID == 0) return refuse(FormatText("tc_import_no_set", {}));
+    if (set.nLayer < 0 || set.nLayer >= LAYER_COUNT)
+        return refuse(FormatText("tc_import_bad_layer", {std::to_string(set.nLayer)}));
+    const char* nameEnd = static_cast<const char*>(std::memchr(set.szName, 0, sizeof set.szName));
+    if (!nameEnd || !IsValidUtf8(std::string_view(set.szName, nameEnd - set.szName)))
+        return refuse(FormatText("tc_import_bad_name", {}));
+    for (int i = 0; i < KEY_COUNT; ++i) {
+        const uint32_t cls = FUN_CLASS(set.stKey[i].dwFunID);
+        if (cls > FUN_CLASS_LAST)
+            return refuse(FormatText("tc_import_bad_key", {std::to_string(i), std::to_string(cls)}));
+    }
+    for (int slot = 0; slot < EXCHANGE_MACRO_SLOTS; ++slot) {
+        const _ST_MACRO& m = cfg->stMacro[slot];
+        if (m.dwMagic != MACRO_MAGIC && !all_zero(&m, sizeof m))
+            return refuse(FormatText("tc_import_bad_macro", {std::to_string(slot)}));
+    }
+
     ExchangeContent content;
-    content.stKeyPro = cfg->stKeyPro;
+    content.stKeyPro = set;
+    std::set<uint32_t> seen;
     for (int slot = 0; slot < EXCHANGE_MACRO_SLOTS; ++slot) {
         _ST_MACRO& macro = cfg->stMacro[slot];
         if (macro.dwMagic == 0) continue;
-        // A record without the macro magic would be written as a file that is never loaded.
-        if (macro.dwMagic != MACRO_MAGIC) {
-            LOG("ImportProfile: macro slot %d is not a macro", slot);
-            continue;
+        ImportedMacro skipped;
+        skipped.slot = slot;
+        const char* end = static_cast<const char*>(std::memchr(macro.szName, 0, sizeof macro.szName));
+        const char* nameStart = macro.szName;
+        std::string raw(nameStart, end ? end : nameStart + sizeof macro.szName);
+        if (IsValidUtf8(raw)) skipped.name = raw;
+        std::optional<std::string> name = usable_macro_name(macro, skipped.reason);
+        if (name && !seen.insert(macro.dwID).second) {
+            name.reset();
+            skipped.reason = "another slot holds a macro with the same id";
         }
-        std::optional<std::string> name = usable_macro_name(macro);
         if (!name) {
-            LOG("ImportProfile: macro slot %d has no usable name", slot);
+            LOG("ImportProfile: macro slot %d skipped: %s", slot, skipped.reason.c_str());
+            content.skipped.push_back(skipped);
             continue;
         }
         macro.byBufferID = 0;
-        content.macros.push_back({*name, macro});
+        macro.dwDirty = 0;
+        content.macros.push_back({slot, *name, macro});
     }
     return content;
 }
@@ -147,38 +258,63 @@ ExchangeResult ImportKeyPro(_ST_KEYPRO* set, const std::string& path, MacroTree*
     ExchangeResult result;
     result.path = path;
     if (!set) return result;
+    auto failed = [&](ExchangeStatus status, const std::string& why) {
+        result.status = status;
+        result.message = why.empty() ? "import profile failed." : "import profile failed.\n" + why;
+        return result;
+    };
+    const std::string name = file_name_of(path);
+    if (name.empty()) {
+        result.status = ExchangeStatus::NoFileName;
+        return result;
+    }
+    if (std::optional<std::string> ext = name_ext(name)) {
+        if (*ext != "duk") return failed(ExchangeStatus::BadExtension, "the fudxx must be duk");
+    } else {
+        result.path = path + ".duk";
+    }
 
     FileError err;
-    std::optional<std::string> bytes = read_file_bytes(path, EXCHANGE_FILE_SIZE, &err);
+    std::optional<std::string> bytes = read_file_bytes(result.path, EXCHANGE_FILE_SIZE, &err);
     if (!bytes) {
         LOG("ImportProfile err=%d, %s", err.code, err.text.c_str());
-        result.status = ExchangeStatus::ReadFailed;
-        result.message = "import profile failed.";
-        return result;
+        return failed(ExchangeStatus::ReadFailed, result.path + ": " + err.text);
     }
-    std::optional<ExchangeContent> content = parse_exchange(*bytes);
-    if (!content) {
-        LOG("ImportProfile: not a active profile");
-        result.status = ExchangeStatus::TooShort;
-        return result;
-    }
+    std::string refusal;
+    std::optional<ExchangeContent> content = parse_exchange(*bytes, &refusal);
+    if (!content) return failed(ExchangeStatus::NotExchange, refusal);
+
+    // Nothing has changed yet: keep the sets as they are before the import changes one.
+    std::optional<std::string> backup = backup_keypro_list(("before importing " + result.path).c_str());
+    if (!backup) return failed(ExchangeStatus::BackupFailed, FormatText("tc_import_backup_failed", {get_keypro_file_path()}));
+    result.backup = *backup;
 
     if (!content->macros.empty()) make_sure_folder_exist(get_macro_path());
+    if (!lstMacro) init_macro_list();
+    std::map<uint32_t, uint32_t> ids;  // the file's macro id -> the id its keys now use
+    std::set<uint32_t> idsTaken;
     for (const ExchangeMacro& m : content->macros) {
-        if (!write_macro_file(get_macro_path() + m.name + ".mcf", &m.record)) continue;
-        add_new_macro_to_list(&m.record);
-        ++result.macros;
+        ImportedMacro placed = place_macro(m, ids, idsTaken);
+        if (placed.action == MacroImport::Written || placed.action == MacroImport::Renamed) ++result.macros;
+        result.macroReport.push_back(std::move(placed));
     }
+    for (ImportedMacro& skipped : content->skipped) result.macroReport.push_back(std::move(skipped));
+    std::sort(result.macroReport.begin(), result.macroReport.end(),
+              [](const ImportedMacro& a, const ImportedMacro& b) { return a.slot < b.slot; });
     if (result.macros > 0) {
         rebuild_macro_list(tree);
         result.listReloaded = true;
     }
-    // A set with id 0 is an empty slot, not a table to take.
-    if (content->stKeyPro.dwID != 0) {
-        take_key_assignments(*set, content->stKeyPro);
-        result.keysTaken = true;
+
+    _ST_KEYPRO incoming = content->stKeyPro;
+    for (_KEYINFO& key : incoming.stKey) {
+        if (FUN_CLASS(key.dwFunID) != FUN_MACRO) continue;
+        if (auto it = ids.find(key.dwMacroID); it != ids.end()) key.dwMacroID = it->second;
     }
+    take_key_assignments(*set, incoming);
+    result.keysTaken = true;
     result.status = ExchangeStatus::Ok;
+    result.message = FormatText("tc_import_backup", {result.backup});
     return result;
 }
 

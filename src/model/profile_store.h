@@ -72,10 +72,27 @@ enum class ExchangeStatus {
     Ok,
     NoKeyPro,      // no key-property set to export from or import into
     NoFileName,    // the path names no file
-    BadExtension,  // export to another extension than "duk"
+    BadExtension,  // another extension than "duk"
     WriteFailed,
     ReadFailed,
-    TooShort,      // import of a file shorter than an exchange file
+    NotExchange,   // import of a file that is not an exchange file
+    BackupFailed,  // import: the key-property list could not be backed up first
+};
+
+// What an import did with one macro of the file.
+enum class MacroImport {
+    Written,  // written under its own name
+    Renamed,  // its name was taken by another macro: written under a free name
+    Reused,   // a macro file of that name with the same events was there already
+    Skipped,  // not imported; `reason` says why
+};
+struct ImportedMacro {
+    int slot = 0;
+    std::string name;     // the name in the file (valid UTF-8 only)
+    std::string file;     // the macro's name in the macro folder, without ".mcf"
+    MacroImport action = MacroImport::Skipped;
+    std::string reason;   // for Skipped
+    uint32_t id = 0;      // the id the imported keys now use
 };
 
 struct ExchangeResult {
@@ -85,6 +102,8 @@ struct ExchangeResult {
     int macros = 0;       // macros exported, or macro files written by an import
     bool keysTaken = false;    // import: the file's key table went into the set
     bool listReloaded = false; // import: the macro list was rebuilt from the macro directory
+    std::string backup;        // import: the backup of the key-property list made first
+    std::vector<ImportedMacro> macroReport;  // import: one entry per used macro slot
     bool ok() const { return status == ExchangeStatus::Ok; }
 };
 
@@ -97,28 +116,35 @@ _ST_EXCHANGE build_exchange(const _ST_KEYPRO& set);
 // file atomically.
 ExchangeResult ExportKeyPro(const _ST_KEYPRO* set, const std::string& path);
 
-// Imports an exchange file: each macro with a usable name is written to the
-// macro directory and listed; when any macro was written the macro list is
-// rebuilt from the macro directory (through `tree` when given); then the
-// file's key assignments go into `set` (take_key_assignments) when the file's
-// set has a non-zero id.
+// Imports an exchange file into `set` (the same extension rule as export).
+// The file is checked whole before anything changes; then the key-property
+// list is backed up, each macro is written to the macro folder (under a free
+// name when its name is taken by a different macro, reused when the same
+// macro is there), the macro list is rebuilt (through `tree` when given),
+// and the file's key assignments go into `set`, pointing at the macros as
+// they were written.
 ExchangeResult ImportKeyPro(_ST_KEYPRO* set, const std::string& path, MacroTree* tree = nullptr);
 
 // A macro of an exchange file that may be imported, with the name its file gets.
 struct ExchangeMacro {
-    std::string name;
+    int slot = 0;
+    std::string name;  // cut to the record's 39 bytes
     _ST_MACRO record;  // byBufferID already 0
 };
 
-// What an exchange file offers: its set and the macros that carry the macro
-// magic and whose names are valid UTF-8, non-empty, end within their 80 bytes
-// and are usable as a file name (is_active_name), in slot order. None for fewer than 40816 bytes; longer
-// input is read up to its first 40816 bytes.
+// What an exchange file offers: its set, the macros whose names can be file
+// names (in slot order), and the used slots that cannot be imported.
 struct ExchangeContent {
     _ST_KEYPRO stKeyPro;
     std::vector<ExchangeMacro> macros;
+    std::vector<ImportedMacro> skipped;
 };
-std::optional<ExchangeContent> parse_exchange(const std::string& bytes);
+// None, with the reason in `refusal` (a text for the user), when the bytes
+// are not an exchange file: fewer than 40816 bytes, no set (id 0), a layer
+// outside 0..2, a name that is not NUL-terminated UTF-8, a key whose function
+// class is not one of 0..9, or a macro slot that is neither all zero nor a
+// macro record. Longer input is read up to its first 40816 bytes.
+std::optional<ExchangeContent> parse_exchange(const std::string& bytes, std::string* refusal = nullptr);
 
 // Puts the assignments of `from` (function, macro, combination, device code)
 // into `to` for every slot where this keyboard has a key, except keys calling

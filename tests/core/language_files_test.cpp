@@ -51,6 +51,10 @@ const char* const kProgramKeys[] = {
     // messages, questions and prompts
     "tc_msg5", "tc_msg6", "tc_msg7", "tc_msg10", "tc_msg13", "tc_msg14", "tc_msg15", "tc_msg20", "tc_macro_msg8",
     "tc_macro_msg11", "tc_macro_msg12", "tc_macro_msg13", "tc_macro_msg36", "tc_macro_badname",
+    "tc_macro_name_control", "tc_macro_name_blank", "tc_file_unreadable", "tc_file_kept", "tc_file_replaced",
+    "tc_file_keep_failed", "tc_save_failed", "tc_save_unreadable", "tc_import_short", "tc_import_no_set",
+    "tc_import_bad_layer", "tc_import_bad_name", "tc_import_bad_key", "tc_import_bad_macro",
+    "tc_import_backup_failed", "tc_import_backup",
     // lighting modes
     "tc_led_mode1", "tc_led_mode2", "tc_led_mode3", "tc_led_mode4", "tc_led_mode5", "tc_led_mode6", "tc_led_mode7",
     "tc_led_mode8", "tc_led_mode9", "tc_led_mode10", "tc_led_mode11", "tc_led_mode12", "tc_led_mode13",
@@ -280,6 +284,7 @@ const Room kRooms[] = {
     {"tc_msg5", 320}, {"tc_msg6", 320}, {"tc_msg7", 320}, {"tc_msg10", 320}, {"tc_msg13", 320}, {"tc_msg14", 320},
     {"tc_msg15", 320}, {"tc_msg20", 320}, {"tc_macro_msg8", 320}, {"tc_macro_msg11", 320}, {"tc_macro_msg12", 320},
     {"tc_macro_msg13", 320}, {"tc_macro_msg36", 320}, {"tc_macro_badname", 320},
+    {"tc_macro_name_control", 320}, {"tc_macro_name_blank", 320},
 };
 
 // ---------------------------------------------------------------------------

@@ -372,15 +372,20 @@ TEST_F(MacroTreeTest, RenameMovesOnDiskAndNeverOverwrites) {
     EXPECT_EQ(a->name, "alpha");
     EXPECT_EQ(slurp(mac + "/b.mcf").size(), 1484u);
 
-    // Long names: szName is cut to 39 bytes without splitting a character.
+    // Long names: cut to 39 bytes without splitting a character, the same in
+    // the record, the tree and the file name.
     const std::string longAscii(45, 'n');
     ASSERT_TRUE(tree.rename_item(a, longAscii).ok);
     EXPECT_EQ(std::string(get_macro_by_id(51)->szName), longAscii.substr(0, 39));
+    EXPECT_EQ(a->name, longAscii.substr(0, 39));
+    EXPECT_TRUE(fs::exists(mac + "/" + longAscii.substr(0, 39) + ".mcf"));
     std::string accents;
     for (int i = 0; i < 20; ++i) accents += "\xC3\xA9";
     ASSERT_TRUE(tree.rename_item(a, accents).ok);
     EXPECT_EQ(std::string(get_macro_by_id(51)->szName), accents.substr(0, 38));
-    EXPECT_TRUE(fs::exists(mac + "/" + accents + ".mcf"));
+    EXPECT_TRUE(fs::exists(mac + "/" + accents.substr(0, 38) + ".mcf"));
+    expect_warning(tree.rename_item(a, "two\nlines"), text_or_key("tc_macro_name_control"));
+    expect_warning(tree.rename_item(a, "  "), text_or_key("tc_macro_name_blank"));
 
     // Folders move with their content.
     ASSERT_TRUE(tree.rename_item(f, "g").ok);

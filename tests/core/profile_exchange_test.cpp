@@ -180,7 +180,9 @@ TEST_F(Exchange, ImportWritesMacrosReloadsAndTakesTheKeys) {
     EXPECT_EQ(r.macros, 2);
     EXPECT_TRUE(r.listReloaded);
     EXPECT_TRUE(r.keysTaken);
-    EXPECT_TRUE(r.message.empty());
+    // The user is told where the sets as they were are kept.
+    EXPECT_EQ(r.backup, dir.file("data/keypro.dct.bak"));
+    EXPECT_NE(r.message.find(r.backup), std::string::npos);
 
     _ST_MACRO onDisk;
     ASSERT_TRUE(read_macro_file(macroDir() + "alpha.mcf", &onDisk));
@@ -220,25 +222,61 @@ TEST_F(Exchange, ImportUsesTheFirst40816BytesOfALongerFile) {
     ASSERT_NE(get_macro_by_id(0x44), nullptr);  // rebuilt without a tree of the caller's
 }
 
-TEST_F(Exchange, ShortOrUnreadableFiles) {
+// Whatever the file holds, an import that is refused changes nothing: the set,
+// the macro list, the data folder.
+TEST_F(Exchange, FilesThatAreNotExchangeFilesAreRefusedWhole) {
     auto target = make_set(5, "t", 0);
-    auto before = *target;
-    std::string shortFile(40815, '\0');
-    write(dir.file("short.duk"), shortFile.data(), shortFile.size());
-    ExchangeResult r = ImportKeyPro(target.get(), dir.file("short.duk"));
-    EXPECT_EQ(r.status, ExchangeStatus::TooShort);
-    EXPECT_TRUE(r.message.empty());
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"ImportProfile: not a active profile"});
+    const _ST_KEYPRO before = *target;
+    auto good = [] {
+        auto cfg = std::make_unique<_ST_EXCHANGE>();
+        std::memset(cfg.get(), 0, sizeof *cfg);
+        cfg->stKeyPro = *make_set(9, "s", 1);
+        cfg->stMacro[0] = make_macro(0x31, "fine");
+        return cfg;
+    };
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* reason;  // the key of the text that says why
+    };
+    std::vector<Case> cases;
+    cases.push_back({"short", std::string(40815, '\0'), "tc_import_short"});
+    std::string random(40816, '\0');
+    for (size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 2654435761u) >> 13);
+    cases.push_back({"random bytes", random, nullptr});
+    auto add = [&](const char* what, const char* reason, auto change) {
+        auto cfg = good();
+        change(*cfg);
+        cases.push_back({what, std::string(reinterpret_cast<const char*>(cfg.get()), sizeof *cfg), reason});
+    };
+    add("no set", "tc_import_no_set", [](_ST_EXCHANGE& c) { std::memset(&c.stKeyPro, 0, sizeof c.stKeyPro); });
+    add("layer 3", "tc_import_bad_layer: 3", [](_ST_EXCHANGE& c) { c.stKeyPro.nLayer = 3; });
+    add("layer -1", "tc_import_bad_layer: -1", [](_ST_EXCHANGE& c) { c.stKeyPro.nLayer = -1; });
+    add("name without end", "tc_import_bad_name", [](_ST_EXCHANGE& c) { std::memset(c.stKeyPro.szName, 'a', 40); });
+    add("name not UTF-8", "tc_import_bad_name", [](_ST_EXCHANGE& c) { std::strcpy(c.stKeyPro.szName, "\xc3("); });
+    add("class 10", "tc_import_bad_key: 17, 10", [](_ST_EXCHANGE& c) { c.stKeyPro.stKey[17].dwFunID = 0x0A000001; });
+    add("slot without magic", "tc_import_bad_macro: 3",
+        [](_ST_EXCHANGE& c) { c.stMacro[3].dwID = 77; });  // not zero, not a macro
+    add("wrong magic", "tc_import_bad_macro: 0", [](_ST_EXCHANGE& c) { c.stMacro[0].dwMagic = 0x12345678; });
 
-    log.clear();
-    r = ImportKeyPro(target.get(), dir.file("none.duk"));
-    EXPECT_EQ(r.status, ExchangeStatus::ReadFailed);
-    EXPECT_EQ(r.message, "import profile failed.");
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"ImportProfile err=2, No such file or directory"});
+    for (const Case& c : cases) {
+        write(dir.file("in.duk"), c.bytes.data(), c.bytes.size());
+        ExchangeResult r = ImportKeyPro(target.get(), dir.file("in.duk"));
+        EXPECT_EQ(r.status, ExchangeStatus::NotExchange) << c.what;
+        EXPECT_EQ(r.message.rfind("import profile failed.\n", 0), 0u) << c.what << ": " << r.message;
+        if (c.reason) EXPECT_EQ(r.message.substr(23), c.reason) << c.what;
+        EXPECT_EQ(std::memcmp(target.get(), &before, sizeof before), 0) << c.what;
+    }
+    EXPECT_EQ(files_below(dir.file("data")), 0);  // no backup, no macro folder
+    EXPECT_EQ(get_macro_count(), 0);
 
-    EXPECT_EQ(ImportKeyPro(nullptr, dir.file("short.duk")).status, ExchangeStatus::NoKeyPro);
-    EXPECT_EQ(std::memcmp(target.get(), &before, sizeof before), 0);
-    EXPECT_FALSE(fs::exists(macroDir()));
+    ExchangeResult missing = ImportKeyPro(target.get(), dir.file("none.duk"));
+    EXPECT_EQ(missing.status, ExchangeStatus::ReadFailed);
+    EXPECT_EQ(missing.message, "import profile failed.\n" + dir.file("none.duk") + ": No such file or directory");
+    // The extension rule of export: exactly "duk", or none (then ".duk" is read).
+    EXPECT_EQ(ImportKeyPro(target.get(), dir.file("in.DUK")).message, "import profile failed.\nthe fudxx must be duk");
+    EXPECT_EQ(ImportKeyPro(target.get(), dir.file("in")).status, ExchangeStatus::NotExchange);  // read in.duk
+    EXPECT_EQ(ImportKeyPro(nullptr, dir.file("in.duk")).status, ExchangeStatus::NoKeyPro);
 }
 
 TEST_F(Exchange, MacrosWithUnusableNamesNeverReachTheDisk) {
@@ -251,8 +289,9 @@ TEST_F(Exchange, MacrosWithUnusableNamesNeverReachTheDisk) {
     cfg->stMacro[3] = make_macro(4, "\xff\xfe");
     cfg->stMacro[4] = make_macro(5, std::string(80, 'n'));  // no end within its 80 bytes
     cfg->stMacro[5] = make_macro(6, "sub/x");
-    cfg->stMacro[6] = make_macro(7, "fine");
-    cfg->stMacro[6].dwMagic = 0x12345678;  // used, but not a macro
+    cfg->stMacro[6] = make_macro(7, "line\nbreak");
+    cfg->stMacro[7] = make_macro(8, "   ");
+    cfg->stMacro[8] = make_macro(9, "esc\x1b[2J");
     write(dir.file("bad.duk"), cfg.get(), sizeof *cfg);
 
     _ST_MACRO listed = make_macro(0x55, "listed");
@@ -262,24 +301,86 @@ TEST_F(Exchange, MacrosWithUnusableNamesNeverReachTheDisk) {
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.macros, 0);
     EXPECT_FALSE(r.listReloaded);
-    EXPECT_EQ(files_below(dir.path()), 2);  // data/ and bad.duk: no macro folder, nothing outside
+    // data/, its backup of the key-property list and bad.duk: no macro folder, nothing outside.
+    EXPECT_EQ(files_below(dir.path()), 3);
+    EXPECT_EQ(r.backup, dir.file("data/keypro.dct.bak"));
     EXPECT_FALSE(fs::exists(dir.file("x.mcf")));
     EXPECT_EQ(get_macro_count(), 1);
     EXPECT_EQ(get_macro_by_index(0)->dwID, 0x55u);
 
-    EXPECT_EQ(parse_exchange(std::string(reinterpret_cast<const char*>(cfg.get()), sizeof *cfg))->macros.size(), 0u);
+    // Every slot is reported once, with why it was skipped.
+    ASSERT_EQ(r.macroReport.size(), 9u);
+    for (int slot = 0; slot < 9; ++slot) {
+        EXPECT_EQ(r.macroReport[slot].slot, slot);
+        EXPECT_EQ(r.macroReport[slot].action, MacroImport::Skipped);
+        EXPECT_FALSE(r.macroReport[slot].reason.empty());
+    }
+    EXPECT_EQ(r.macroReport[6].reason, "tc_macro_name_control");
+    EXPECT_EQ(r.macroReport[7].reason, "tc_macro_name_blank");
+    EXPECT_EQ(r.macroReport[8].reason, "tc_macro_name_control");
 }
 
-TEST_F(Exchange, FileWithoutASetTakesNoKeys) {
+// The user's own macros are never overwritten by an import: a taken name
+// gives a free one, the same macro is used as it is, and the keys follow.
+TEST_F(Exchange, ImportNeverOverwritesAnotherMacroOfTheUsers) {
+    fs::create_directories(macroDir());
+    _ST_MACRO mine = make_macro(0x100, "combo");
+    mine.stData.stItem[0].wVk = 9;  // other events than the file's "combo"
+    ASSERT_TRUE(write_macro_file(macroDir() + "combo.mcf", &mine));
+    const std::string mineBytes = bytes_of(macroDir() + "combo.mcf");
+    _ST_MACRO same = make_macro(0x200, "jump");  // the file's "jump", saved here earlier
+    ASSERT_TRUE(write_macro_file(macroDir() + "jump.mcf", &same));
+    MacroTree tree;
+    tree.loadMacroToList();
+
     auto cfg = std::make_unique<_ST_EXCHANGE>();
     std::memset(cfg.get(), 0, sizeof *cfg);
-    write(dir.file("zero.duk"), cfg.get(), sizeof *cfg);
+    cfg->stKeyPro = *make_set(9, "s", 0);
+    cfg->stMacro[0] = make_macro(0x100, "combo");  // same id and name as mine, other events
+    cfg->stMacro[1] = make_macro(0x300, "jump");
+    const std::string longName(45, 'L');
+    cfg->stMacro[2] = make_macro(0x400, longName);
+    cfg->stMacro[3] = make_macro(0x400, "twin");  // an id a slot before it has
+    call_macro(cfg->stKeyPro, 0, 0x100);
+    call_macro(cfg->stKeyPro, 1, 0x300);
+    call_macro(cfg->stKeyPro, 2, 0x400);
+    write(dir.file("in.duk"), cfg.get(), sizeof *cfg);
+
     auto target = make_set(5, "t", 0);
-    auto before = *target;
-    ExchangeResult r = ImportKeyPro(target.get(), dir.file("zero.duk"));
-    ASSERT_TRUE(r.ok());
-    EXPECT_FALSE(r.keysTaken);
-    EXPECT_EQ(std::memcmp(target.get(), &before, sizeof before), 0);
+    ExchangeResult r = ImportKeyPro(target.get(), dir.file("in.duk"), &tree);
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(bytes_of(macroDir() + "combo.mcf"), mineBytes);
+    ASSERT_EQ(r.macroReport.size(), 4u);
+    EXPECT_EQ(r.macroReport[0].action, MacroImport::Renamed);
+    EXPECT_EQ(r.macroReport[0].file, "combo (2)");
+    EXPECT_EQ(r.macroReport[1].action, MacroImport::Reused);
+    EXPECT_EQ(r.macroReport[1].id, 0x200u);
+    EXPECT_EQ(r.macroReport[2].action, MacroImport::Written);
+    EXPECT_EQ(r.macroReport[2].file, std::string(39, 'L'));  // file, tree and record agree
+    EXPECT_EQ(r.macroReport[3].action, MacroImport::Skipped);
+    EXPECT_EQ(r.macros, 2);
+
+    // The renamed copy has its own id and name; the keys call the macros as written.
+    _ST_MACRO copy;
+    ASSERT_TRUE(read_macro_file(macroDir() + "combo (2).mcf", &copy));
+    EXPECT_NE(copy.dwID, 0x100u);
+    EXPECT_STREQ(copy.szName, "combo (2)");
+    EXPECT_EQ(target->stKey[0].dwMacroID, copy.dwID);
+    EXPECT_EQ(target->stKey[1].dwMacroID, 0x200u);
+    _ST_MACRO cut;
+    ASSERT_TRUE(read_macro_file(macroDir() + std::string(39, 'L') + ".mcf", &cut));
+    EXPECT_EQ(std::string(cut.szName), std::string(39, 'L'));
+    EXPECT_EQ(get_macro_by_id(0x100)->stData.stItem[0].wVk, 9);  // mine, still in the list
+
+    // The same file again: everything is there already and reused.
+    ExchangeResult again = ImportKeyPro(target.get(), dir.file("in.duk"), &tree);
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again.macros, 0);
+    EXPECT_EQ(again.macroReport[0].action, MacroImport::Reused);
+    EXPECT_EQ(again.macroReport[0].file, "combo (2)");
+    EXPECT_EQ(again.macroReport[2].action, MacroImport::Reused);
+    EXPECT_EQ(files_below(macroDir()), 4);
+    EXPECT_EQ(again.backup, dir.file("data/keypro.dct.bak.1"));
 }
 
 }  // namespace

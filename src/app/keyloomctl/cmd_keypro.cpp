@@ -34,17 +34,38 @@ std::string failure_text(const ExchangeResult& r, const std::string& file) {
     if (!r.message.empty()) return r.message;
     switch (r.status) {
         case ExchangeStatus::NoFileName: return "No file name in " + file;
-        case ExchangeStatus::TooShort: return file + " is not an exchange file (too short)";
         default: return "No current key-property set";
     }
 }
 
+const char* action_name(MacroImport action) {
+    switch (action) {
+        case MacroImport::Written: return "written";
+        case MacroImport::Renamed: return "renamed";
+        case MacroImport::Reused: return "reused";
+        default: return "skipped";
+    }
+}
+
 Json result_json(const ExchangeResult& r, const _ST_KEYPRO& set) {
-    return Json{{"file", r.path},
-                {"keyPro", set.dwID},
-                {"szName", bounded_text(set.szName, sizeof set.szName)},
-                {"macros", r.macros},
-                {"keysTaken", r.keysTaken}};
+    Json out{{"file", r.path},
+             {"keyPro", set.dwID},
+             {"szName", bounded_text(set.szName, sizeof set.szName)},
+             {"macros", r.macros}};
+    if (!r.keysTaken) return out;  // an export
+    Json report = Json::array();
+    for (const ImportedMacro& m : r.macroReport) {
+        Json j{{"slot", m.slot}, {"name", m.name}, {"action", action_name(m.action)}};
+        if (m.action == MacroImport::Skipped)
+            j["reason"] = m.reason;
+        else
+            j["macro"] = m.file, j["id"] = m.id;
+        report.push_back(j);
+    }
+    out["keysTaken"] = r.keysTaken;
+    out["backup"] = r.backup;
+    out["macroReport"] = report;
+    return out;
 }
 
 }  // namespace
