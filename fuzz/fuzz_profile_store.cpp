@@ -7,6 +7,7 @@
 #include <string>
 
 #include "config/debug.h"
+#include "config/paths.h"
 #include "model/profile_store.h"
 
 namespace {
@@ -48,13 +49,21 @@ void FuzzExchange(const uint8_t* data, size_t size) {
     size_t rest = std::min(size - head, EXCHANGE_FILE_SIZE - offsetof(_ST_EXCHANGE, stMacro));
     std::memcpy(bytes.data() + offsetof(_ST_EXCHANGE, stMacro), data + head, rest);
 
-    auto content = parse_exchange(bytes);
-    Check(content.has_value());
-    Check(content->macros.size() <= EXCHANGE_MACRO_SLOTS);
+    std::string refusal;
+    auto content = parse_exchange(bytes, &refusal);
+    // A refusal always says why; what is taken is a set the program can use.
+    if (!content) {
+        Check(!refusal.empty());
+        return;
+    }
+    const _ST_KEYPRO& set = content->stKeyPro;
+    Check(set.dwID != 0 && set.nLayer >= 0 && set.nLayer <= 2);
+    Check(std::memchr(set.szName, 0, sizeof set.szName) != nullptr);
+    for (const _KEYINFO& key : set.stKey) Check(FUN_CLASS(key.dwFunID) <= FUN_DEVICE);
+    Check(content->macros.size() + content->skipped.size() <= EXCHANGE_MACRO_SLOTS);
     for (const ExchangeMacro& m : content->macros) {
-        Check(!m.name.empty());
-        Check(m.name.find_first_of("/\\.") == std::string::npos);
-        Check(m.name.size() < MACRO_NAME_SIZE);
+        Check(is_safe_name(m.name));
+        Check(m.name.size() <= MACRO_NAME_MAX);
         Check(m.record.dwMagic == MACRO_MAGIC);
         Check(m.record.byBufferID == 0);
     }
