@@ -162,11 +162,11 @@ std::optional<std::string> backupFromTemp(PreparedFile& temp, const std::string&
     std::optional<std::string> name = linkAsBackup(temp.temp, path, &code);
     discard_file_replace(temp);
     if (!name) {
-        SysLog("could not keep %s (%s): %s", path.c_str(), reason, std::strerror(code));
+        LOG("could not keep %s (%s): %s", path.c_str(), reason, std::strerror(code));
         return std::nullopt;
     }
     syncFolder(*name);
-    SysLog("kept %s as %s: %s", path.c_str(), name->c_str(), reason);
+    LOG("kept %s as %s: %s", path.c_str(), name->c_str(), reason);
     pruneBackups(path);
     return name;
 }
@@ -334,7 +334,7 @@ std::optional<std::string> keep_backup(const std::string& path, const char* reas
     FileError err;
     std::optional<PreparedFile> copy = copyToTemp(path, path, &err);
     if (!copy) {
-        SysLog("could not keep %s (%s): %s", path.c_str(), reason, err.text.c_str());
+        LOG("could not keep %s (%s): %s", path.c_str(), reason, err.text.c_str());
         return std::nullopt;
     }
     return backupFromTemp(*copy, path, reason);
@@ -344,7 +344,7 @@ std::optional<std::string> keep_backup_bytes(const std::string& path, std::strin
     FileError err;
     std::optional<PreparedFile> temp = prepare_file_replace(path, bytes.data(), bytes.size(), &err);
     if (!temp) {
-        SysLog("could not keep %s (%s): %s", path.c_str(), reason, err.text.c_str());
+        LOG("could not keep %s (%s): %s", path.c_str(), reason, err.text.c_str());
         return std::nullopt;
     }
     return backupFromTemp(*temp, path, reason);

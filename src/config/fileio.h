@@ -57,8 +57,8 @@ constexpr int BACKUPS_KEPT = 5;
 // Keeps a copy of the regular file at `path` as its next numbered backup
 // before it is replaced, never replacing an existing backup, then removes
 // the oldest backups beyond BACKUPS_KEPT.
-// Logs to the system log. The backup's path, or none when there was nothing
-// to keep or it could not be kept.
+// Logs what it did (the caller tells the user). The backup's path, or none
+// when there was nothing to keep or it could not be kept.
 std::optional<std::string> keep_backup(const std::string& path, const char* reason);
 // The same for bytes in memory that stand for the file (the list about to be
 // changed), under the same numbering.

@@ -32,7 +32,7 @@ std::set<std::string> g_protected;
 std::set<std::string> g_kept;
 
 void tell(const std::string& text, StartupDataReport* report) {
-    SysLog("%s", text.c_str());
+    LOG("%s", text.c_str());
     if (report) report->problems.push_back(text);
     PubLib::showSystemMessage(text, kWarning, nullptr, nullptr);
 }

@@ -143,7 +143,7 @@ TEST_F(StartupData, DamagedProfileFileIsKeptBeforeItIsOverwritten) {
     EXPECT_EQ(report.keptFiles, std::vector<std::string>{dir.file("pro.dct.bak")});
     EXPECT_EQ(bytes_of("pro.dct.bak"), damaged);
     EXPECT_EQ(get_current_profile()->dwID, 0x77u);
-    ASSERT_FALSE(log.sysLines().empty());
+    ASSERT_FALSE(log.lines().empty());
 
     // A second damaged start gets a backup of its own; the first one stays.
     // The first run that follows does not copy the file again.

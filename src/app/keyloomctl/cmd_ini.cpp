@@ -7,6 +7,7 @@
 #include "config/INIFiler.h"
 #include "config/PublicLib.h"
 #include "config/debug.h"
+#include "config/fileio.h"
 #include "ctl.h"
 #include "json_records.h"
 
@@ -47,13 +48,14 @@ int cmd_ini(const Options&, const std::string& file) {
     LOG = &recordLine;
 
     INIFiler parsed;
-    bool ok = parsed.initIni(file);
+    FileError err;
+    bool ok = parsed.initIni(file, &err);
 
     LOG = previousLog;
     SetSysLogSink(nullptr);
     PubLib::setAlertSink(nullptr);
     if (!ok) {
-        std::fprintf(stderr, "Cannot read %s\n", file.c_str());
+        std::fprintf(stderr, "Cannot read %s: %s\n", file.c_str(), err.text.c_str());
         return 1;
     }
 

@@ -104,7 +104,7 @@ int cmd_import_keypro(const Options& opt, const std::string& file) {
     if (!set) return fail("No current key-property set");
     ExchangeResult r = ImportKeyPro(set, file, &tree);
     if (!r.ok()) return fail(failure_text(r, file));
-    if (!SaveStoredData()) return fail("Could not save the stored data in " + get_data_path());
+    if (!SaveStoredData()) return 1;  // the alert said why
     print_json(result_json(r, *set));
     return 0;
 }

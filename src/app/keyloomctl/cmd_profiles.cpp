@@ -19,8 +19,7 @@ Json current_id_json() {
 int cmd_init(const Options& opt) {
     if (!load_program(opt)) return 1;
     StartupDataReport report = PrepareStoredData();
-    std::string failure;
-    bool saved = SaveStoredData(&failure);
+    bool saved = SaveStoredData();
 
     auto list = [](const std::vector<std::string>& items) {
         Json j = Json::array();
@@ -41,8 +40,7 @@ int cmd_init(const Options& opt) {
     out["keyPros"] = get_keypro_count();
     out["saved"] = saved;
     print_json(out);
-    if (!saved) return fail("Nothing was saved in " + get_data_path() + ": " + failure);
-    return 0;
+    return saved ? 0 : 1;  // a failed save has been shown as an alert
 }
 
 int cmd_profiles(const Options& opt) {
