@@ -116,10 +116,19 @@ void ApplyMouseThread(ThreadParam* param, Dev6120* link) {
         }
         const bool noisy = (flag & APPLY_NOISY) != 0;
         const bool ok = snapshot && link->ApplySetting(*snapshot, flag, noisy ? param->target : nullptr);
-        if (!ok) PostFailure(link->loop(), param->target, flag);
+        std::string failure;
+        if (!ok) {
+            failure = snapshot ? snapshot->failure : "there is no current profile";
+            PostFailure(link->loop(), param->target, flag);
+        }
         param->bBurning = 0;
-        // Told once the worker takes requests again.
-        if (param->finished) link->loop().post([done = param->finished, flag, ok] { done(flag, ok); });
+        // Told once the worker takes requests again. The failure is handed to
+        // the main loop with it: the worker never touches param->failure.
+        if (param->finished)
+            link->loop().post([param, done = param->finished, flag, ok, failure = std::move(failure)] {
+                param->failure = failure;
+                done(flag, ok);
+            });
     }
 }
 
@@ -142,7 +151,11 @@ void StopApplyWorker() {
 // ---- the link's side ----
 
 bool Dev6120::ApplySetting(ApplySnapshot& snapshot, int flag, ApplyTarget* target) {
-    if (!GetDeviceHandle() && gVar.GoWithNoDev == 0) return false;
+    snapshot.failure.clear();
+    if (!GetDeviceHandle() && gVar.GoWithNoDev == 0) {
+        snapshot.failure = "no keyboard is attached, and GoWithNoDev=0 allows no apply without one";
+        return false;
+    }
     return Apply_KB(snapshot, flag, target);
 }
 

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <semaphore>
+#include <string>
 #include <thread>
 
 #include "device/hwencode.h"
@@ -33,6 +34,9 @@ struct ApplySnapshot {
     _ST_PROFILE profile{};
     std::optional<_ST_KEYPRO> keypro;
     MacroSnapshot macros;
+    // Why the apply of this snapshot failed, for the user: the command that
+    // failed and its error, or why none was sent. Empty until an apply fails.
+    std::string failure;
 };
 // Takes a snapshot of the current profile; none without a current profile.
 // With APPLY_KEYS in flags the active layer's set is also copied into the
@@ -54,6 +58,10 @@ struct ThreadParam {
     // Optional: posted to the main loop after each apply with its flags and
     // result, once bBurning is 0 again. Set before the worker starts.
     std::function<void(int32_t flags, bool ok)> finished;
+    // The failure of the apply finished reports (see ApplySnapshot::failure);
+    // empty after a success. Only the main loop writes it, just before it
+    // calls finished, so read it there or after.
+    std::string failure;
 };
 
 extern std::unique_ptr<ThreadParam> msParam;

@@ -1,6 +1,7 @@
 #include "device/apply_sequence.h"
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 
 #include "config/debug.h"
@@ -22,16 +23,24 @@ constexpr int kMacroPart2Size = 900;
 constexpr int kMatrixCommandSize = 2 + 4 * KEY_COUNT;  // 506
 constexpr int kMatrixDumpPerLine = 40;
 
+// "key matrix (01)"
+std::string CommandLabel(uint8_t command) {
+    char code[8];
+    std::snprintf(code, sizeof code, "%02x", command);
+    return std::string(ApplyCommandName(command)) + " (" + code + ")";
+}
+
 void PutLe32(uint8_t* at, uint32_t v) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 // Command 0x02: lighting mode, speed, brightness, layer and the knob's sets.
-bool BuildLighting(const ApplySnapshot& snap, uint8_t layerBit, Payload& p) {
+bool BuildLighting(const ApplySnapshot& snap, uint8_t layerBit, Payload& p, std::string& why) {
     const _ST_PROFILE& profile = snap.profile;
     const int mode = profile.stAdv.nMode;
     if (mode < 0 || mode >= LED_OPT_COUNT) {
         LOG("Wrong LED mode = %d", mode);
+        why = "the profile's lighting mode " + std::to_string(mode) + " does not exist";
         return false;
     }
     const _RGB_CFG& rgb = profile.stAdv.stRgbCfg[mode];
@@ -59,10 +68,11 @@ bool BuildLighting(const ApplySnapshot& snap, uint8_t layerBit, Payload& p) {
 }
 
 // Command 0x03: which keys are lit in the game mode's colour table.
-bool BuildKeyColors(const _ST_PROFILE& profile, Payload& p) {
+bool BuildKeyColors(const _ST_PROFILE& profile, Payload& p, std::string& why) {
     const int group = profile.stAdv.nKeyColorGroup;
     if (group < 0 || group >= KEY_COLOR_GROUPS) {
         LOG("Wrong key colour group = %d", group);
+        why = "the profile's key colour group " + std::to_string(group) + " does not exist";
         return false;
     }
     p.fill(0);
@@ -143,15 +153,24 @@ private:
         if (options_.reportProgress) channel_.notify(progress);
     }
 
-    // A failed step stops the apply unless it goes on without a keyboard.
-    bool failed() const { return !options_.stopOnError; }
+    // A step whose command cannot be built stops the apply unless it goes on
+    // without a keyboard.
+    bool failed(uint8_t command, const std::string& why) {
+        if (!options_.stopOnError) return true;
+        snap_.failure = CommandLabel(command) + ": " + why;
+        return false;
+    }
 
     // Sends one command; false when the apply must stop.
     bool send(const Payload& p, int size, const char* failure, bool pauseAfter) {
         const bool ok = channel_.send(p.data(), size);
         if (!ok) {
-            LOG(failure, channel_.lastError());
-            if (options_.stopOnError) return false;
+            const int32_t status = channel_.lastError();
+            LOG(failure, status);
+            if (options_.stopOnError) {
+                snap_.failure = CommandLabel(p[0]) + ": " + LinkErrorText(status);
+                return false;
+            }
         }
         if (pauseAfter) channel_.pause(APPLY_PAUSE_MS);
         return true;
@@ -159,13 +178,15 @@ private:
 
     bool lightingStep(uint8_t layerBit) {
         Payload p;
-        if (!BuildLighting(snap_, layerBit, p)) return failed();
+        std::string why;
+        if (!BuildLighting(snap_, layerBit, p, why)) return failed(CMD_LIGHTING, why);
         return send(p, COMMAND_PAYLOAD_SIZE, "Set led err=0x%x", true);
     }
 
     bool colorStep() {
         Payload p;
-        if (!BuildKeyColors(snap_.profile, p)) return failed();
+        std::string why;
+        if (!BuildKeyColors(snap_.profile, p, why)) return failed(CMD_KEY_COLORS, why);
         return send(p, COMMAND_PAYLOAD_SIZE, "Set KeyColor err=0x%x", true);
     }
 
@@ -211,10 +232,12 @@ private:
 
 bool RunApplySequence(ApplySnapshot& snapshot, int32_t flag, ApplyChannel& channel, const ApplyOptions& options) {
     LOG("Apply_KB");
+    snapshot.failure.clear();
     const int layer = snapshot.profile.nLayer;
     // Only M1..M3 exist; any other layer has no bit to send.
     if (layer < 0 || layer >= LAYER_COUNT) {
         LOG("Wrong nProIndex = %d", layer);
+        snapshot.failure = "the profile's layer " + std::to_string(layer) + " is not one of M1..M3";
         return false;
     }
     const uint8_t layerBit = static_cast<uint8_t>(1 << layer);
@@ -224,6 +247,24 @@ bool RunApplySequence(ApplySnapshot& snapshot, int32_t flag, ApplyChannel& chann
     RunningApply running(snapshot, options.reset, isReset);
     if (isReset) LOG("Apply Reset...");
     return Sequence(snapshot, channel, options).run(flag, layerBit);
+}
+
+const char* ApplyCommandName(uint8_t command) {
+    switch (command) {
+        case CMD_KEY_MATRIX: return "key matrix";
+        case CMD_LIGHTING: return "lighting and knob";
+        case CMD_KEY_COLORS: return "per-key colours";
+        case CMD_MACRO_PART1: return "macro area, part 1";
+        case CMD_MACRO_PART2: return "macro area, part 2";
+        default: return "unknown";
+    }
+}
+
+std::string LinkErrorText(int32_t status) {
+    // A send that found no open handle leaves the status as it was.
+    if (status == 0) return "the keyboard is not attached";
+    if (status < 0) return std::strerror(-status);
+    return "status " + std::to_string(status);
 }
 
 }  // namespace keyloom

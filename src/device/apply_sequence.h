@@ -4,6 +4,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "config/gvar.h"
 #include "device/apply.h"
@@ -37,7 +38,13 @@ struct ApplyOptions {
 };
 
 // Runs one apply of `flag` on the snapshot. The slot numbers given to the
-// snapshot's macros are cleared again before it returns.
+// snapshot's macros are cleared again before it returns. When it fails,
+// snapshot.failure tells which command failed and why.
 bool RunApplySequence(ApplySnapshot& snapshot, int32_t flag, ApplyChannel& channel, const ApplyOptions& options);
+
+// The command's name as the user reads it ("key matrix"), by its first byte.
+const char* ApplyCommandName(uint8_t command);
+// A link status as text: a negative errno becomes its strerror text.
+std::string LinkErrorText(int32_t status);
 
 }  // namespace keyloom

@@ -1,6 +1,5 @@
 // keyloomctl config: the configuration the program runs on, as JSON.
 #include <cstdio>
-#include <iostream>
 
 #include "config/gvar.h"
 #include "config/paths.h"
@@ -21,7 +20,7 @@ int cmd_config(const Options& opt) {
     Json keys = Json::array();
     for (const _KEYINFO& k : g_defKEY) keys.push_back(to_json(k));
     out["g_defKEY"] = keys;
-    std::cout << out.dump(2) << '\n';
+    print_json(out);
     if (gVar.Model == 0) {
         std::fprintf(stderr, "No configuration: cannot read %scfg.txt\n", get_work_dir().c_str());
         return 1;

@@ -4,8 +4,10 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "config/PublicLib.h"
 #include "config/gvar.h"
@@ -17,10 +19,31 @@
 
 namespace keyloom::ctl {
 
+namespace {
+
+// monitor --for: a number of seconds from 0 to a day, fractions allowed.
+constexpr double kMaxMonitorSeconds = 86400;
+
+std::string CheckSeconds(const std::string& text) {
+    const std::string refusal = "takes 0 to 86400 seconds, not " + text;
+    if (text.empty()) return refusal;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size()) return refusal;
+    // Also refuses NaN, which compares false with everything.
+    if (!(value >= 0 && value <= kMaxMonitorSeconds)) return refusal;
+    return {};
+}
+
+}  // namespace
+
 DeviceCommands::DeviceCommands(CLI::App& app) {
-    app.add_flag("--simulate", dev_.simulate, "Talk to the simulated keyboard instead of a real one");
-    app.add_flag("--sim-unplugged", dev_.simUnplugged, "Start the simulated keyboard unplugged (with --simulate)");
-    app.add_option("--sim-trace", dev_.simTrace, "Write the simulated keyboard's wire trace to FILE");
+    CLI::Option* simulate =
+        app.add_flag("--simulate", dev_.simulate, "Talk to the simulated keyboard instead of a real one");
+    app.add_flag("--sim-unplugged", dev_.simUnplugged, "Start the simulated keyboard unplugged (with --simulate)")
+        ->needs(simulate);
+    app.add_option("--sim-trace", dev_.simTrace, "Write the simulated keyboard's wire trace to FILE (with --simulate)")
+        ->needs(simulate);
 
     devices_ = app.add_subcommand("devices", "List the HID interfaces with the keyboard's ids");
     apply_ = app.add_subcommand("apply", "Write the current profile to the keyboard");
@@ -28,9 +51,12 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
     encode_ = app.add_subcommand("encode", "Print every command an apply would send, as JSON, without a keyboard");
     encode_->add_option("--flags", dev_.flags, "Apply flags, hexadecimal (default 8007)");
     monitor_ = app.add_subcommand("monitor", "Print the keyboard's notifications and its attach and removal");
-    monitor_->add_option("--for", dev_.forSeconds, "Stop after SECONDS (default: until interrupted)");
-    monitor_->add_option("--sim-events", dev_.simEvents,
-                         "With --simulate: events the keyboard sends, e.g. \"layer 2; knob-open; unplug; plug\"");
+    monitor_->add_option("--for", dev_.forSeconds, "Stop after SECONDS, 0 to 86400 (default: until interrupted)")
+        ->check(CLI::Validator(CheckSeconds, "SECONDS"));
+    monitor_
+        ->add_option("--sim-events", dev_.simEvents,
+                     "With --simulate: events the keyboard sends, e.g. \"layer 2; knob-open; unplug; plug\"")
+        ->needs(simulate);
 }
 
 std::optional<int> DeviceCommands::run(const Options& opt) {
@@ -47,8 +73,15 @@ LinkSession::LinkSession(const DeviceOptions& dev) {
     if (!dev.simulate) return;
     sim = std::make_shared<SimKeyboard>();
     if (dev.simUnplugged) sim->unplug();
-    if (!dev.simTrace.empty() && !sim->traceToFile(dev.simTrace))
-        std::fprintf(stderr, "Cannot write the trace file %s\n", dev.simTrace.c_str());
+    if (!dev.simTrace.empty()) {
+        errno = 0;
+        if (!sim->traceToFile(dev.simTrace)) {
+            const int error = errno;
+            std::fprintf(stderr, "Cannot write the trace file %s%s%s\n", dev.simTrace.c_str(), error ? ": " : "",
+                         error ? std::strerror(error) : "");
+            ready_ = false;
+        }
+    }
     SetHidBackendFactory(SimKeyboardFactory(sim));
 }
 
@@ -61,6 +94,7 @@ LinkSession::~LinkSession() {
 }
 
 bool LinkSession::start(DeviceEvents* events) {
+    if (!ready_) return false;
     devMs = std::make_unique<Dev6120>(loop);
     if (devMs->InitHID() == 0) {
         PubLib::showSystemMessage("Init device access failed.", "Warning", nullptr, nullptr);

@@ -22,7 +22,7 @@ struct DeviceOptions {
     bool simUnplugged = false;  // the simulated keyboard starts unplugged
     std::string simTrace;       // wire trace of the simulated keyboard
     std::string flags = "8007";
-    double forSeconds = -1;  // monitor: stop after this long (negative: until interrupted)
+    double forSeconds = -1;  // monitor: stop after this long, 0..86400 (negative: until interrupted)
     std::string simEvents;   // monitor: the script sent by the simulated keyboard
 };
 
@@ -55,13 +55,20 @@ public:
     LinkSession(const LinkSession&) = delete;
     LinkSession& operator=(const LinkSession&) = delete;
 
-    // Creates devMs and starts HID access; false (message printed) when it cannot.
+    // False when the simulated keyboard could not be set up as asked (its
+    // trace file cannot be written); the message is printed.
+    bool ready() const { return ready_; }
+    // Creates devMs and starts HID access; false (message printed) when it
+    // cannot, or when the session is not ready.
     bool start(DeviceEvents* events);
     // FindHIDDevice; with no keyboard and Suwnd 0 prints "tc_msg15" and gives false.
     bool find();
 
     PollLoop loop;
     std::shared_ptr<SimKeyboard> sim;  // null without --simulate
+
+private:
+    bool ready_ = true;
 };
 
 // Configuration, texts, stored data (as init loads it, or without writing

@@ -49,8 +49,11 @@ int cmd_apply(const Options& opt, const DeviceOptions& dev) {
     const bool saved = SaveStoredData();  // a failure is shown as an alert
     if (printer.exited) return 1;  // the keyboard went; the message is out
     if (!finished) return fail("The apply did not finish");
-    if (!ok && !printer.failed) std::fprintf(stderr, "Update settings failed!\n");
-    return ok && saved ? 0 : 1;
+    if (ok) return saved ? 0 : 1;
+    if (!printer.failed) std::fprintf(stderr, "Update settings failed!\n");
+    const std::string& cause = msParam->failure;
+    std::fprintf(stderr, "%s\n", cause.empty() ? "The apply stopped." : cause.c_str());
+    return 1;
 }
 
 }  // namespace keyloom::ctl

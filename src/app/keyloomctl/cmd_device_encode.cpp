@@ -17,24 +17,13 @@ std::string HexCode(uint32_t code) {
     return buf;
 }
 
-const char* CommandName(uint8_t command) {
-    switch (command) {
-        case CMD_KEY_MATRIX: return "key matrix";
-        case CMD_LIGHTING: return "lighting and knob";
-        case CMD_KEY_COLORS: return "per-key colours";
-        case CMD_MACRO_PART1: return "macro area, part 1";
-        case CMD_MACRO_PART2: return "macro area, part 2";
-        default: return "unknown";
-    }
-}
-
 // Records what the apply sends; every send succeeds and nothing waits.
 class RecordingChannel : public ApplyChannel {
 public:
     bool send(const uint8_t* payload, int size) override {
         Json c;
         c["command"] = HexString(payload, 1);
-        c["name"] = CommandName(payload[0]);
+        c["name"] = ApplyCommandName(payload[0]);
         c["length"] = size;
         c["payload"] = HexString(payload, static_cast<size_t>(size));
         commands.push_back(c);

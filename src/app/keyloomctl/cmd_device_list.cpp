@@ -76,6 +76,7 @@ Json DeviceJson(const HidDevice& dev, bool chosen, int openStatus) {
 
 int cmd_devices(const Options&, const DeviceOptions& opts) {
     LinkSession session(opts);
+    if (!session.ready()) return 1;
     HidBackend* backend = hid_start();
     if (!backend) return fail("Init device access failed.");
     const std::vector<HidDeviceRef> devices = backend->copyDevices({{KEYBOARD_VID, KEYBOARD_PID}});

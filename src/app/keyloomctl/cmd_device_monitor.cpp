@@ -4,6 +4,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -121,7 +122,6 @@ int WatchSignals(PollLoop& loop) {
 
 int cmd_monitor(const Options& opt, const DeviceOptions& dev) {
     auto steps = std::make_shared<std::vector<SimStep>>();
-    if (!dev.simEvents.empty() && !dev.simulate) return fail("--sim-events needs --simulate");
     if (!ParseScript(dev.simEvents, *steps)) return 1;
     if (!load_program(opt)) return 1;
 
@@ -132,8 +132,8 @@ int cmd_monitor(const Options& opt, const DeviceOptions& dev) {
     const int signals = WatchSignals(session.loop);
 
     if (session.sim) session.loop.post([&] { RunScript(steps, 0, *session.sim, session.loop); });
-    if (dev.forSeconds >= 0)
-        session.loop.runFor(static_cast<int>(dev.forSeconds * 1000));
+    if (dev.forSeconds >= 0)  // at most a day, checked by the parser: fits the milliseconds
+        session.loop.runFor(static_cast<int>(std::llround(dev.forSeconds * 1000)));
     else
         session.loop.run();
     if (signals >= 0) close(signals);

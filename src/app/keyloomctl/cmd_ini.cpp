@@ -1,7 +1,6 @@
 // keyloomctl ini FILE: how the INI reader sees a file, with what it reported.
 #include <cstdarg>
 #include <cstdio>
-#include <iostream>
 #include <vector>
 
 #include "config/INIFiler.h"
@@ -70,7 +69,7 @@ int cmd_ini(const Options&, const std::string& file) {
     out["sections"] = sections;
     out["log"] = g_lines;
     out["messages"] = alerts.messages;
-    std::cout << out.dump(2) << '\n';
+    print_json(out);
     return 0;
 }
 

@@ -77,7 +77,7 @@ bool load_program(const Options& opt) {
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());
-    return 1;
+    return kExitFailure;
 }
 
 }  // namespace keyloom::ctl

@@ -5,6 +5,11 @@
 
 namespace keyloom::ctl {
 
+// Exit codes: success, a failed command, and a command line that does not parse.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
 struct Options {
     std::string workDir;
     std::string dataDir;

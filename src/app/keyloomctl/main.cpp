@@ -1,16 +1,31 @@
 // keyloomctl: the keyboard's configuration, stored data and device link from the command line.
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
 
 #include "cmd_device.h"
 #include "ctl.h"
+
+namespace {
+
+// A folder option given with an empty value would fall back to the default
+// folder without a word; it is refused instead.
+const CLI::Validator kFolder(
+    [](const std::string& value) { return value.empty() ? std::string("needs a folder") : std::string(); }, "DIR");
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace keyloom::ctl;
     Options opt;
     CLI::App app{"keyloomctl - configure the keyboard from the command line"};
     app.require_subcommand(1);
-    app.add_option("--work-dir", opt.workDir, "Shipped configuration folder (default: next to the program)");
-    app.add_option("--data-dir", opt.dataDir, "Folder of the stored profiles and macros");
+    // The global options may also follow the command; set before the commands
+    // are added, which take it over.
+    app.fallthrough();
+    app.add_option("--work-dir", opt.workDir, "Shipped configuration folder (default: next to the program)")
+        ->check(kFolder);
+    app.add_option("--data-dir", opt.dataDir, "Folder of the stored profiles and macros")->check(kFolder);
     app.add_option("--log-level", opt.logLevel, "Diagnostic log: off, syslog, file (log.txt on the desktop), stderr")
         ->check(CLI::IsMember({"off", "syslog", "file", "stderr"}));
 
@@ -44,17 +59,31 @@ int main(int argc, char** argv) {
 
     DeviceCommands device(app);
 
-    CLI11_PARSE(app, argc, argv);
-    setup_environment(opt);
-    if (std::optional<int> code = device.run(opt)) return *code;
-    if (config->parsed()) return cmd_config(opt);
-    if (ini->parsed()) return cmd_ini(opt, iniFile);
-    if (init->parsed()) return cmd_init(opt);
-    if (profiles->parsed()) return cmd_profiles(opt);
-    if (exportKeyPro->parsed()) return cmd_export_keypro(opt, exportArgs);
-    if (importKeyPro->parsed()) return cmd_import_keypro(opt, importFile);
-    if (macros->parsed()) return cmd_macros(opt);
-    if (macroExport->parsed()) return cmd_macro_export(opt, macroName, macroFile);
-    if (macroImport->parsed()) return cmd_macro_import(opt, macroFile, macroFolder);
-    return 1;
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);  // prints the usage message, or the help
+        const bool help = dynamic_cast<const CLI::CallForHelp*>(&e) || dynamic_cast<const CLI::CallForAllHelp*>(&e) ||
+                          dynamic_cast<const CLI::CallForVersion*>(&e) || code == 0;
+        return help ? kExitOk : kExitUsage;
+    }
+
+    try {
+        setup_environment(opt);
+        if (std::optional<int> code = device.run(opt)) return *code;
+        if (config->parsed()) return cmd_config(opt);
+        if (ini->parsed()) return cmd_ini(opt, iniFile);
+        if (init->parsed()) return cmd_init(opt);
+        if (profiles->parsed()) return cmd_profiles(opt);
+        if (exportKeyPro->parsed()) return cmd_export_keypro(opt, exportArgs);
+        if (importKeyPro->parsed()) return cmd_import_keypro(opt, importFile);
+        if (macros->parsed()) return cmd_macros(opt);
+        if (macroExport->parsed()) return cmd_macro_export(opt, macroName, macroFile);
+        if (macroImport->parsed()) return cmd_macro_import(opt, macroFile, macroFolder);
+    } catch (const std::exception& e) {
+        // A safety net: a command that throws ends with a message, not an abort.
+        std::fflush(stdout);
+        return fail(std::string("keyloomctl: ") + e.what());
+    }
+    return kExitFailure;
 }
