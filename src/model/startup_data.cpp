@@ -131,12 +131,9 @@ void LoadStoredData(StartupDataReport* report, StoredDataMode mode) {
     g_mode = mode;
     g_protected.clear();
     g_kept.clear();
-    if (mode == StoredDataMode::Writable && report) {
-        report->tempFilesRemoved = remove_stale_temp_files(get_data_path()) +
-                                   remove_stale_temp_files(get_macro_path(), true);
-    } else if (mode == StoredDataMode::Writable) {
-        remove_stale_temp_files(get_data_path());
-        remove_stale_temp_files(get_macro_path(), true);
+    if (mode == StoredDataMode::Writable) {
+        const int removed = remove_stale_temp_files(get_data_path()) + remove_stale_temp_files(get_macro_path(), true);
+        if (report) report->tempFilesRemoved = removed;
     }
 
     int profiles = 0;
@@ -174,12 +171,10 @@ bool IsStoredFileProtected(const std::string& path) { return g_protected.count(p
 bool NeedsFirstRun() { return get_profile_count() == 0 || get_current_profile() == nullptr; }
 
 void CreateFirstRunData(StartupDataReport* report) {
-    // A file whose contents are replaced here is told about: they are in the backup.
-    const bool hadContent[2] = {get_profile_count() > 0, get_keypro_count() > 0};
-    const std::string paths[2] = {get_profile_file_path(), get_keypro_file_path()};
-    for (int i = 0; i < 2; ++i) {
-        std::optional<std::string> backup = keep_before_replacing(paths[i], "replaced by the first-run content", report);
-        if (backup && hadContent[i]) tell(FormatText("tc_file_replaced", {paths[i], *backup}), report);
+    // Every file replaced here is told about, with where its contents are kept.
+    for (const std::string& path : {get_profile_file_path(), get_keypro_file_path()}) {
+        if (std::optional<std::string> backup = keep_before_replacing(path, "replaced by the first-run content", report))
+            tell(FormatText("tc_file_replaced", {path, *backup}), report);
     }
 
     if (!lstProfile) init_profile_list();
