@@ -226,7 +226,9 @@ TEST_F(StoredDataSafety, ReadOnlyCommandsChangeNothing) {
             run(args);
         run("export-keypro '" + dir.file("out.duk") + "'");
         EXPECT_EQ(snapshot(data()), before) << (damaged ? "damaged" : "fresh");
-        if (damaged) EXPECT_NE(run("profiles").err.find("is damaged"), std::string::npos);
+        if (damaged) {
+            EXPECT_NE(run("profiles").err.find("is damaged"), std::string::npos);
+        }
     }
 }
 
