@@ -90,9 +90,10 @@ std::string GetComboKeyText(int mask, int key1, int key2) {
         text += part;
     };
     if (mask & (MOD_LCTRL | MOD_RCTRL)) add("Ctrl");
-    if (mask & (MOD_LALT | MOD_RALT)) add("Cmd");
+    // The keyboard's HID modifier byte: Alt is the Option key, GUI the Command key.
+    if (mask & (MOD_LALT | MOD_RALT)) add("Opt");
     if (mask & (MOD_LSHIFT | MOD_RSHIFT)) add("Shift");
-    if (mask & (MOD_LGUI | MOD_RGUI)) add("Opt");
+    if (mask & (MOD_LGUI | MOD_RGUI)) add("Cmd");
     for (int key : {key1 & 0xFF, key2 & 0xFF}) {
         if (key == VK_NONE) continue;
         auto name = GetVKName(key);

@@ -25,12 +25,12 @@ constexpr int kPromptGap = 4;  // between the prompt line and the edit field
 constexpr int kBoxGap = kEditWidth / 4 - 10;
 constexpr int kLabelGap = 6;   // between a modifier box and its label
 
-// The same bits as the function picker's boxes, so a combination reads the
-// same wherever it was made (the key texts name 0x04 "Cmd" and 0x08 "Opt").
+// The keyboard's HID modifier byte, as everywhere: Option is the Alt bit
+// (0x04, "Opt" in key texts), Command the GUI bit (0x08, "Cmd").
 constexpr uint8_t kShiftBit = MOD_LSHIFT;
 constexpr uint8_t kControlBit = MOD_LCTRL;
-constexpr uint8_t kOptionBit = MOD_LGUI;
-constexpr uint8_t kCommandBit = MOD_LALT;
+constexpr uint8_t kOptionBit = MOD_LALT;
+constexpr uint8_t kCommandBit = MOD_LGUI;
 
 QString uiText(const char* key) {
     return QString::fromStdString(GetText(key));

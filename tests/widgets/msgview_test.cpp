@@ -345,7 +345,7 @@ TEST_F(MsgViewTest, KeyDialogWithModifierBoxesAddsTheTickedModifiers) {
     pressKey(KEY_A, Qt::Key_A);
     test::saveScreenshot(owner_.get(), "msgview_kind4_modifier_boxes");
     click(dialog->btnOk);
-    EXPECT_EQ(dialog->stCombo.ModifyKey, 0x05);  // Control 0x01 + Command 0x04
+    EXPECT_EQ(dialog->stCombo.ModifyKey, 0x09);  // Control 0x01 + Command 0x08
     EXPECT_EQ(dialog->stCombo.VkCode1, 0);
     EXPECT_EQ(dialog->stCombo.VkCode2, 0xFF);
 
@@ -356,13 +356,13 @@ TEST_F(MsgViewTest, KeyDialogWithModifierBoxesAddsTheTickedModifiers) {
     click(dialog->btnOption);
     click(dialog->btnOption);
     click(dialog->btnOk);  // no new key: the capture stays, the boxes replace the modifiers
-    EXPECT_EQ(dialog->stCombo.ModifyKey, 0x0A);  // Shift 0x02 + Option 0x08
+    EXPECT_EQ(dialog->stCombo.ModifyKey, 0x06);  // Shift 0x02 + Option 0x04
     EXPECT_EQ(dialog->stCombo.VkCode1, 0);
 
     show("Press a key", MSG_KEY, true);
     click(dialog->btnShift);
     click(dialog->btnCancel);  // Cancel keeps the last result
-    EXPECT_EQ(dialog->stCombo.ModifyKey, 0x0A);
+    EXPECT_EQ(dialog->stCombo.ModifyKey, 0x06);
 }
 
 TEST_F(MsgViewTest, KeyDialogKeepsTheKeyboardFocusWhileOpen) {
