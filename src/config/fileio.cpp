@@ -1,6 +1,7 @@
 #include "config/fileio.h"
 
 #include <dirent.h>
+#include <stdio.h>  // renameat2
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -103,16 +104,29 @@ void pruneBackups(const std::string& path) {
     }
 }
 
-// Gives a finished temporary file (or the file itself, linked) the next free
-// backup name; link() never replaces what is there.
+// Moves `source` to `name` unless something is there: link() never replaces
+// what is at the name; file systems without links get a rename that does not
+// replace either (where the kernel offers one), else one checked just before.
+int placeWithoutReplacing(const std::string& source, const std::string& name) {
+    if (::link(source.c_str(), name.c_str()) == 0) return 0;
+    if (errno == EEXIST) return EEXIST;
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    struct stat st {};
+    if (::lstat(name.c_str(), &st) == 0) return EEXIST;
+    return ::rename(source.c_str(), name.c_str()) == 0 ? 0 : errno;
+}
+
+// Gives a finished temporary file the next free backup name.
 std::optional<std::string> linkAsBackup(const std::string& source, const std::string& path, int* code) {
     std::vector<int> found = existingBackups(path);
     int next = found.empty() ? 0 : found.back() + 1;
     for (int tries = 0; tries < 100; ++tries, ++next) {
         const std::string name = backupName(path, next);
-        if (::link(source.c_str(), name.c_str()) == 0) return name;
-        if (errno != EEXIST) {
-            *code = errno;
+        const int result = placeWithoutReplacing(source, name);
+        if (result == 0) return name;
+        if (result != EEXIST) {
+            *code = result;
             return std::nullopt;
         }
     }
