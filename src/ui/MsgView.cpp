@@ -43,6 +43,7 @@ MsgView::MsgView(QWidget* owner) : QWidget(owner) {
     centreInParent(this);
     background_ = loadSkinImage(QStringLiteral("msg_nr.png"));
     createControls();
+    onRefreshText();
     hide();
 }
 
@@ -100,6 +101,15 @@ void MsgView::initWithMsgID(int id) {
 void MsgView::onRefreshText() {
     btnOk->setCaption(uiText("tc_ok"));
     btnCancel->setCaption(uiText("tc_cancel"));
+    // The boxes draw no caption of their own: their labels name them, and the
+    // Option and Command boxes say which key of this keyboard they stand for.
+    btnShift->setAccessibleName(uiText("tc_mod_shift"));
+    btnCtrl->setAccessibleName(uiText("tc_mod_control"));
+    btnOption->setAccessibleName(uiText("tc_mod_option"));
+    btnCommand->setAccessibleName(uiText("tc_mod_command"));
+    btnOption->setHint(uiText("tc_mod_option_tip"));
+    btnCommand->setHint(uiText("tc_mod_command_tip"));
+    update();
 }
 
 void MsgView::btnClick(PngButton* sender) {
@@ -177,10 +187,11 @@ void MsgView::paintEvent(QPaintEvent*) {
     if (!modifierBoxesShown()) return;
     const TextStyle left = panelTextStyle(TextAlign::Left);
     const std::pair<PngButton*, const char*> labels[] = {
-        {btnShift, "Shift"}, {btnCtrl, "Control"}, {btnOption, "Option"}, {btnCommand, "Command"}};
+        {btnShift, "tc_mod_shift"}, {btnCtrl, "tc_mod_control"}, {btnOption, "tc_mod_option"},
+        {btnCommand, "tc_mod_command"}};
     for (const auto& [box, label] : labels) {
         QRectF line = get_right_text_rect(box, kBoxGap - kLabelGap);
-        myDrawText(painter, QString::fromLatin1(label), left, line, height());
+        myDrawText(painter, uiText(label), left, line, height());
     }
 }
 

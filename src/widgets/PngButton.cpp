@@ -116,9 +116,14 @@ QPointF PngButton::captionPosition() const {
     return QPointF(x, (height() - metrics.height()) / 2);
 }
 
+void PngButton::setHint(const QString& text) {
+    hint = text;
+    updateTooltip();
+}
+
 void PngButton::updateTooltip() {
     const bool tooLong = !title.isEmpty() && QFontMetricsF(captionFont()).horizontalAdvance(title) > width();
-    const QString tip = tooLong ? title : QString();
+    const QString tip = tooLong ? title : hint;
     if (toolTip() != tip) setToolTip(tip);
 }
 

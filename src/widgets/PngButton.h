@@ -37,6 +37,9 @@ public:
     void setCheck(bool check);
     bool getCheck() const { return bCheck; }
     void setCaption(const QString& caption);
+    // A tooltip of the owner's (for a button without a caption, or one whose
+    // caption fits); a caption too long for the button shows in full instead.
+    void setHint(const QString& hint);
     QString caption() const { return title; }
     void setItemData(int value) { itemData = value; }
     int getItemData() const { return itemData; }
@@ -92,6 +95,7 @@ private:
     bool _mouseOver = false;
     bool bCheck = false;
     QString title;
+    QString hint;
     std::optional<QFont> titleFont;
     std::optional<QColor> textColorNr, textColorOv, textColorDn;
     int textAlignment = 0;

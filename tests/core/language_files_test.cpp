@@ -55,6 +55,8 @@ const char* const kProgramKeys[] = {
     "tc_file_keep_failed", "tc_save_failed", "tc_save_unreadable", "tc_import_short", "tc_import_no_set",
     "tc_import_bad_layer", "tc_import_bad_name", "tc_import_bad_key", "tc_import_bad_macro",
     "tc_import_backup_failed", "tc_import_backup",
+    // the key dialog's modifier boxes
+    "tc_mod_shift", "tc_mod_control", "tc_mod_option", "tc_mod_command", "tc_mod_option_tip", "tc_mod_command_tip",
     // lighting modes
     "tc_led_mode1", "tc_led_mode2", "tc_led_mode3", "tc_led_mode4", "tc_led_mode5", "tc_led_mode6", "tc_led_mode7",
     "tc_led_mode8", "tc_led_mode9", "tc_led_mode10", "tc_led_mode11", "tc_led_mode12", "tc_led_mode13",
@@ -283,7 +285,8 @@ const Room kRooms[] = {
     // the message dialog draws one line in a 320-point box
     {"tc_msg5", 320}, {"tc_msg6", 320}, {"tc_msg7", 320}, {"tc_msg10", 320}, {"tc_msg13", 320}, {"tc_msg14", 320},
     {"tc_msg15", 320}, {"tc_msg20", 320}, {"tc_macro_msg8", 320}, {"tc_macro_msg11", 320}, {"tc_macro_msg12", 320},
-    {"tc_macro_msg13", 320}, {"tc_macro_msg36", 320}, {"tc_macro_badname", 320},
+    {"tc_macro_msg13", 320}, {"tc_macro_msg36", 320}, {"tc_macro_badname", 320}, {"tc_mod_shift", 64}, {"tc_mod_control", 64}, {"tc_mod_option", 64},
+    {"tc_mod_command", 64},
     {"tc_macro_name_control", 320}, {"tc_macro_name_blank", 320},
 };
 

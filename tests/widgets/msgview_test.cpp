@@ -339,6 +339,11 @@ TEST_F(MsgViewTest, KeyDialogWithModifierBoxesAddsTheTickedModifiers) {
         EXPECT_TRUE(box->isVisible());
         EXPECT_FALSE(box->getCheck());
     }
+    // Each box is named by its label; Option and Command say which key they stand for.
+    EXPECT_EQ(dialog->btnShift->accessibleName(), "Shift");
+    EXPECT_EQ(dialog->btnOption->accessibleName(), "Option");
+    EXPECT_EQ(dialog->btnOption->toolTip(), "The Alt key");
+    EXPECT_EQ(dialog->btnCommand->toolTip(), "The Super key (the Windows logo key)");
     click(dialog->btnCtrl);
     click(dialog->btnCommand);
     EXPECT_TRUE(dialog->btnCtrl->getCheck());

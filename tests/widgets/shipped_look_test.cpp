@@ -112,6 +112,10 @@ TEST(ShippedLook, MessageDialogInEveryLanguage) {
         showMsg(&overlay, &dialog, message, MSG_NOTICE, false, {});
         test::saveScreenshot(&window, QStringLiteral("look_msgview_lang_%1").arg(gVar.Lang[i].szDir));
         dialog.onExit(0);
+        // The modifier boxes' labels in this language.
+        showMsg(&overlay, &dialog, QString::fromStdString(GetText("tc_combo_tips")), MSG_KEY, true, {});
+        test::saveScreenshot(&window, QStringLiteral("look_msgview_boxes_%1").arg(gVar.Lang[i].szDir));
+        dialog.onExit(0);
     }
     SwitchLanguage(0);
 }
