@@ -2,7 +2,6 @@
 #include "config/INIFiler.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -192,16 +191,8 @@ std::string DecodeTextFile(std::string_view bytes) {
 // ---- INIFiler ------------------------------------------------------------
 
 bool INIFiler::initIni(const std::string& path, FileError* err) {
-    FileError readErr;
-    std::optional<std::string> bytes = read_file_bytes(path, kMaxIniBytes + 1, &readErr);
-    if (bytes && bytes->size() > kMaxIniBytes) {
-        readErr = {EFBIG, "larger than 1 MiB, not a configuration file"};
-        bytes.reset();
-    }
-    if (!bytes) {
-        if (err) *err = readErr;
-        return false;
-    }
+    std::optional<std::string> bytes = read_file_within(path, kMaxIniBytes, err);
+    if (!bytes) return false;
     initFromBytes(*bytes);
     return true;
 }

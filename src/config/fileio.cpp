@@ -104,21 +104,16 @@ void pruneBackups(const std::string& path) {
     }
 }
 
-// Moves `source` to `name` unless something is there: link() never replaces
-// what is at the name; file systems without links get a rename that does not
-// replace either (where the kernel offers one), else one checked just before.
+// Puts `source` at `name` unless something is there: a link, or where the
+// file system has no links, a move.
 int placeWithoutReplacing(const std::string& source, const std::string& name) {
     if (::link(source.c_str(), name.c_str()) == 0) return 0;
     if (errno == EEXIST) return EEXIST;
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    struct stat st {};
-    if (::lstat(name.c_str(), &st) == 0) return EEXIST;
-    return ::rename(source.c_str(), name.c_str()) == 0 ? 0 : errno;
+    return move_without_replacing(source, name);
 }
 
 // Gives a finished temporary file the next free backup name.
-std::optional<std::string> linkAsBackup(const std::string& source, const std::string& path, int* code) {
+std::optional<std::string> placeAsBackup(const std::string& source, const std::string& path, int* code) {
     std::vector<int> found = existingBackups(path);
     int next = found.empty() ? 0 : found.back() + 1;
     for (int tries = 0; tries < 100; ++tries, ++next) {
@@ -147,9 +142,9 @@ std::optional<PreparedFile> copyToTemp(const std::string& from, const std::strin
         ::close(in);
         return std::nullopt;
     }
-    int out = ::open(temp->temp.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int out = temp->lockFd;
     std::vector<char> chunk(256 * 1024);
-    bool ok = out >= 0;
+    bool ok = true;
     while (ok) {
         ssize_t n = ::read(in, chunk.data(), chunk.size());
         if (n < 0 && errno == EINTR) continue;
@@ -161,7 +156,6 @@ std::optional<PreparedFile> copyToTemp(const std::string& from, const std::strin
     }
     int code = errno;
     if (ok) ok = ::fsync(out) == 0;
-    if (out >= 0) ::close(out);
     ::close(in);
     if (!ok) {
         setError(err, code ? code : EIO);
@@ -173,7 +167,7 @@ std::optional<PreparedFile> copyToTemp(const std::string& from, const std::strin
 
 std::optional<std::string> backupFromTemp(PreparedFile& temp, const std::string& path, const char* reason) {
     int code = 0;
-    std::optional<std::string> name = linkAsBackup(temp.temp, path, &code);
+    std::optional<std::string> name = placeAsBackup(temp.temp, path, &code);
     discard_file_replace(temp);
     if (!name) {
         LOG("could not keep %s (%s): %s", path.c_str(), reason, std::strerror(code));
@@ -252,6 +246,22 @@ PreparedFile& PreparedFile::operator=(PreparedFile&& other) noexcept {
 }
 
 PreparedFile::~PreparedFile() { discard_file_replace(*this); }
+
+int move_without_replacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // File systems without the flag: the destination is checked just before.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+std::optional<std::string> read_file_within(const std::string& path, size_t maxBytes, FileError* err) {
+    std::optional<std::string> bytes = read_file_bytes(path, maxBytes + 1, err);
+    if (!bytes || bytes->size() <= maxBytes) return bytes;
+    if (err) *err = {EFBIG, "larger than " + std::to_string(maxBytes) + " bytes"};
+    return std::nullopt;
+}
 
 std::optional<PreparedFile> prepare_file_replace(const std::string& path, const void* data, size_t size,
                                                  FileError* err) {

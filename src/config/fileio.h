@@ -19,6 +19,10 @@ struct FileError {
 // waits on a FIFO or reads a device without end.
 std::optional<std::string> read_file_bytes(const std::string& path, size_t maxBytes, FileError* err = nullptr);
 
+// The same for a file that may hold at most maxBytes: a larger one is refused
+// (EFBIG, "larger than <maxBytes> bytes") after reading one byte more.
+std::optional<std::string> read_file_within(const std::string& path, size_t maxBytes, FileError* err = nullptr);
+
 // Replaces a file atomically: writes a hidden temporary file in the same
 // folder (".<name>.tmp-XXXXXX"), flushes it to disk and renames it over the
 // path, so a crash leaves either the old file or the new one, never a mix.
@@ -44,6 +48,10 @@ std::optional<PreparedFile> prepare_file_replace(const std::string& path, const 
                                                  FileError* err = nullptr);
 bool commit_file_replace(PreparedFile& file, FileError* err = nullptr);
 void discard_file_replace(PreparedFile& file);
+
+// Moves a file or folder to `to` without ever replacing what is there: 0, or
+// the errno (EEXIST when something is at `to`).
+int move_without_replacing(const std::string& from, const std::string& to);
 
 // Removes the temporary files an interrupted save left in a folder (and its
 // subfolders when recursive). A temporary file still being written by a

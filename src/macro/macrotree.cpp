@@ -2,9 +2,6 @@
 // paths, and the file side of the editor's folder and macro commands.
 #include "macro/macrotree.h"
 
-#include <stdio.h>  // renameat2
-#include <fcntl.h>   // AT_FDCWD
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -101,21 +98,6 @@ _ST_MACRO* listed_macro(const outlineviewData* item) {
     if (!item || item->nFlagData != MACRO_ITEM_MACRO) return nullptr;
     if (item->nItemData == 0 || item->nItemData > UINT32_MAX) return nullptr;
     return get_macro_by_id(static_cast<uint32_t>(item->nItemData));
-}
-
-void set_macro_name(_ST_MACRO& macro, const std::string& name) {
-    const std::string cut = CutUtf8(name, MACRO_NAME_MAX);
-    std::memset(macro.szName, 0, sizeof(macro.szName));
-    std::memcpy(macro.szName, cut.data(), cut.size());
-}
-
-// Moves a file or folder without ever replacing what is at the destination.
-int move_no_replace(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // File systems without the flag: the destination was checked just before.
-    if (exists_on_disk(to)) return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 std::string strip_mcf(const std::string& component) {
@@ -274,7 +256,7 @@ MacroTreeResult MacroTree::rename_item(outlineviewData* item, const std::string&
     if (!inside_macro_dir(oldPath) || !inside_macro_dir(newPath)) return refused(kOutside);
     // A macro that was never saved has no file yet: only its item changes.
     if (exists_on_disk(oldPath)) {
-        if (int err = move_no_replace(oldPath, newPath); err != 0) {
+        if (int err = move_without_replacing(oldPath, newPath); err != 0) {
             LOG("onRename err=%d, %s", err, std::strerror(err));
             return err == EEXIST ? refused(text_of("tc_msg20")) : refused("");
         }

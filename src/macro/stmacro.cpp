@@ -37,6 +37,11 @@ _ST_MACRO* get_macro_by_index(int index) {
     return (*lstMacro)[static_cast<size_t>(index)].get_node();
 }
 
+void set_macro_name(_ST_MACRO& macro, const std::string& name) {
+    std::memset(macro.szName, 0, sizeof macro.szName);
+    copy_record_name(macro.szName, MACRO_NAME_MAX + 1, name.c_str());
+}
+
 int new_macro(const char* name, _ST_MACRO* dst) {
     if (!name || !dst) return 0;
     _ST_MACRO macro{};

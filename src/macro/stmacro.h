@@ -73,6 +73,9 @@ void destroy_macro_list();
 int get_macro_count();
 _ST_MACRO* get_macro_by_index(int index);
 int new_macro(const char* name, _ST_MACRO* dst);  // 1, or 0 when an argument is missing
+// Names a macro: the name cut to MACRO_NAME_MAX bytes at a character
+// boundary, the rest of the field zero.
+void set_macro_name(_ST_MACRO& macro, const std::string& name);
 _ST_MACRO* add_new_macro_to_list(const _ST_MACRO* macro);
 _ST_MACRO* get_macro_by_id(uint32_t id);
 _ST_MACRO* get_macro_by_buffer_id(uint8_t slot);

@@ -36,24 +36,11 @@ std::string file_name_of(const std::string& path) {
 constexpr uint32_t FUN_CLASS_LAST = FUN_DEVICE;
 constexpr int FREE_NAME_TRIES = 99;
 
-bool all_zero(const void* data, size_t size) {
-    const auto* p = static_cast<const unsigned char*>(data);
-    return std::all_of(p, p + size, [](unsigned char c) { return c == 0; });
-}
-
-// The name a macro's file gets (cut to the record's 39 bytes), or why it cannot have one.
-std::optional<std::string> usable_macro_name(const _ST_MACRO& macro, std::string& why) {
-    const char* end = static_cast<const char*>(std::memchr(macro.szName, 0, sizeof macro.szName));
-    if (!end) {
-        why = "its name has no end";
-        return std::nullopt;
-    }
-    std::string name(macro.szName, end);
-    if (const char* refusal = name_refusal(name)) {
-        why = FindText(refusal).value_or(refusal);
-        return std::nullopt;
-    }
-    return CutUtf8(name, MACRO_NAME_MAX);
+// Why a macro of the file cannot have a file of its name; empty when it can.
+std::string macro_name_refusal(const std::string& name, bool ended) {
+    if (!ended) return "its name has no end";
+    if (const char* key = name_refusal(name)) return FindText(key).value_or(key);
+    return {};
 }
 
 // The same macro: the same events and play settings, whatever its id, name,
@@ -68,11 +55,6 @@ std::string candidate_name(const std::string& name, int n) {
     if (n == 1) return name;
     const std::string suffix = " (" + std::to_string(n) + ")";
     return CutUtf8(name, MACRO_NAME_MAX - suffix.size()) + suffix;
-}
-
-void set_name(_ST_MACRO& macro, const std::string& name) {
-    std::memset(macro.szName, 0, sizeof macro.szName);
-    std::memcpy(macro.szName, name.data(), std::min(name.size(), sizeof macro.szName - 1));
 }
 
 // Places one macro of the file in the macro folder: under its own name, under
@@ -96,7 +78,7 @@ ImportedMacro place_macro(const ExchangeMacro& incoming, std::map<uint32_t, uint
             return report;
         }
         _ST_MACRO record = incoming.record;
-        set_name(record, name);
+        set_macro_name(record, name);
         // An id another macro of the user's carries gets a new one, so keys never reach the wrong macro.
         if (get_macro_by_id(record.dwID) || idsTaken.count(record.dwID)) record.dwID = create_unique_id();
         if (!write_macro_file(path, &record)) {
@@ -206,7 +188,7 @@ std::optional<ExchangeContent> parse_exchange(const std::string& bytes, std::str
     }
     for (int slot = 0; slot < EXCHANGE_MACRO_SLOTS; ++slot) {
         const _ST_MACRO& m = cfg->stMacro[slot];
-        if (m.dwMagic != MACRO_MAGIC && !all_zero(&m, sizeof m))
+        if (m.dwMagic != MACRO_MAGIC && !is_all_zero(&m, sizeof m))
             return refuse(FormatText("tc_import_bad_macro", {std::to_string(slot)}));
     }
 
@@ -216,25 +198,21 @@ std::optional<ExchangeContent> parse_exchange(const std::string& bytes, std::str
     for (int slot = 0; slot < EXCHANGE_MACRO_SLOTS; ++slot) {
         _ST_MACRO& macro = cfg->stMacro[slot];
         if (macro.dwMagic == 0) continue;
+        const std::string name(macro.szName, strnlen(macro.szName, sizeof macro.szName));
         ImportedMacro skipped;
         skipped.slot = slot;
-        const char* end = static_cast<const char*>(std::memchr(macro.szName, 0, sizeof macro.szName));
-        const char* nameStart = macro.szName;
-        std::string raw(nameStart, end ? end : nameStart + sizeof macro.szName);
-        if (IsValidUtf8(raw)) skipped.name = raw;
-        std::optional<std::string> name = usable_macro_name(macro, skipped.reason);
-        if (name && !seen.insert(macro.dwID).second) {
-            name.reset();
+        skipped.reason = macro_name_refusal(name, name.size() < sizeof macro.szName);
+        if (skipped.reason.empty() && !seen.insert(macro.dwID).second)
             skipped.reason = "another slot holds a macro with the same id";
-        }
-        if (!name) {
+        if (!skipped.reason.empty()) {
+            if (IsValidUtf8(name)) skipped.name = name;
             LOG("ImportProfile: macro slot %d skipped: %s", slot, skipped.reason.c_str());
             content.skipped.push_back(skipped);
             continue;
         }
         macro.byBufferID = 0;
         macro.dwDirty = 0;
-        content.macros.push_back({slot, *name, macro});
+        content.macros.push_back({slot, CutUtf8(name, MACRO_NAME_MAX), macro});
     }
     return content;
 }

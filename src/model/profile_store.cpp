@@ -24,12 +24,6 @@ void read_slot(const std::string& bytes, int slot, _ST_PROFILE& record) {
     if (at < bytes.size()) std::memcpy(&record, bytes.data() + at, std::min(SLOT_SIZE, bytes.size() - at));
 }
 
-// Zero first byte, and every byte equal to the one before it.
-bool all_zero(const void* data, size_t size) {
-    const auto* p = static_cast<const unsigned char*>(data);
-    return size == 0 || (p[0] == 0 && std::memcmp(p, p + 1, size - 1) == 0);
-}
-
 // Errors that mean the file was opened but its bytes did not get there.
 bool is_write_error(int code) { return code == ENOSPC || code == EIO || code == EDQUOT || code == EFBIG; }
 
@@ -102,13 +96,13 @@ bool save_profile_to_file() {
 std::string profile_file_damage(const std::string& bytes) {
     if (bytes.size() > PROFILE_FILE_SIZE) return "larger than 433208 bytes";
     if (bytes.size() != PROFILE_FILE_SIZE) return "shorter than 433208 bytes";
-    if (!all_zero(bytes.data() + sizeof(uint32_t), sizeof(uint32_t))) return "its header is not a profile file's";
+    if (!is_all_zero(bytes.data() + sizeof(uint32_t), sizeof(uint32_t))) return "its header is not a profile file's";
     for (int slot = 0; slot < PROFILE_FILE_SLOTS; ++slot) {
         const char* at = bytes.data() + slot_offset(slot);
         uint32_t head[2];  // dwMagic, dwID
         std::memcpy(head, at, sizeof head);
         bool profile = head[0] == PROFILE_MAGIC && head[1] != 0;
-        if (!profile && !all_zero(at, SLOT_SIZE)) return "slot " + std::to_string(slot) + " holds no profile";
+        if (!profile && !is_all_zero(at, SLOT_SIZE)) return "slot " + std::to_string(slot) + " holds no profile";
     }
     return {};
 }

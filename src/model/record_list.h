@@ -34,6 +34,12 @@ inline void copy_record_name(char* field, size_t size, const char* name) {
     std::memcpy(field, name, n);
 }
 
+// Whether every byte of a record or field is zero (an unused file slot).
+inline bool is_all_zero(const void* data, size_t size) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    return size == 0 || (p[0] == 0 && std::memcmp(p, p + 1, size - 1) == 0);
+}
+
 // Whether a fixed field holds exactly this text (a prefix does not match); a
 // field without its NUL ends at the field's end.
 inline bool record_name_equals(const char* field, size_t size, const char* name) {

@@ -20,9 +20,6 @@ constexpr size_t SLOT_SIZE = sizeof(_ST_KEYPRO);
 constexpr int LAYER_LAST = 2;  // M3
 
 
-bool all_zero(std::string_view bytes) {
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == 0; });
-}
 
 // Disk full and I/O faults happen while writing; anything else kept the file
 // from being created at all.
@@ -100,7 +97,7 @@ KeyProFileImage parse_keypro_file(std::string_view bytes) {
         set.szName[KEYPRO_NAME_SIZE - 1] = '\0';  // every reader may rely on the NUL
         image.sets.push_back(set);
     }
-    if (image.sets.empty() && image.unusable.empty() && !all_zero(bytes))
+    if (image.sets.empty() && image.unusable.empty() && !is_all_zero(bytes.data(), bytes.size()))
         image.unusable = "no key-property set in it";
     return image;
 }

@@ -31,9 +31,8 @@ std::set<std::string> g_protected;
 // Files already kept as a backup in this run, so the first run does not keep them twice.
 std::set<std::string> g_kept;
 
-void tell(const std::string& text, StartupDataReport* report) {
+void tell(const std::string& text) {
     LOG("%s", text.c_str());
-    if (report) report->problems.push_back(text);
     PubLib::showSystemMessage(text, kWarning, nullptr, nullptr);
 }
 
@@ -53,7 +52,7 @@ std::optional<std::string> keep_before_replacing(const std::string& path, const 
     std::optional<std::string> backup = keep_backup(path, reason.c_str());
     if (!backup) {
         protect(path, report);
-        tell(FormatText("tc_file_keep_failed", {path, reason}), report);
+        tell(FormatText("tc_file_keep_failed", {path, reason}));
         return std::nullopt;
     }
     g_kept.insert(path);
@@ -65,18 +64,14 @@ std::optional<std::string> keep_before_replacing(const std::string& path, const 
 // None when it is missing or cannot be read; the latter is protected and told.
 std::optional<std::string> read_stored(const std::string& path, size_t size, const char* logText,
                                        StartupDataReport* report) {
-    FileError err;
-    std::optional<std::string> bytes = read_file_bytes(path, size + 1, &err);
     // A stored file has a fixed size; a larger one is not ours to take apart (or to copy).
-    if (bytes && bytes->size() > size) {
-        err = {EFBIG, "larger than " + std::to_string(size) + " bytes, so not a file keyloom wrote"};
-        bytes.reset();
-    }
+    FileError err;
+    std::optional<std::string> bytes = read_file_within(path, size, &err);
     if (bytes) return bytes;
     LOG("%s", logText);
     if (err.code != ENOENT) {
         protect(path, report);
-        tell(FormatText("tc_file_unreadable", {path, err.text}), report);
+        tell(FormatText("tc_file_unreadable", {path, err.text}));
     }
     return std::nullopt;
 }
@@ -86,11 +81,10 @@ std::optional<std::string> read_stored(const std::string& path, size_t size, con
 void handle_damage(const std::string& path, const std::string& reason, StartupDataReport* report) {
     if (g_mode == StoredDataMode::Writable) {
         if (std::optional<std::string> backup = keep_before_replacing(path, reason, report))
-            tell(FormatText("tc_file_kept", {path, reason, *backup}), report);
+            tell(FormatText("tc_file_kept", {path, reason, *backup}));
         return;
     }
     SysLog("%s is damaged (%s); left as it is", path.c_str(), reason.c_str());
-    if (report) report->problems.push_back(path + " is damaged (" + reason + ")");
 }
 
 std::string set_name(int layer, const std::string& proName, int number) {
@@ -132,8 +126,8 @@ void LoadStoredData(StartupDataReport* report, StoredDataMode mode) {
     g_protected.clear();
     g_kept.clear();
     if (mode == StoredDataMode::Writable) {
-        const int removed = remove_stale_temp_files(get_data_path()) + remove_stale_temp_files(get_macro_path(), true);
-        if (report) report->tempFilesRemoved = removed;
+        remove_stale_temp_files(get_data_path());
+        remove_stale_temp_files(get_macro_path(), true);
     }
 
     int profiles = 0;
@@ -174,7 +168,7 @@ void CreateFirstRunData(StartupDataReport* report) {
     // Every file replaced here is told about, with where its contents are kept.
     for (const std::string& path : {get_profile_file_path(), get_keypro_file_path()}) {
         if (std::optional<std::string> backup = keep_before_replacing(path, "replaced by the first-run content", report))
-            tell(FormatText("tc_file_replaced", {path, *backup}), report);
+            tell(FormatText("tc_file_replaced", {path, *backup}));
     }
 
     if (!lstProfile) init_profile_list();

@@ -29,9 +29,7 @@ struct StartupDataReport {
     bool macroFolderReady = false;
     std::vector<std::string> keptFiles;       // backups made of stored files, in order
     std::vector<std::string> protectedFiles;  // stored files this run never writes over
-    std::vector<std::string> problems;        // what the user was told (alerts titled "Warning")
     std::vector<std::string> repairs;         // profile layers pointed at an existing set
-    int tempFilesRemoved = 0;                 // leftovers of interrupted saves
 };
 
 // Loads "pro.dct", then "keypro.dct" (creating the lists when missing) and,

@@ -264,7 +264,9 @@ TEST_F(Exchange, FilesThatAreNotExchangeFilesAreRefusedWhole) {
         ExchangeResult r = ImportKeyPro(target.get(), dir.file("in.duk"));
         EXPECT_EQ(r.status, ExchangeStatus::NotExchange) << c.what;
         EXPECT_EQ(r.message.rfind("import profile failed.\n", 0), 0u) << c.what << ": " << r.message;
-        if (c.reason) EXPECT_EQ(r.message.substr(23), c.reason) << c.what;
+        if (c.reason) {
+            EXPECT_EQ(r.message.substr(23), c.reason) << c.what;
+        }
         EXPECT_EQ(std::memcmp(target.get(), &before, sizeof before), 0) << c.what;
     }
     EXPECT_EQ(files_below(dir.file("data")), 0);  // no backup, no macro folder
