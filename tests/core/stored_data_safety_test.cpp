@@ -61,14 +61,24 @@ protected:
         std::string prefix;
         if (as) prefix = "setpriv --reuid=" + std::to_string(*as) + " --regid=" + std::to_string(*as) + " --clear-groups ";
         const std::string cmd = "cd / && env LANGUAGE=en HOME=/nonexistent KEYLOOM_CONFIG_DIR='" + dir.file("config") +
-                                "' timeout 60 " + prefix + KEYLOOMCTL_PATH + " --work-dir '" KEYLOOM_SOURCE_CFG_DIR
-                                "' --data-dir '" + data() + "' " + args + " 2>'" + dir.file("stderr") + "'";
+                                "' timeout 60 " + prefix + ctl_ + " --work-dir '" + cfg_ + "' --data-dir '" + data() +
+                                "' " + args + " 2>'" + dir.file("stderr") + "'";
         test::CommandRun done = test::RunCommand(cmd);
         return {done.status, done.out, read_file_bytes(dir.file("stderr"), SIZE_MAX).value_or("")};
     }
-    // Whether keyloomctl can run as "nobody" here: root, setpriv, and a checkout
-    // whose configuration others may read (`config` reads it).
-    bool can_run_as_nobody() const { return ::geteuid() == 0 && run("config >/dev/null", kNobody).status == 0; }
+    // Whether keyloomctl can run as "nobody" here (root and setpriv). The
+    // checkout may be closed to others, so the program and its configuration
+    // are copied into the test's folder first.
+    bool can_run_as_nobody() {
+        if (::geteuid() != 0) return false;
+        std::error_code ec;
+        fs::copy_file(KEYLOOMCTL_PATH, dir.file("keyloomctl"), ec);
+        if (!ec) fs::copy(KEYLOOM_SOURCE_CFG_DIR, dir.file("cfg"), fs::copy_options::recursive, ec);
+        if (ec) return false;
+        ctl_ = dir.file("keyloomctl");
+        cfg_ = dir.file("cfg") + "/";
+        return run("config >/dev/null", kNobody).status == 0;
+    }
     std::string data() const { return dir.file("data"); }
     std::string file(const std::string& name) const { return data() + "/" + name; }
     std::string bytes(const std::string& name) const { return read_file_bytes(file(name), SIZE_MAX).value_or("<none>"); }
@@ -82,6 +92,8 @@ protected:
     }
 
     test::TempDir dir;
+    std::string ctl_ = KEYLOOMCTL_PATH;
+    std::string cfg_ = KEYLOOM_SOURCE_CFG_DIR;
 };
 
 TEST_F(StoredDataSafety, AFileThatCannotBeReadIsNeverReplaced) {
