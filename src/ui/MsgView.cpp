@@ -23,14 +23,6 @@ constexpr int kEditHeight = 24;
 constexpr int kPromptHeight = 22;
 constexpr int kPromptGap = 4;  // between the prompt line and the edit field
 constexpr int kBoxGap = kEditWidth / 4 - 10;
-constexpr int kLabelGap = 6;   // between a modifier box and its label
-
-// The keyboard's HID modifier byte, as everywhere: Option is the Alt bit
-// (0x04, "Opt" in key texts), Command the GUI bit (0x08, "Cmd").
-constexpr uint8_t kShiftBit = MOD_LSHIFT;
-constexpr uint8_t kControlBit = MOD_LCTRL;
-constexpr uint8_t kOptionBit = MOD_LALT;
-constexpr uint8_t kCommandBit = MOD_LGUI;
 
 QString uiText(const char* key) {
     return QString::fromStdString(GetText(key));
@@ -38,7 +30,7 @@ QString uiText(const char* key) {
 
 }  // namespace
 
-MsgView::MsgView(QWidget* owner) : QWidget(owner) {
+MsgView::MsgView(QWidget* owner) : KeyCaptureView(owner) {
     resize(WIDTH, HEIGHT);
     centreInParent(this);
     background_ = loadSkinImage(QStringLiteral("msg_nr.png"));
@@ -59,13 +51,8 @@ void MsgView::createControls() {
     rcEdit = QRectF((WIDTH - kEditWidth) / 2, (HEIGHT - kEditHeight) / 2, kEditWidth, kEditHeight);
     textField = newEdit(this, [this](MyTextFieldCell*) { onTextChanged(); }, rcEdit);
 
-    qreal x = rcEdit.x();
-    for (PngButton** box : {&btnShift, &btnCtrl, &btnOption, &btnCommand}) {
-        *box = newPngButton2(nullptr, this, QStringLiteral("check_nr.png"), QStringLiteral("check_ov.png"),
-                             QStringLiteral("check_dn.png"), true, QRectF(x, rcEdit.y() - 25, 0, 0), {}, click);
-        (*box)->hide();
-        x = (*box)->Right() + kBoxGap;
-    }
+    modifiers.create(this, click);
+    modifiers.setVisible(false);
 }
 
 QRectF MsgView::promptRect() const {
@@ -82,18 +69,15 @@ bool MsgView::capturing() const {
 
 void MsgView::initWithMsgID(int id) {
     msgID = id;
-    const bool boxes = modifierBoxesShown();
-    for (PngButton* box : {btnShift, btnCtrl, btnOption, btnCommand}) {
-        box->setCheck(false);
-        box->setVisible(boxes);
-    }
+    modifiers.clear();
+    modifiers.setVisible(modifierBoxesShown());
     textField->setVisible(msgID >= MSG_TEXT && msgID <= MSG_KEY);
     // Kinds 2 and 3 leave the focus where it is until the user clicks into the
     // field; a capturing dialog keeps the keys for itself, so its field never
     // takes the focus.
     setFocusPolicy(msgID == MSG_TEXT || msgID == MSG_NUMBER ? Qt::NoFocus : Qt::StrongFocus);
     textField->setFocusPolicy(capturing() ? Qt::NoFocus : Qt::StrongFocus);
-    if (capturing() && isVisible()) setFocus(Qt::OtherFocusReason);  // else when shown
+    takeFocusWhenCapturing();  // else when shown
     textField->clear();
     update();
 }
@@ -101,14 +85,9 @@ void MsgView::initWithMsgID(int id) {
 void MsgView::onRefreshText() {
     btnOk->setCaption(uiText("tc_ok"));
     btnCancel->setCaption(uiText("tc_cancel"));
-    // The boxes draw no caption of their own: their labels name them, and the
-    // Option and Command boxes say which key of this keyboard they stand for.
-    btnShift->setAccessibleName(uiText("tc_mod_shift"));
-    btnCtrl->setAccessibleName(uiText("tc_mod_control"));
-    btnOption->setAccessibleName(uiText("tc_mod_option"));
-    btnCommand->setAccessibleName(uiText("tc_mod_command"));
-    btnOption->setHint(uiText("tc_mod_option_tip"));
-    btnCommand->setHint(uiText("tc_mod_command_tip"));
+    btnExit->setLabel(uiText("tc_close"));
+    modifiers.onRefreshText();
+    modifiers.placeInRow(QPointF(rcEdit.x(), rcEdit.y() - 25), kBoxGap, WIDTH - 12);
     update();
 }
 
@@ -117,7 +96,7 @@ void MsgView::btnClick(PngButton* sender) {
         onExit(0);
     } else if (sender == btnOk) {
         onExit(1);
-    } else if (sender == btnShift || sender == btnCtrl || sender == btnOption || sender == btnCommand) {
+    } else if (modifiers.contains(sender)) {
         sender->setCheck(!sender->getCheck());
     }
 }
@@ -133,12 +112,7 @@ void MsgView::onExit(int result) {
                 retValue = leadingInteger(textField->text());
                 break;
             case MSG_KEY:
-                if (modifierBoxesShown()) {
-                    stCombo.ModifyKey = (btnShift->getCheck() ? kShiftBit : 0) |
-                                        (btnCtrl->getCheck() ? kControlBit : 0) |
-                                        (btnOption->getCheck() ? kOptionBit : 0) |
-                                        (btnCommand->getCheck() ? kCommandBit : 0);
-                }
+                if (modifierBoxesShown()) stCombo.ModifyKey = modifiers.modifierByte();
                 break;
             default:
                 break;
@@ -184,15 +158,7 @@ void MsgView::paintEvent(QPaintEvent*) {
     else if (msgID >= MSG_TEXT && msgID <= MSG_KEY)
         myDrawText(painter, strMsg, centred, promptRect(), height());
 
-    if (!modifierBoxesShown()) return;
-    const TextStyle left = panelTextStyle(TextAlign::Left);
-    const std::pair<PngButton*, const char*> labels[] = {
-        {btnShift, "tc_mod_shift"}, {btnCtrl, "tc_mod_control"}, {btnOption, "tc_mod_option"},
-        {btnCommand, "tc_mod_command"}};
-    for (const auto& [box, label] : labels) {
-        QRectF line = get_right_text_rect(box, kBoxGap - kLabelGap);
-        myDrawText(painter, uiText(label), left, line, height());
-    }
+    if (modifierBoxesShown()) modifiers.drawLabels(painter, height());
 }
 
 void MsgView::keyPressEvent(QKeyEvent* event) {
@@ -210,34 +176,6 @@ void MsgView::keyPressEvent(QKeyEvent* event) {
     textField->setText(QString::fromStdString(GetVKName(key.keyCode).value_or(std::string())));
 }
 
-void MsgView::focusOutEvent(QFocusEvent* event) {
-    QWidget::focusOutEvent(event);
-    // While capturing, the focus stays here; only another window or a popup may take it.
-    const Qt::FocusReason reason = event->reason();
-    if (capturing() && isVisible() && isActiveWindow() && reason != Qt::ActiveWindowFocusReason &&
-        reason != Qt::PopupFocusReason)
-        setFocus(Qt::OtherFocusReason);
-}
-
-void MsgView::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (capturing()) setFocus(Qt::OtherFocusReason);
-}
-
-bool MsgView::focusNextPrevChild(bool next) {
-    if (capturing() && isVisible()) return false;  // Tab is a key to capture
-    return QWidget::focusNextPrevChild(next);
-}
-
-bool MsgView::event(QEvent* event) {
-    // While capturing, no shortcut of the owner takes a key before the dialog sees it.
-    if (event->type() == QEvent::ShortcutOverride && capturing() && isVisible()) {
-        event->accept();
-        return true;
-    }
-    return QWidget::event(event);
-}
-
 void showMsg(HideView* overlay, MsgView* dialog, const QString& text, int msgID, bool bRecordComboKey,
              MsgCallback callback) {
     if (!dialog) return;
@@ -247,13 +185,7 @@ void showMsg(HideView* overlay, MsgView* dialog, const QString& text, int msgID,
     dialog->bRecordComboKey = bRecordComboKey;
     dialog->callback = std::move(callback);
     dialog->initWithMsgID(msgID);
-    if (overlay) {
-        overlay->show();
-        overlay->raise();
-    }
-    centreInParent(dialog);
-    dialog->show();
-    dialog->raise();
+    showOverOverlay(overlay, dialog);
 }
 
 int32_t leadingInteger(const QString& text) {

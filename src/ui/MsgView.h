@@ -12,6 +12,8 @@
 #include <functional>
 
 #include "model/keyinfo.h"
+#include "ui/KeyCapture.h"
+#include "ui/ModifierBoxes.h"
 
 namespace keyloom {
 
@@ -30,7 +32,7 @@ constexpr int MSG_KEY = 4;      // one captured key -> stCombo
 // OK, the kind's result.
 using MsgCallback = std::function<void(MsgView*)>;
 
-class MsgView : public QWidget {
+class MsgView : public KeyCaptureView {
 public:
     static constexpr int WIDTH = 400;
     static constexpr int HEIGHT = 202;
@@ -63,10 +65,7 @@ public:
     PngButton* btnExit = nullptr;
     PngButton* btnOk = nullptr;
     PngButton* btnCancel = nullptr;
-    PngButton* btnShift = nullptr;
-    PngButton* btnCtrl = nullptr;
-    PngButton* btnOption = nullptr;
-    PngButton* btnCommand = nullptr;
+    ModifierBoxes modifiers;
     MyTextFieldCell* textField = nullptr;
     QRectF rcEdit;  // bottom-left origin
 
@@ -77,15 +76,11 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    bool focusNextPrevChild(bool next) override;
-    bool event(QEvent* event) override;
+    bool capturing() const override;
 
 private:
     void createControls();
     void onTextChanged();
-    bool capturing() const;
 
     QImage background_;
 };

@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "widgets/Frame.h"
+
 namespace keyloom {
 
 HideView::HideView(QWidget* parent) : QWidget(parent), beep_([] { QApplication::beep(); }) {
@@ -28,5 +30,15 @@ void HideView::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
 void HideView::mouseMoveEvent(QMouseEvent* event) { event->accept(); }
 void HideView::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 void HideView::wheelEvent(QWheelEvent* event) { event->accept(); }
+
+void showOverOverlay(HideView* overlay, QWidget* panel) {
+    if (overlay) {
+        overlay->show();
+        overlay->raise();
+    }
+    centreInParent(panel);
+    panel->show();
+    panel->raise();
+}
 
 }  // namespace keyloom

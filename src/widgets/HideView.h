@@ -25,4 +25,8 @@ private:
     std::function<void()> beep_;
 };
 
+// Opens a modal panel: the overlay (may be none) over its parent, then the
+// panel centred over the same parent on top.
+void showOverOverlay(HideView* overlay, QWidget* panel);
+
 }  // namespace keyloom

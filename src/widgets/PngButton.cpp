@@ -46,6 +46,7 @@ void PngButton::setCheck(bool check) {
 void PngButton::setCaption(const QString& caption) {
     title = caption;
     updateTooltip();
+    updateAccessibleName();
     update();
 }
 
@@ -119,6 +120,17 @@ QPointF PngButton::captionPosition() const {
 void PngButton::setHint(const QString& text) {
     hint = text;
     updateTooltip();
+    updateAccessibleName();
+}
+
+void PngButton::setLabel(const QString& text) {
+    label_ = text;
+    updateAccessibleName();
+}
+
+void PngButton::updateAccessibleName() {
+    const QString name = !title.isEmpty() ? title : !label_.isEmpty() ? label_ : hint;
+    if (accessibleName() != name) setAccessibleName(name);
 }
 
 void PngButton::updateTooltip() {

@@ -40,6 +40,11 @@ public:
     // A tooltip of the owner's (for a button without a caption, or one whose
     // caption fits); a caption too long for the button shows in full instead.
     void setHint(const QString& hint);
+    // The name a screen reader gives a button that draws no caption (a tick
+    // box named by a label beside it, an empty field). The accessible name is
+    // the caption, else this label, else the hint.
+    void setLabel(const QString& label);
+    QString label() const { return label_; }
     QString caption() const { return title; }
     void setItemData(int value) { itemData = value; }
     int getItemData() const { return itemData; }
@@ -89,6 +94,7 @@ private:
     QFont captionFont() const;
     QColor captionColor() const;
     void updateTooltip();
+    void updateAccessibleName();
 
     QImage imageBkgNr, imageBkgOv, imageBkgDn;
     bool _mouseDown = false;
@@ -96,6 +102,7 @@ private:
     bool bCheck = false;
     QString title;
     QString hint;
+    QString label_;
     std::optional<QFont> titleFont;
     std::optional<QColor> textColorNr, textColorOv, textColorDn;
     int textAlignment = 0;

@@ -116,10 +116,10 @@ TEST_F(MsgViewTest, LaysItselfOutInTheMiddleOfItsOwner) {
     EXPECT_EQ(dialog->rcEdit, QRectF(40, 89, 320, 24));
     EXPECT_EQ(frameOf(dialog->textField), dialog->rcEdit);
     EXPECT_EQ(dialog->promptRect(), QRectF(40, 117, 320, 22));
-    EXPECT_EQ(frameOf(dialog->btnShift), QRectF(40, 64, 14, 14));
-    EXPECT_EQ(frameOf(dialog->btnCtrl), QRectF(124, 64, 14, 14));
-    EXPECT_EQ(frameOf(dialog->btnOption), QRectF(208, 64, 14, 14));
-    EXPECT_EQ(frameOf(dialog->btnCommand), QRectF(292, 64, 14, 14));
+    EXPECT_EQ(frameOf(dialog->modifiers.btnShift), QRectF(40, 64, 14, 14));
+    EXPECT_EQ(frameOf(dialog->modifiers.btnCtrl), QRectF(124, 64, 14, 14));
+    EXPECT_EQ(frameOf(dialog->modifiers.btnOption), QRectF(208, 64, 14, 14));
+    EXPECT_EQ(frameOf(dialog->modifiers.btnCommand), QRectF(292, 64, 14, 14));
     EXPECT_EQ(dialog->btnOk->caption(), "OK");
     EXPECT_EQ(dialog->btnCancel->caption(), "Cancel");
     EXPECT_TRUE(dialog->btnExit->caption().isEmpty());
@@ -155,7 +155,7 @@ TEST_F(MsgViewTest, NoticeShowsOverTheOverlayAndClosesWithOrWithoutACallback) {
     EXPECT_TRUE(overlay->isVisible());
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_FALSE(dialog->textField->isVisible());
-    EXPECT_FALSE(dialog->btnShift->isVisible());
+    EXPECT_FALSE(dialog->modifiers.btnShift->isVisible());
     EXPECT_EQ(dialog->viewHide, overlay);
     EXPECT_EQ(dialog->strMsg, "Delete the selected item?");
     // The dialog lies above the overlay: a click in its middle reaches it.
@@ -286,7 +286,7 @@ TEST_F(MsgViewTest, NumberDialogReadsTheIntegerAtTheStartOfTheText) {
 TEST_F(MsgViewTest, KeyDialogCapturesTheLastKeyPressed) {
     show("Press a key", MSG_KEY);
     EXPECT_TRUE(dialog->textField->isVisible());
-    EXPECT_FALSE(dialog->btnShift->isVisible());
+    EXPECT_FALSE(dialog->modifiers.btnShift->isVisible());
     pressKey(KEY_A, Qt::Key_A);
     EXPECT_EQ(dialog->stCombo.VkCode1, 0);
     EXPECT_EQ(dialog->textField->text(), "A");
@@ -335,18 +335,18 @@ TEST_F(MsgViewTest, KeyDialogCapturesTheLastKeyPressed) {
 
 TEST_F(MsgViewTest, KeyDialogWithModifierBoxesAddsTheTickedModifiers) {
     show("Press a key", MSG_KEY, /*boxes=*/true);
-    for (PngButton* box : {dialog->btnShift, dialog->btnCtrl, dialog->btnOption, dialog->btnCommand}) {
+    for (PngButton* box : {dialog->modifiers.btnShift, dialog->modifiers.btnCtrl, dialog->modifiers.btnOption, dialog->modifiers.btnCommand}) {
         EXPECT_TRUE(box->isVisible());
         EXPECT_FALSE(box->getCheck());
     }
     // Each box is named by its label; Option and Command say which key they stand for.
-    EXPECT_EQ(dialog->btnShift->accessibleName(), "Shift");
-    EXPECT_EQ(dialog->btnOption->accessibleName(), "Option");
-    EXPECT_EQ(dialog->btnOption->toolTip(), "The Alt key");
-    EXPECT_EQ(dialog->btnCommand->toolTip(), "The Super key (the Windows logo key)");
-    click(dialog->btnCtrl);
-    click(dialog->btnCommand);
-    EXPECT_TRUE(dialog->btnCtrl->getCheck());
+    EXPECT_EQ(dialog->modifiers.btnShift->accessibleName(), "Shift");
+    EXPECT_EQ(dialog->modifiers.btnOption->accessibleName(), "Option");
+    EXPECT_EQ(dialog->modifiers.btnOption->toolTip(), "The Alt key");
+    EXPECT_EQ(dialog->modifiers.btnCommand->toolTip(), "The Super key (the Windows logo key)");
+    click(dialog->modifiers.btnCtrl);
+    click(dialog->modifiers.btnCommand);
+    EXPECT_TRUE(dialog->modifiers.btnCtrl->getCheck());
     pressKey(KEY_A, Qt::Key_A);
     test::saveScreenshot(owner_.get(), "msgview_kind4_modifier_boxes");
     click(dialog->btnOk);
@@ -355,17 +355,17 @@ TEST_F(MsgViewTest, KeyDialogWithModifierBoxesAddsTheTickedModifiers) {
     EXPECT_EQ(dialog->stCombo.VkCode2, 0xFF);
 
     show("Press a key", MSG_KEY, true);
-    EXPECT_FALSE(dialog->btnCtrl->getCheck());  // unticked for every use
-    click(dialog->btnShift);
-    click(dialog->btnOption);
-    click(dialog->btnOption);
-    click(dialog->btnOption);
+    EXPECT_FALSE(dialog->modifiers.btnCtrl->getCheck());  // unticked for every use
+    click(dialog->modifiers.btnShift);
+    click(dialog->modifiers.btnOption);
+    click(dialog->modifiers.btnOption);
+    click(dialog->modifiers.btnOption);
     click(dialog->btnOk);  // no new key: the capture stays, the boxes replace the modifiers
     EXPECT_EQ(dialog->stCombo.ModifyKey, 0x06);  // Shift 0x02 + Option 0x04
     EXPECT_EQ(dialog->stCombo.VkCode1, 0);
 
     show("Press a key", MSG_KEY, true);
-    click(dialog->btnShift);
+    click(dialog->modifiers.btnShift);
     click(dialog->btnCancel);  // Cancel keeps the last result
     EXPECT_EQ(dialog->stCombo.ModifyKey, 0x06);
 }
