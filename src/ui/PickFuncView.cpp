@@ -1,0 +1,300 @@
+#include "ui/PickFuncView.h"
+
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QPainter>
+
+#include "config/debug.h"
+#include "config/gvar.h"
+#include "config/language.h"
+#include "keys/basic.h"
+#include "model/st_keypro.h"
+#include "model/stprofile.h"
+#include "ui/FunctionChoices.h"
+#include "widgets/ComboBtn.h"
+#include "widgets/Frame.h"
+#include "widgets/HideView.h"
+#include "widgets/ImageProcess.h"
+#include "widgets/KeyEvents.h"
+#include "widgets/PngButton.h"
+#include "widgets/TextDraw.h"
+
+namespace keyloom {
+
+namespace {
+
+constexpr int kBoxGap = 50;  // from one modifier box to the next, at least
+constexpr qreal kPageRight = 492;  // where the page's card ends, less a margin
+const QRectF kFunctionLine(15, 316, 250, 20);
+constexpr qreal kFunctionLineEnd = PickFuncView::WIDTH - 48;  // clear of the close button
+const QRectF kSwatchLabel(0, 277, 90, 16);
+const QRectF kSwatch[2] = {QRectF(100, 273, 23, 23), QRectF(140, 273, 23, 23)};
+const QColor kSwatchColour[2] = {Qt::white, Qt::black};
+
+QString uiText(const char* key) {
+    return QString::fromStdString(GetText(key));
+}
+
+// A swatch square with a frame that stays visible on the dark panel, the
+// frame lighter under the pointer.
+QImage swatchImage(QColor fill, QColor frame) {
+    QImage image(int(kSwatch[0].width()), int(kSwatch[0].height()), QImage::Format_ARGB32_Premultiplied);
+    image.fill(fill);
+    QPainter painter(&image);
+    painter.setPen(QPen(frame, 1));
+    painter.drawRect(QRectF(image.rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    return image;
+}
+
+}  // namespace
+
+PickFuncView::PickFuncView(QWidget* owner) : KeyCaptureView(owner) {
+    resize(WIDTH, HEIGHT);
+    centreInParent(this);
+    setFocusPolicy(Qt::StrongFocus);
+    LoadSkins();
+    onRefreshText();
+    hide();
+}
+
+void PickFuncView::LoadSkins() {
+    background_ = loadSkinImage(QStringLiteral("pickfundlg.png"));
+    const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
+    const QString exit = QStringLiteral("exit_nr.png");
+    const QString button = QStringLiteral("btn2_nr.png");
+    btnExit = newPngButton2(nullptr, this, exit, exit, exit, false, QRectF(WIDTH - 40, HEIGHT - 30, 0, 0), {}, click);
+    btnOk = newPngButton2(nullptr, this, button, button, button, false, QRectF(337, 9, 0, 0), {}, click);
+    btnCancel =
+        newPngButton2(nullptr, this, button, button, button, false, QRectF(btnOk->Right() + 4, 9, 0, 0), {}, click);
+
+    const QString tabNr = QStringLiteral("btn_nr.png");
+    const QString tabDn = QStringLiteral("btn_dn.png");
+    btnKey = newPngButton2(nullptr, this, tabNr, tabNr, tabDn, true, QRectF(17, 220, 0, 0), {}, click);
+    btnMacro = newPngButton2(nullptr, this, tabNr, tabNr, tabDn, true, QRectF(17, 156, 0, 0), {}, click);
+    btnMedia = newPngButton2(nullptr, this, tabNr, tabNr, tabDn, true, QRectF(17, 92, 0, 0), {}, click);
+
+    const QString combo = QStringLiteral("combo_nr.png");
+    btnKeyFun = newPngButton2(nullptr, this, combo, combo, combo, false, QRectF(248, 178, 0, 0), {}, click);
+    btnMediaFun = newComboBtn(this, combo, combo, combo, false, {}, QRectF(248, 178, 0, 0), click);
+    btnMediaFun->showPos = 1;
+    fillFunctionList(btnMediaFun, pickerFunctions());
+
+    modifiers.create(this, click);
+
+    listMacro = newOutlineView(this, macroTree_.root(), true, QRectF(157, 51, 333, 205));
+    // The list keeps the configured list colours, which suit the shipped panel.
+    listMacro->setIcon(loadSkinImage(QStringLiteral("close.png")), int(MACRO_ITEM_FOLDER));
+
+    for (int i = 0; i < 2; ++i) {
+        const QImage normal = swatchImage(kSwatchColour[i], QColor(110, 112, 118));
+        const QImage over = swatchImage(kSwatchColour[i], colorFromBgr(gVar.LstBox_item_clr));
+        btnSwatch[i] = newPngButton(nullptr, this, normal, over, over, false, kSwatch[i], {}, std::nullopt, {}, click);
+    }
+}
+
+void PickFuncView::onRefreshText() {
+    btnOk->setCaption(uiText("tc_ok"));
+    btnCancel->setCaption(uiText("tc_cancel"));
+    btnExit->setLabel(uiText("tc_close"));
+    btnKey->setCaption(uiText("tc_page1"));
+    btnMedia->setCaption(uiText("tc_page3"));
+    btnMacro->setCaption(uiText("tc_mac_def"));
+    btnKeyFun->setLabel(uiText("tc_combo_tips"));
+    btnMediaFun->setLabel(uiText("tc_page3"));
+    listMacro->setAccessibleName(uiText("tc_mac_def"));
+    btnSwatch[0]->setHint(uiText("tc_swatch_on"));
+    btnSwatch[1]->setHint(uiText("tc_swatch_off"));
+    refreshFunctionList(btnMediaFun, pickerFunctions());
+    modifiers.onRefreshText();
+    modifiers.placeInRow(QPointF(205, 153), kBoxGap, kPageRight);
+    update();
+}
+
+void PickFuncView::setVisible(bool visible) {
+    const bool opening = visible && isHidden();
+    if (opening) {
+        // The media choice is kept from one use to the next; all else starts afresh.
+        showPage(PICK_PAGE_KEY);
+        loadMacroToList();
+        nColorPicked = 0;
+        modifiers.clear();
+        nVk[0] = nVk[1] = VK_NONE;
+        btnKeyFun->setCaption({});
+        for (PngButton* swatch : btnSwatch) swatch->setVisible(nShowColor == 1);
+    }
+    KeyCaptureView::setVisible(visible);
+}
+
+void PickFuncView::showPage(int page) {
+    for (PngButton* tab : {btnKey, btnMedia, btnMacro}) tab->setCheck(false);
+    btnKeyFun->hide();
+    modifiers.setVisible(false);
+    btnMediaFun->hide();
+    listMacro->hide();
+    page_ = page;
+    switch (page) {
+        case PICK_PAGE_KEY:
+            btnKey->setCheck(true);
+            btnKeyFun->show();
+            modifiers.setVisible(true);
+            lastVK = VK_NONE;
+            takeFocusWhenCapturing();
+            break;
+        case PICK_PAGE_MEDIA:
+            btnMedia->setCheck(true);
+            btnMediaFun->show();
+            break;
+        case PICK_PAGE_MACRO:
+            btnMacro->setCheck(true);
+            listMacro->show();
+            break;
+        default:
+            page_ = 0;
+            break;
+    }
+    update();
+}
+
+void PickFuncView::btnClick(PngButton* sender) {
+    if (sender == btnExit || sender == btnCancel) {
+        close(false);
+    } else if (sender == btnKey) {
+        showPage(PICK_PAGE_KEY);
+    } else if (sender == btnMedia) {
+        showPage(PICK_PAGE_MEDIA);
+    } else if (sender == btnMacro) {
+        showPage(PICK_PAGE_MACRO);
+    } else if (modifiers.contains(sender)) {
+        sender->setCheck(!sender->getCheck());
+    } else if (sender == btnOk) {
+        commit();
+    } else if (sender == btnSwatch[0] || sender == btnSwatch[1]) {
+        if (nShowColor != 1) return;
+        nColorPicked = sender == btnSwatch[0] ? 1 : 2;
+        close(true);
+    }
+}
+
+void PickFuncView::loadMacroToList() {
+    macroTree_.ReloadMacroList();
+    listMacro->reloadData();
+}
+
+_KEYINFO* PickFuncView::editedKey() const {
+    _ST_PROFILE* profile = get_current_profile();
+    if (!profile || profile->nLayer < 0 || profile->nLayer >= LAYER_COUNT || nKeyIndex >= uint32_t(KEY_COUNT))
+        return nullptr;
+    _ST_KEYPRO* table = get_keypro_by_id(profile->dwKeyProID[profile->nLayer]);
+    return table ? &table->stKey[nKeyIndex] : nullptr;
+}
+
+void PickFuncView::keyPressEvent(QKeyEvent* event) {
+    if (!capturing()) {
+        event->ignore();  // the window's
+        return;
+    }
+    event->accept();
+    const HostKeyEvent key = toHostKeyEvent(*event);
+    // A modifier alone is no key: the boxes carry the modifiers.
+    if (key.flagsChanged || !key.down) return;
+    LOG("keyDown, 0x%x", unsigned(key.keyCode));
+    if (key.keyCode == VK_NONE || key.autoRepeat || key.keyCode == lastVK) return;
+    recordKey(key.keyCode);
+}
+
+void PickFuncView::keyReleaseEvent(QKeyEvent* event) {
+    if (capturing())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void PickFuncView::recordKey(int32_t code) {
+    const double now = clock();
+    keyloom::recordKey(nVk, code, now - lastVKTime >= kRecordWindow);
+    btnKeyFun->setCaption(recordedKeysCaption(nVk));
+    lastVKTime = now;
+    lastVK = code;
+}
+
+void PickFuncView::commit() {
+    _KEYINFO* key = editedKey();
+    if (!key) return;
+    switch (page_) {
+        case PICK_PAGE_KEY: {
+            key->dwFunID = MAKE_FUNID(FUN_KEY, 0);
+            const uint8_t bits = modifiers.modifierByte();
+            if (bits != 0 || nVk[0] != VK_NONE) {
+                key->stCombo.ModifyKey = bits;
+                key->stCombo.VkCode1 = uint8_t(nVk[0] & 0xFF);
+                key->stCombo.VkCode2 = uint8_t(nVk[1] & 0xFF);
+            }
+            break;
+        }
+        case PICK_PAGE_MEDIA:
+            if (btnMediaFun->GetCurSel() < 0 || btnMediaFun->getItemData() <= 0) return;
+            key->dwFunID = uint32_t(btnMediaFun->getItemData());
+            break;
+        case PICK_PAGE_MACRO: {
+            const outlineviewData* item = listMacro->getSeletedObject();
+            // A folder, or a macro file that could not be read, is nothing to assign.
+            if (!item || item->nFlagData != MACRO_ITEM_MACRO || item->nItemData == 0) return;
+            key->dwFunID = MAKE_FUNID(FUN_MACRO, 0);
+            key->dwMacroID = uint32_t(item->nItemData);
+            break;
+        }
+        default:
+            return;
+    }
+    LOG("SET Key[%d]:  dwFunID=%x, stCombo(ModifyKey=%x,VkCode1=%x,VkCode2=%x)", int(nKeyIndex), key->dwFunID,
+        unsigned(key->stCombo.ModifyKey), unsigned(key->stCombo.VkCode1), unsigned(key->stCombo.VkCode2));
+    close(true);
+}
+
+void PickFuncView::close(bool report) {
+    if (viewHide) viewHide->hide();
+    hide();
+    viewHide = nullptr;
+    if (!report) return;  // Exit and Cancel keep the target for the next use
+    // Taken off before the call, so a callback that opens the picker again keeps its own.
+    const QPointer<QObject> receiver = target;
+    const PickFuncCallback call = std::move(callback);
+    target = nullptr;
+    callback = nullptr;
+    if (receiver && call) call(this);
+}
+
+void PickFuncView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!background_.isNull())
+        painter.drawImage(QPointF(0, height() - background_.height()), background_);
+    else
+        painter.fillRect(rect(), QColor(20, 20, 20));
+
+    const TextStyle left = panelTextStyle(TextAlign::Left);
+    strFunction.clear();
+    if (const _KEYINFO* key = editedKey()) {
+        strFunction = uiText("tc_msg16") + QStringLiteral("  ") +
+                      QString::fromStdString(keyinfo_to_string(*key).value_or(std::string()));
+        const qreal room = kFunctionLineEnd - kFunctionLine.x();
+        const QString shown = QFontMetricsF(left.font).elidedText(strFunction, Qt::ElideRight, room);
+        myDrawText(painter, shown, left, kFunctionLine, height());
+    }
+    if (!btnMediaFun->isHidden()) myDrawText(painter, uiText("tc_page3"), left, get_up_text_rect(btnMediaFun, 100), height());
+    if (!btnKeyFun->isHidden()) {
+        myDrawText(painter, uiText("tc_combo_tips"), left, get_up_text_rect(btnKeyFun, 100), height());
+        modifiers.drawLabels(painter, height());
+    }
+    if (nShowColor == 1)
+        myDrawText(painter, uiText("tc_adv_str4"), panelTextStyle(TextAlign::Right), kSwatchLabel, height());
+}
+
+void showPickFunc(QObject* target, HideView* overlay, PickFuncView* picker, PickFuncCallback callback) {
+    if (!picker) return;
+    picker->viewHide = overlay;
+    picker->target = target;
+    picker->callback = std::move(callback);
+    showOverOverlay(overlay, picker);
+}
+
+}  // namespace keyloom
