@@ -1,0 +1,251 @@
+#include "ui/SrView.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "config/debug.h"
+#include "config/gvar.h"
+#include "config/language.h"
+#include "keys/basic.h"
+#include "model/stprofile.h"
+#include "ui/FunctionChoices.h"
+#include "widgets/ComboBtn.h"
+#include "widgets/Frame.h"
+#include "widgets/HideView.h"
+#include "widgets/ImageProcess.h"
+#include "widgets/KeyEvents.h"
+#include "widgets/PngButton.h"
+#include "widgets/TextDraw.h"
+
+namespace keyloom {
+
+namespace {
+
+constexpr qreal kColumnX[2] = {66, 300};
+constexpr qreal kBoxGap = 70;  // from a left box to the box right of it
+const QRectF kTitle(20, 318, 200, 20);
+constexpr qreal kHeadingY = 266;
+constexpr qreal kMarkWidth = 70;
+constexpr qreal kMarkY = 264;
+const char* const kHeading[2] = {"tc_msg2", "tc_msg4"};
+
+QString uiText(const char* key) {
+    return QString::fromStdString(GetText(key));
+}
+
+}  // namespace
+
+SrView::SrView(QWidget* owner) : KeyCaptureView(owner) {
+    resize(WIDTH, HEIGHT);
+    centreInParent(this);
+    setFocusPolicy(Qt::StrongFocus);
+    LoadSkins();
+    onRefreshText();
+    hide();
+}
+
+void SrView::LoadSkins() {
+    background_ = loadSkinImage(QStringLiteral("SrDlg.png"));
+    const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
+    const QString exit = QStringLiteral("exit_nr.png");
+    const QString button = QStringLiteral("btn2_nr.png");
+    const QString combo = QStringLiteral("combo_nr.png");
+    btnExit = newPngButton2(nullptr, this, exit, exit, exit, false, QRectF(WIDTH - 40, HEIGHT - 27, 0, 0), {}, click);
+    btnOk = newPngButton2(nullptr, this, button, button, button, false, QRectF(325, 8, 0, 0), {}, click);
+    btnCancel =
+        newPngButton2(nullptr, this, button, button, button, false, QRectF(btnOk->Right() + 2, 8, 0, 0), {}, click);
+
+    for (int d = 0; d < 2; ++d) {
+        const qreal x = kColumnX[d];
+        btnKey[d] = newPngButton2(nullptr, this, combo, combo, combo, false, QRectF(x, 190, 0, 0), {}, click);
+        ModifierBoxes& boxes = modifiers[d];
+        boxes.create(this, click);
+        const qreal boxWidth = boxes.btnShift->width();
+        const qreal boxHeight = boxes.btnShift->height();
+        setFrame(boxes.btnShift, QRectF(x + 1, 170, boxWidth, boxHeight));
+        setFrame(boxes.btnCtrl, QRectF(boxes.btnShift->Right() + kBoxGap, 170, boxWidth, boxHeight));
+        setFrame(boxes.btnOption, QRectF(x + 1, 150, boxWidth, boxHeight));
+        setFrame(boxes.btnCommand, QRectF(boxes.btnOption->Right() + kBoxGap, 150, boxWidth, boxHeight));
+        btnMedia[d] = newComboBtn(this, combo, combo, combo, false, {}, QRectF(x, 75, 0, 0), click);
+        btnMedia[d]->showPos = 1;
+        fillFunctionList(btnMedia[d], knobFunctions());
+    }
+    srIndex = 0;
+}
+
+void SrView::onRefreshText() {
+    btnOk->setCaption(uiText("tc_ok"));
+    btnCancel->setCaption(uiText("tc_cancel"));
+    btnExit->setLabel(uiText("tc_close"));
+    for (int d = 0; d < 2; ++d) {
+        // Both columns hold the same controls: the direction tells them apart.
+        const QString direction = uiText(kHeading[d]);
+        btnKey[d]->setLabel(QStringLiteral("%1: %2").arg(direction, uiText("tc_combokey")));
+        btnMedia[d]->setLabel(QStringLiteral("%1: %2").arg(direction, uiText("tc_page3")));
+        refreshFunctionList(btnMedia[d], knobFunctions());
+        modifiers[d].onRefreshText();
+    }
+    update();
+}
+
+void SrView::setVisible(bool visible) {
+    if (visible && isHidden()) initUI();
+    KeyCaptureView::setVisible(visible);
+}
+
+void SrView::initUI() {
+    _ST_PROFILE* profile = get_current_profile();
+    const bool valid = profile && setIndex >= 0 && setIndex < KNOB_SETS;
+    for (int d = 0; d < 2; ++d) {
+        nVk[d][0] = nVk[d][1] = VK_NONE;
+        const _KEYINFO* knob = valid ? &profile->stKnod[d][setIndex] : nullptr;
+        if (knob && FUN_CLASS(knob->dwFunID) == FUN_KEY) {
+            modifiers[d].setModifierByte(knob->stCombo.ModifyKey);
+            btnKey[d]->setCaption(QString::fromStdString(keyinfo_to_string(*knob).value_or(std::string())));
+            nVk[d][0] = knob->stCombo.VkCode1;
+            nVk[d][1] = knob->stCombo.VkCode2;
+            btnMedia[d]->SetCurSel(-1);
+        } else {
+            // A function not in the list (or no profile) shows no choice.
+            if (!knob || !btnMedia[d]->SetCurSelForItemData(int(knob->dwFunID))) btnMedia[d]->SetCurSel(-1);
+            btnKey[d]->setCaption({});
+            modifiers[d].clear();
+        }
+    }
+    update();
+}
+
+int SrView::columnOf(const PngButton* control) const {
+    for (int d = 0; d < 2; ++d)
+        if (control == btnKey[d] || control == btnMedia[d] || modifiers[d].contains(control)) return d;
+    return -1;
+}
+
+void SrView::clearKey(int column) {
+    btnKey[column]->setCaption({});
+    modifiers[column].clear();
+    nVk[column][0] = nVk[column][1] = VK_NONE;
+}
+
+void SrView::btnClick(PngButton* sender) {
+    if (sender == btnExit || sender == btnCancel) {
+        close(false);
+        return;
+    }
+    if (sender == btnOk) {
+        commit();
+        return;
+    }
+    const int d = columnOf(sender);
+    if (d < 0) return;
+    // Working in a column makes it the one typed keys go to.
+    if (srIndex != d) {
+        srIndex = d;
+        update();
+    }
+    if (modifiers[d].contains(sender)) {
+        sender->setCheck(!sender->getCheck());
+        btnMedia[d]->SetCurSel(-1);
+    } else if (sender == btnMedia[d] && btnMedia[d]->GetCurSel() >= 0) {
+        clearKey(d);  // a function replaces the key
+    }
+}
+
+void SrView::commit() {
+    _ST_PROFILE* profile = get_current_profile();
+    if (!profile || setIndex < 0 || setIndex >= KNOB_SETS) return;
+    for (int d = 0; d < 2; ++d) {
+        _KEYINFO& knob = profile->stKnod[d][setIndex];
+        knob.stCombo = ST_COMBO{0, 0, 0, 0};
+        if (btnMedia[d]->GetCurSel() < 0) {
+            knob.dwFunID = MAKE_FUNID(FUN_KEY, 0);
+            knob.stCombo.ModifyKey = modifiers[d].modifierByte();
+            knob.stCombo.VkCode1 = uint8_t(nVk[d][0] & 0xFF);
+            knob.stCombo.VkCode2 = uint8_t(nVk[d][1] & 0xFF);
+        } else {
+            knob.dwFunID = uint32_t(btnMedia[d]->getItemData());
+        }
+    }
+    close(true);
+}
+
+void SrView::close(bool report) {
+    if (viewHide) viewHide->hide();
+    hide();
+    // Taken off before the call, so a callback that opens the dialog again keeps its own.
+    const QPointer<QObject> receiver = target;
+    const SrCallback call = std::move(callback);
+    target = nullptr;
+    callback = nullptr;
+    viewHide = nullptr;
+    if (report && receiver && call) call(this);
+}
+
+void SrView::keyPressEvent(QKeyEvent* event) {
+    event->accept();
+    const HostKeyEvent key = toHostKeyEvent(*event);
+    // A modifier alone is no key (the boxes carry the modifiers), and a held
+    // key's repeats add nothing.
+    if (key.flagsChanged || !key.down) return;
+    LOG("keyDown, 0x%x", unsigned(key.keyCode));
+    if (key.keyCode == VK_NONE || key.autoRepeat) return;
+    const int d = srIndex == 1 ? 1 : 0;
+    const double now = clock();
+    recordKey(nVk[d], key.keyCode, now - lastVKTime >= kRecordWindow);
+    btnKey[d]->setCaption(recordedKeysCaption(nVk[d]));
+    lastVKTime = now;
+    lastVK = key.keyCode;
+    btnMedia[d]->SetCurSel(-1);
+}
+
+void SrView::keyReleaseEvent(QKeyEvent* event) {
+    event->accept();
+}
+
+void SrView::mousePressEvent(QMouseEvent* event) {
+    const QPointF at(event->position().x(), height() - event->position().y());
+    for (int d = 0; d < 2; ++d) {
+        if (rcGrid[d].contains(at)) {
+            srIndex = d;
+            update();
+            return;
+        }
+    }
+}
+
+void SrView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!background_.isNull())
+        painter.drawImage(QPointF(0, height() - background_.height()), background_);
+    else
+        painter.fillRect(rect(), QColor(20, 20, 20));
+
+    const TextStyle left = panelTextStyle(TextAlign::Left);
+    const TextStyle centred = panelTextStyle(TextAlign::Centre);
+    myDrawText(painter, QStringLiteral("%1  -  SET%2").arg(uiText("tc_msg8")).arg(setIndex + 1), left, kTitle,
+               height());
+    for (int d = 0; d < 2; ++d) {
+        const QRectF heading(rcGrid[d].x() - 1, kHeadingY, rcGrid[d].width(), 16);
+        myDrawText(painter, uiText(kHeading[d]), centred, heading, height());
+        if (d == srIndex) {
+            // The mark of the column typed keys go to, in the selection colour.
+            const qreal x = heading.center().x() - kMarkWidth / 2;
+            painter.fillRect(flipRect(QRectF(x, kMarkY - 1, kMarkWidth, 2), height()),
+                             colorFromBgr(gVar.LstBox_item_clr));
+        }
+        myDrawText(painter, uiText("tc_combokey"), left, get_up_text_rect(btnKey[d], 0), height());
+        myDrawText(painter, uiText("tc_page3"), left, get_up_text_rect(btnMedia[d], 0), height());
+        modifiers[d].drawLabels(painter, height());
+    }
+}
+
+void showSrView(QObject* owner, HideView* overlay, SrView* dialog, SrCallback callback) {
+    if (!dialog) return;
+    dialog->viewHide = overlay;
+    dialog->target = owner;
+    dialog->callback = std::move(callback);
+    showOverOverlay(overlay, dialog);
+}
+
+}  // namespace keyloom
