@@ -1,42 +1,11 @@
 #include "ui/KeyCapture.h"
 
-#include <QFocusEvent>
 #include <chrono>
 
 #include "keys/basic.h"
 #include "model/keyinfo.h"
 
 namespace keyloom {
-
-void KeyCaptureView::takeFocusWhenCapturing() {
-    if (capturingNow()) setFocus(Qt::OtherFocusReason);
-}
-
-void KeyCaptureView::focusOutEvent(QFocusEvent* event) {
-    QWidget::focusOutEvent(event);
-    const Qt::FocusReason reason = event->reason();
-    if (capturingNow() && isActiveWindow() && reason != Qt::ActiveWindowFocusReason &&
-        reason != Qt::PopupFocusReason)
-        setFocus(Qt::OtherFocusReason);
-}
-
-void KeyCaptureView::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    takeFocusWhenCapturing();
-}
-
-bool KeyCaptureView::focusNextPrevChild(bool next) {
-    if (capturingNow()) return false;  // Tab is a key to record
-    return QWidget::focusNextPrevChild(next);
-}
-
-bool KeyCaptureView::event(QEvent* event) {
-    if (event->type() == QEvent::ShortcutOverride && capturingNow()) {
-        event->accept();
-        return true;
-    }
-    return QWidget::event(event);
-}
 
 double wallClockSeconds() {
     using namespace std::chrono;

@@ -1,34 +1,10 @@
-// What the dialogs that take typed keys share: the keyboard focus kept while
-// they record, the clock their timing rules read, and the two-key recording.
+// The timing and the two-key recording the dialogs that take typed keys share.
 #pragma once
 #include <QString>
-#include <QWidget>
 #include <cstdint>
 #include <functional>
 
 namespace keyloom {
-
-// A panel that, while it records keys, keeps the keyboard focus: Tab is a key
-// like any other and no shortcut of the window takes a key before the panel
-// sees it. Only another window or a popup menu may take the focus away.
-class KeyCaptureView : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    // Whether typed keys are the panel's own now (asked only while it is shown).
-    virtual bool capturing() const = 0;
-    // Takes the focus of the window when shown and capturing.
-    void takeFocusWhenCapturing();
-
-    void focusOutEvent(QFocusEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    bool focusNextPrevChild(bool next) override;
-    bool event(QEvent* event) override;
-
-private:
-    bool capturingNow() const { return isVisible() && capturing(); }
-};
 
 // Seconds since 1970-01-01, as the recording rules measure time; tests set their own.
 using WallClock = std::function<double()>;

@@ -24,29 +24,16 @@ constexpr int kPromptHeight = 22;
 constexpr int kPromptGap = 4;  // between the prompt line and the edit field
 constexpr int kBoxGap = kEditWidth / 4 - 10;
 
-QString uiText(const char* key) {
-    return QString::fromStdString(GetText(key));
-}
-
 }  // namespace
 
-MsgView::MsgView(QWidget* owner) : KeyCaptureView(owner) {
-    resize(WIDTH, HEIGHT);
-    centreInParent(this);
-    background_ = loadSkinImage(QStringLiteral("msg_nr.png"));
+MsgView::MsgView(QWidget* owner) : DialogPanel(owner, WIDTH, HEIGHT) {
     createControls();
     onRefreshText();
-    hide();
 }
 
 void MsgView::createControls() {
     const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
-    const QString exit = QStringLiteral("exit_nr.png");
-    const QString button = QStringLiteral("btn2_nr.png");
-    btnExit = newPngButton2(nullptr, this, exit, exit, exit, false, QRectF(WIDTH - 40, HEIGHT - 27, 0, 0), {}, click);
-    btnOk = newPngButton2(nullptr, this, button, button, button, false, QRectF(220, 15, 0, 0), uiText("tc_ok"), click);
-    btnCancel = newPngButton2(nullptr, this, button, button, button, false, QRectF(btnOk->Right() + 10, 15, 0, 0),
-                              uiText("tc_cancel"), click);
+    createFrameControls(QStringLiteral("msg_nr.png"), QPointF(WIDTH - 40, HEIGHT - 27), QPointF(220, 15), 10, click);
 
     rcEdit = QRectF((WIDTH - kEditWidth) / 2, (HEIGHT - kEditHeight) / 2, kEditWidth, kEditHeight);
     textField = newEdit(this, [this](MyTextFieldCell*) { onTextChanged(); }, rcEdit);
@@ -83,9 +70,7 @@ void MsgView::initWithMsgID(int id) {
 }
 
 void MsgView::onRefreshText() {
-    btnOk->setCaption(uiText("tc_ok"));
-    btnCancel->setCaption(uiText("tc_cancel"));
-    btnExit->setLabel(uiText("tc_close"));
+    refreshFrameTexts();
     modifiers.onRefreshText();
     modifiers.placeInRow(QPointF(rcEdit.x(), rcEdit.y() - 25), kBoxGap, WIDTH - 12);
     update();
@@ -119,15 +104,11 @@ void MsgView::onExit(int result) {
         }
     }
     // Everything of this use is taken off the dialog before the call, so a
-    // callback that shows the dialog again keeps its own callback, overlay and limit.
-    const QPointer<HideView> overlay = viewHide;
+    // callback that shows the dialog again keeps its own callback and limit.
     const MsgCallback call = std::move(callback);
     callback = nullptr;
-    viewHide = nullptr;
     maxStringLen = 0;
-
-    if (overlay) overlay->hide();
-    hide();
+    hideWithOverlay();
     bResult = result == 1;
     if (call) call(this);
 }
@@ -144,10 +125,7 @@ void MsgView::onTextChanged() {
 
 void MsgView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (!background_.isNull())
-        painter.drawImage(QPointF(0, height() - background_.height()), background_);
-    else
-        painter.fillRect(rect(), QColor(20, 20, 20));
+    drawBackground(painter);
     painter.setPen(QPen(QColor(100, 100, 100), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));

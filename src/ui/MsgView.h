@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "model/keyinfo.h"
-#include "ui/KeyCapture.h"
+#include "ui/DialogPanel.h"
 #include "ui/ModifierBoxes.h"
 
 namespace keyloom {
@@ -32,7 +32,7 @@ constexpr int MSG_KEY = 4;      // one captured key -> stCombo
 // OK, the kind's result.
 using MsgCallback = std::function<void(MsgView*)>;
 
-class MsgView : public KeyCaptureView {
+class MsgView : public DialogPanel {
 public:
     static constexpr int WIDTH = 400;
     static constexpr int HEIGHT = 202;
@@ -60,11 +60,7 @@ public:
     bool bRecordComboKey = false;
     int32_t nParam = 0;  // the caller's own value, for its callback
     MsgCallback callback;
-    QPointer<HideView> viewHide;
 
-    PngButton* btnExit = nullptr;
-    PngButton* btnOk = nullptr;
-    PngButton* btnCancel = nullptr;
     ModifierBoxes modifiers;
     MyTextFieldCell* textField = nullptr;
     QRectF rcEdit;  // bottom-left origin
@@ -81,8 +77,6 @@ protected:
 private:
     void createControls();
     void onTextChanged();
-
-    QImage background_;
 };
 
 // Shows the dialog for a kind over the owner's overlay. callback (may be

@@ -48,24 +48,16 @@ QImage swatchImage(QColor fill, QColor frame) {
 
 }  // namespace
 
-PickFuncView::PickFuncView(QWidget* owner) : KeyCaptureView(owner) {
-    resize(WIDTH, HEIGHT);
-    centreInParent(this);
+PickFuncView::PickFuncView(QWidget* owner) : DialogPanel(owner, WIDTH, HEIGHT) {
     setFocusPolicy(Qt::StrongFocus);
     LoadSkins();
     onRefreshText();
-    hide();
 }
 
 void PickFuncView::LoadSkins() {
-    background_ = loadSkinImage(QStringLiteral("pickfundlg.png"));
     const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
-    const QString exit = QStringLiteral("exit_nr.png");
-    const QString button = QStringLiteral("btn2_nr.png");
-    btnExit = newPngButton2(nullptr, this, exit, exit, exit, false, QRectF(WIDTH - 40, HEIGHT - 30, 0, 0), {}, click);
-    btnOk = newPngButton2(nullptr, this, button, button, button, false, QRectF(337, 9, 0, 0), {}, click);
-    btnCancel =
-        newPngButton2(nullptr, this, button, button, button, false, QRectF(btnOk->Right() + 4, 9, 0, 0), {}, click);
+    createFrameControls(QStringLiteral("pickfundlg.png"), QPointF(WIDTH - 40, HEIGHT - 30), QPointF(337, 9), 4,
+                        click);
 
     const QString tabNr = QStringLiteral("btn_nr.png");
     const QString tabDn = QStringLiteral("btn_dn.png");
@@ -93,9 +85,7 @@ void PickFuncView::LoadSkins() {
 }
 
 void PickFuncView::onRefreshText() {
-    btnOk->setCaption(uiText("tc_ok"));
-    btnCancel->setCaption(uiText("tc_cancel"));
-    btnExit->setLabel(uiText("tc_close"));
+    refreshFrameTexts();
     btnKey->setCaption(uiText("tc_page1"));
     btnMedia->setCaption(uiText("tc_page3"));
     btnMacro->setCaption(uiText("tc_mac_def"));
@@ -122,7 +112,7 @@ void PickFuncView::setVisible(bool visible) {
         btnKeyFun->setCaption({});
         for (PngButton* swatch : btnSwatch) swatch->setVisible(nShowColor == 1);
     }
-    KeyCaptureView::setVisible(visible);
+    DialogPanel::setVisible(visible);
 }
 
 void PickFuncView::showPage(int page) {
@@ -252,9 +242,7 @@ void PickFuncView::commit() {
 }
 
 void PickFuncView::close(bool report) {
-    if (viewHide) viewHide->hide();
-    hide();
-    viewHide = nullptr;
+    hideWithOverlay();
     if (!report) return;  // Exit and Cancel keep the target for the next use
     // Taken off before the call, so a callback that opens the picker again keeps its own.
     const QPointer<QObject> receiver = target;
@@ -266,10 +254,7 @@ void PickFuncView::close(bool report) {
 
 void PickFuncView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (!background_.isNull())
-        painter.drawImage(QPointF(0, height() - background_.height()), background_);
-    else
-        painter.fillRect(rect(), QColor(20, 20, 20));
+    drawBackground(painter);
 
     const TextStyle left = panelTextStyle(TextAlign::Left);
     strFunction.clear();

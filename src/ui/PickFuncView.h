@@ -12,6 +12,7 @@
 
 #include "macro/macrotree.h"
 #include "model/keyinfo.h"
+#include "ui/DialogPanel.h"
 #include "ui/KeyCapture.h"
 #include "ui/ModifierBoxes.h"
 #include "widgets/MyOutlineView.h"
@@ -32,7 +33,7 @@ constexpr int PICK_PAGE_KEY = 1;
 constexpr int PICK_PAGE_MEDIA = 2;
 constexpr int PICK_PAGE_MACRO = 3;
 
-class PickFuncView : public KeyCaptureView, public MyOutlineViewDelegate {
+class PickFuncView : public DialogPanel, public MyOutlineViewDelegate {
 public:
     static constexpr int WIDTH = 508;
     static constexpr int HEIGHT = 346;
@@ -63,14 +64,10 @@ public:
     double lastVKTime = 0;
     QPointer<QObject> target;  // the call is made only while it lives
     PickFuncCallback callback;
-    QPointer<HideView> viewHide;
     QString strFunction;  // the current-function line, rebuilt on every redraw
     WallClock clock = wallClockSeconds;
     outlineviewData* dataMacro() { return macroTree_.root(); }
 
-    PngButton* btnExit = nullptr;
-    PngButton* btnOk = nullptr;
-    PngButton* btnCancel = nullptr;
     PngButton* btnKey = nullptr;    // page 1 tab
     PngButton* btnMedia = nullptr;  // page 2 tab
     PngButton* btnMacro = nullptr;  // page 3 tab
@@ -95,7 +92,6 @@ private:
 
     MacroTree macroTree_;
     int page_ = 0;
-    QImage background_;
 };
 
 // Opens the picker over the overlay for target, which callback is then made

@@ -36,25 +36,16 @@ QString uiText(const char* key) {
 
 }  // namespace
 
-SrView::SrView(QWidget* owner) : KeyCaptureView(owner) {
-    resize(WIDTH, HEIGHT);
-    centreInParent(this);
+SrView::SrView(QWidget* owner) : DialogPanel(owner, WIDTH, HEIGHT) {
     setFocusPolicy(Qt::StrongFocus);
     LoadSkins();
     onRefreshText();
-    hide();
 }
 
 void SrView::LoadSkins() {
-    background_ = loadSkinImage(QStringLiteral("SrDlg.png"));
     const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
-    const QString exit = QStringLiteral("exit_nr.png");
-    const QString button = QStringLiteral("btn2_nr.png");
+    createFrameControls(QStringLiteral("SrDlg.png"), QPointF(WIDTH - 40, HEIGHT - 27), QPointF(325, 8), 2, click);
     const QString combo = QStringLiteral("combo_nr.png");
-    btnExit = newPngButton2(nullptr, this, exit, exit, exit, false, QRectF(WIDTH - 40, HEIGHT - 27, 0, 0), {}, click);
-    btnOk = newPngButton2(nullptr, this, button, button, button, false, QRectF(325, 8, 0, 0), {}, click);
-    btnCancel =
-        newPngButton2(nullptr, this, button, button, button, false, QRectF(btnOk->Right() + 2, 8, 0, 0), {}, click);
 
     for (int d = 0; d < 2; ++d) {
         const qreal x = kColumnX[d];
@@ -75,9 +66,7 @@ void SrView::LoadSkins() {
 }
 
 void SrView::onRefreshText() {
-    btnOk->setCaption(uiText("tc_ok"));
-    btnCancel->setCaption(uiText("tc_cancel"));
-    btnExit->setLabel(uiText("tc_close"));
+    refreshFrameTexts();
     for (int d = 0; d < 2; ++d) {
         // Both columns hold the same controls: the direction tells them apart.
         const QString direction = uiText(kHeading[d]);
@@ -91,7 +80,7 @@ void SrView::onRefreshText() {
 
 void SrView::setVisible(bool visible) {
     if (visible && isHidden()) initUI();
-    KeyCaptureView::setVisible(visible);
+    DialogPanel::setVisible(visible);
 }
 
 void SrView::initUI() {
@@ -171,14 +160,12 @@ void SrView::commit() {
 }
 
 void SrView::close(bool report) {
-    if (viewHide) viewHide->hide();
-    hide();
+    hideWithOverlay();
     // Taken off before the call, so a callback that opens the dialog again keeps its own.
     const QPointer<QObject> receiver = target;
     const SrCallback call = std::move(callback);
     target = nullptr;
     callback = nullptr;
-    viewHide = nullptr;
     if (report && receiver && call) call(this);
 }
 
@@ -216,10 +203,7 @@ void SrView::mousePressEvent(QMouseEvent* event) {
 
 void SrView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (!background_.isNull())
-        painter.drawImage(QPointF(0, height() - background_.height()), background_);
-    else
-        painter.fillRect(rect(), QColor(20, 20, 20));
+    drawBackground(painter);
 
     const TextStyle left = panelTextStyle(TextAlign::Left);
     const TextStyle centred = panelTextStyle(TextAlign::Centre);

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "model/keyinfo.h"
+#include "ui/DialogPanel.h"
 #include "ui/KeyCapture.h"
 #include "ui/ModifierBoxes.h"
 
@@ -22,7 +23,7 @@ class SrView;
 
 using SrCallback = std::function<void(SrView*)>;
 
-class SrView : public KeyCaptureView {
+class SrView : public DialogPanel {
 public:
     static constexpr int WIDTH = 508;
     static constexpr int HEIGHT = 346;
@@ -45,14 +46,10 @@ public:
     const QRectF rcGrid[2] = {QRectF(40, 51, 207, 205), QRectF(270, 51, 207, 205)};
     int32_t srIndex = 0;   // the column typed keys go to
     int32_t setIndex = 0;  // the knob set edited, 0..7
-    QPointer<HideView> viewHide;
     QPointer<QObject> target;  // the call is made only while it lives
     SrCallback callback;
     WallClock clock = wallClockSeconds;
 
-    PngButton* btnExit = nullptr;
-    PngButton* btnOk = nullptr;
-    PngButton* btnCancel = nullptr;
     PngButton* btnKey[2] = {nullptr, nullptr};
     ComboBtn* btnMedia[2] = {nullptr, nullptr};
     ModifierBoxes modifiers[2];
@@ -71,8 +68,6 @@ private:
     void clearKey(int column);
     void commit();
     void close(bool report);
-
-    QImage background_;
 };
 
 // Opens the dialog for owner, whose callback OK then makes.

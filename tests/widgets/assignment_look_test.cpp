@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetricsF>
+#include <QScrollBar>
 
 #include "ui/PickFuncView.h"
 #include "ui/SrView.h"
@@ -28,9 +29,12 @@ qreal labelEnd(const PngButton* box) {
 // A button whose caption is too long shows it as its tooltip instead of its hint.
 void expectCaptionsFit(const QWidget* dialog, const char* language) {
     // The buttons declare no meta-object of their own, so they are told apart by their C++ type.
-    for (const QObject* child : dialog->children())
-        if (const auto* button = dynamic_cast<const PngButton*>(child); button && !button->caption().isEmpty())
+    for (const QObject* child : dialog->children()) {
+        const auto* button = dynamic_cast<const PngButton*>(child);
+        if (button && !button->caption().isEmpty()) {
             EXPECT_NE(button->toolTip(), button->caption()) << language << ": " << button->caption().toStdString();
+        }
+    }
 }
 
 class AssignmentLook : public test::AssignmentGround {};
@@ -64,6 +68,18 @@ TEST_F(AssignmentLook, PickerPagesInEveryLanguage) {
         picker->showPage(PICK_PAGE_MEDIA);
         picker->btnMediaFun->SetCurSel(12);
         test::saveScreenshot(owner.get(), QStringLiteral("look_pickfunc_media_%1").arg(language));
+        if (i == 0) {
+            // More macros than the list shows: it scrolls, folders with their picture.
+            for (int m = 0; m < 14; ++m) putMacro("Raid/boss " + std::to_string(m) + ".mcf", 700 + m, "boss");
+            putMacro("Builds/farm.mcf", 720, "farm");
+            picker->loadMacroToList();
+            picker->showPage(PICK_PAGE_MACRO);
+            picker->listMacro->expandItem(picker->dataMacro()->findItemForName("Raid"));
+            QApplication::processEvents();  // the list lays out its scroll bar
+            EXPECT_GT(picker->listMacro->verticalScrollBar()->maximum(), 0);
+            EXPECT_TRUE(picker->listMacro->verticalScrollBar()->isVisible());
+            test::saveScreenshot(owner.get(), "look_pickfunc_macros_scrolling");
+        }
         picker->btnExit->setFocus();
         picker->hide();
         overlay->hide();
