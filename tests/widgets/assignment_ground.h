@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "config/gvar.h"
 #include "config/language.h"
@@ -47,7 +48,8 @@ protected:
     static constexpr uint32_t kTableId = 0x1234;
 
     void SetUp() override {
-        useShippedConfig();
+        useShippedConfig();  // sets the log sink from the configuration, so the capture comes after
+        log.emplace();
         ASSERT_GE(languageIndex("en"), 0);
         SwitchLanguage(languageIndex("en"));
         set_data_dir(data_.path() + "/");
@@ -94,6 +96,7 @@ protected:
 
     void TearDown() override {
         owner.reset();
+        log.reset();
         destroy_profile_list();
         destroy_keypro_list();
         destroy_macro_list();
@@ -116,7 +119,7 @@ protected:
     _ST_PROFILE* profile = nullptr;
     std::unique_ptr<QWidget> owner;
     HideView* overlay = nullptr;
-    LogCapture log;
+    std::optional<LogCapture> log;
 };
 
 }  // namespace keyloom::test

@@ -167,7 +167,7 @@ TEST_F(PickFuncTest, KeysRecordedWithinTwoSecondsFormACombination) {
     EXPECT_EQ(picker->btnKeyFun->caption(), "R");
 
     std::vector<std::string> keyDowns;
-    for (const std::string& line : log.lines())
+    for (const std::string& line : log->lines())
         if (line.rfind("keyDown", 0) == 0) keyDowns.push_back(line);
     EXPECT_EQ(keyDowns.front(), "keyDown, 0xc");  // Q
     EXPECT_EQ(keyDowns.size(), 7u);  // every key-down on page 1 but modifiers alone, repeats included
@@ -182,7 +182,7 @@ TEST_F(PickFuncTest, PageOneWritesTheCombinationWithTheKeyboardsModifierBits) {
     click(picker->btnOk);
     expectBytes(record(), withAssignment(before, 0x02000000, before.dwMacroID, ST_COMBO{0x09, 0x00, 0xFF, 0x5A}));
     EXPECT_EQ(keyinfo_to_string(record()), "Ctrl + Cmd + A");
-    EXPECT_EQ(log.lines().back(), "SET Key[5]:  dwFunID=2000000, stCombo(ModifyKey=9,VkCode1=0,VkCode2=ff)");
+    EXPECT_EQ(log->lines().back(), "SET Key[5]:  dwFunID=2000000, stCombo(ModifyKey=9,VkCode1=0,VkCode2=ff)");
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(colourAtCall, 0u);
     EXPECT_FALSE(picker->isVisible());

@@ -132,7 +132,7 @@ TEST_F(SrViewTest, TypedKeysGoToTheActiveColumnWithinFourTenthsOfASecond) {
     click(dialog->modifiers[0].btnOption);
     EXPECT_EQ(dialog->srIndex, 0);
     int keyDowns = 0;
-    for (const std::string& line : log.lines()) keyDowns += line.rfind("keyDown, 0x", 0) == 0;
+    for (const std::string& line : log->lines()) keyDowns += line.rfind("keyDown, 0x", 0) == 0;
     EXPECT_EQ(keyDowns, 6);  // Q W E R, the repeat, F5
 }
 
