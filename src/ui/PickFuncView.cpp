@@ -77,11 +77,20 @@ void PickFuncView::LoadSkins() {
     // The list keeps the configured list colours, which suit the shipped panel.
     listMacro->setIcon(loadSkinImage(QStringLiteral("close.png")), int(MACRO_ITEM_FOLDER));
 
-    for (int i = 0; i < 2; ++i) {
-        const QImage normal = swatchImage(kSwatchColour[i], QColor(110, 112, 118));
-        const QImage over = swatchImage(kSwatchColour[i], colorFromBgr(gVar.LstBox_item_clr));
-        btnSwatch[i] = newPngButton(nullptr, this, normal, over, over, false, kSwatch[i], {}, std::nullopt, {}, click);
-    }
+    for (int i = 0; i < 2; ++i)
+        btnSwatch[i] = newPngButton(nullptr, this, {}, {}, {}, false, kSwatch[i], {}, std::nullopt, {}, click);
+    setSwatchColour(0, kSwatchColour[0]);
+    setSwatchColour(1, kSwatchColour[1]);
+}
+
+void PickFuncView::setSwatchColour(int swatch, const QColor& colour) {
+    const QImage normal = swatchImage(colour, QColor(110, 112, 118));
+    const QImage over = swatchImage(colour, colorFromBgr(gVar.LstBox_item_clr));
+    btnSwatch[swatch]->setImageNr(normal, over, over, QRectF());
+}
+
+void PickFuncView::setPaintColour(const QColor& colour) {
+    setSwatchColour(0, colour);
 }
 
 void PickFuncView::onRefreshText() {

@@ -4,6 +4,7 @@
 // key's record in the current key table in place and then calls its opener
 // back; saving and sending are the opener's business.
 #pragma once
+#include <QColor>
 #include <QImage>
 #include <QPointer>
 #include <QString>
@@ -49,6 +50,8 @@ public:
     void btnClick(PngButton* sender);
     // Rebuilds the macro tree from the macro folder and shows it.
     void loadMacroToList();
+    // The colour the first swatch lights a key in (white until set).
+    void setPaintColour(const QColor& colour);
     // Showing the picker starts every use afresh on page 1.
     void setVisible(bool visible) override;
 
@@ -85,6 +88,7 @@ protected:
 
 private:
     void LoadSkins();
+    void setSwatchColour(int swatch, const QColor& colour);
     void recordKey(int32_t code);
     void commit();
     // Hides the picker and its overlay; reporting, calls the opener back.

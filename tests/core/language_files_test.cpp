@@ -55,9 +55,9 @@ const char* const kProgramKeys[] = {
     "tc_file_keep_failed", "tc_save_failed", "tc_save_unreadable", "tc_import_short", "tc_import_no_set",
     "tc_import_bad_layer", "tc_import_bad_name", "tc_import_bad_key", "tc_import_bad_macro",
     "tc_import_backup_failed", "tc_import_backup",
-    // the dialogs' modifier boxes, close buttons and colour swatches
+    // the dialogs' modifier boxes, close buttons, colour swatches; key map and paint colour
     "tc_mod_shift", "tc_mod_control", "tc_mod_option", "tc_mod_command", "tc_mod_option_tip", "tc_mod_command_tip",
-    "tc_close", "tc_swatch_on", "tc_swatch_off",
+    "tc_close", "tc_swatch_on", "tc_swatch_off", "tc_keymap", "tc_paint_colour", "tc_paint_colour_tip",
     // lighting modes
     "tc_led_mode1", "tc_led_mode2", "tc_led_mode3", "tc_led_mode4", "tc_led_mode5", "tc_led_mode6", "tc_led_mode7",
     "tc_led_mode8", "tc_led_mode9", "tc_led_mode10", "tc_led_mode11", "tc_led_mode12", "tc_led_mode13",

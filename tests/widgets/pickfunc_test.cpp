@@ -296,6 +296,8 @@ TEST_F(PickFuncTest, SwatchesReportAColourAndWriteNothing) {
     EXPECT_EQ(frameOf(picker->btnSwatch[0]), QRectF(100, 273, 23, 23));
     EXPECT_EQ(frameOf(picker->btnSwatch[1]), QRectF(140, 273, 23, 23));
     EXPECT_EQ(test::pixelAt(owner.get(), picker->geometry().topLeft() + QPoint(111, 61)), QColor(Qt::white));
+    picker->setPaintColour(QColor(255, 40, 24));  // the first swatch shows the colour it lights keys in
+    EXPECT_EQ(test::pixelAt(owner.get(), picker->geometry().topLeft() + QPoint(111, 61)), QColor(255, 40, 24));
     typeAt(1000, KEY_A);
     click(picker->modifiers.btnShift);
     test::saveScreenshot(owner.get(), "pickfunc_page1_swatches");

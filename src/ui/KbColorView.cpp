@@ -1,0 +1,142 @@
+#include "ui/KbColorView.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "config/gvar.h"
+#include "config/language.h"
+#include "config/paths.h"
+#include "widgets/Frame.h"
+#include "widgets/ImageProcess.h"
+#include "widgets/TextDraw.h"
+
+namespace keyloom {
+
+namespace {
+
+constexpr int kFillAlpha = 200;
+constexpr qreal kOutline = 2;  // width of the marks, drawn inside the key
+
+bool isKey(int key) {
+    return key >= 0 && key < KEY_COUNT;
+}
+
+int keyCount() {
+    return std::clamp(gVar.nKeyCount, 0, KEY_COUNT);
+}
+
+}  // namespace
+
+QString getKeyImgPath(int model) {
+    const char* path = get_model_keyimg_path(model);
+    return path ? QString::fromStdString(get_work_dir()) + QString::fromUtf8(path) : QString();
+}
+
+KbColorView::KbColorView(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void KbColorView::LoadSkins() {
+    nCurOn = -1;
+    nCurSel = -1;
+    const QString path = getKeyImgPath(gVar.Model);
+    imageBkg = path.isEmpty() ? QImage() : ImageProcess::loadImage(path);
+    setAccessibleName(QString::fromStdString(GetText("tc_keymap")));
+    update();
+}
+
+void KbColorView::setHasFunc(int key, int flag) {
+    if (isKey(key)) nHasFunc[size_t(key)] = flag;
+}
+
+void KbColorView::setKeyRect(int key, const QRectF& rect) {
+    if (isKey(key)) rcKey[size_t(key)] = rect;
+}
+
+QRectF KbColorView::keyRect(int key) const {
+    return isKey(key) ? rcKey[size_t(key)] : QRectF();
+}
+
+void KbColorView::setKeyRectsFromTable(const _KEYINFO* table) {
+    const qreal pictureHeight = imageBkg.isNull() ? height() : imageBkg.height();
+    for (int k = 0; k < KEY_COUNT; ++k) {
+        const _RECT& r = table[k].rcPos;
+        setKeyRect(k, QRectF(r.left, pictureHeight - r.bottom, qreal(r.right) - r.left, qreal(r.bottom) - r.top));
+    }
+}
+
+void KbColorView::setKeyColor(int key, uint32_t color) {
+    if (!isKey(key)) return;
+    clrKey[size_t(key)] = color;
+    update();
+}
+
+uint32_t KbColorView::getKeyColor(int key) const {
+    return isKey(key) ? clrKey[size_t(key)] : 0;
+}
+
+void KbColorView::setKeyColor(const uint32_t* table) {
+    std::copy(table, table + KEY_COUNT, clrKey.begin());
+    update();
+}
+
+void KbColorView::setOper(int oper) {
+    nOper = oper;
+    update();
+}
+
+int KbColorView::hitTest(QPointF point) const {
+    for (int k = 0; k < keyCount(); ++k)
+        if (rcKey[size_t(k)].contains(point)) return k;
+    return -1;
+}
+
+int KbColorView::keyAt(const QMouseEvent* event) const {
+    return hitTest(QPointF(event->position().x(), height() - event->position().y()));
+}
+
+void KbColorView::setCurOn(int key) {
+    if (key == nCurOn) return;
+    nCurOn = key;
+    update();
+}
+
+void KbColorView::mouseMoveEvent(QMouseEvent* event) {
+    setCurOn(keyAt(event));
+}
+
+void KbColorView::leaveEvent(QEvent*) {
+    setCurOn(-1);  // no outline stays behind on a key the pointer has left
+}
+
+void KbColorView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    nCurSel = keyAt(event);
+    if (nCurSel >= 0 && delegate) delegate->onKeySelect(nCurSel);
+}
+
+void KbColorView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!imageBkg.isNull()) painter.drawImage(QRectF(rect()), imageBkg);
+    auto outline = [&](int key, uint32_t color) {
+        const QRectF r = flipRect(rcKey[size_t(key)], height()).adjusted(kOutline / 2, kOutline / 2, -kOutline / 2,
+                                                                         -kOutline / 2);
+        painter.setPen(QPen(colorFromBgr(color), kOutline));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(r);
+    };
+    for (int k = 0; k < keyCount(); ++k) {
+        if (nOper == OPER_FUNCTION) {
+            if (nHasFunc[size_t(k)] != 0) outline(k, clrHasFun);
+        } else if (clrKey[size_t(k)] != 0) {
+            QColor fill = colorFromBgr(clrKey[size_t(k)]);
+            fill.setAlpha(kFillAlpha);
+            painter.fillRect(flipRect(rcKey[size_t(k)], height()), fill);
+        }
+    }
+    if (isKey(nCurOn)) outline(nCurOn, clrCurOn);
+}
+
+}  // namespace keyloom
