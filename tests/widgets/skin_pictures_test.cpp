@@ -63,7 +63,7 @@ TEST(SkinPictures, EveryPictureIsInTheBuildTreeAtItsSize) {
         EXPECT_EQ(image.size(), QSize(picture.width, picture.height)) << picture.name;
     }
     // Dialog backgrounds are their dialogs; the window takes its size from its picture.
-    EXPECT_EQ(sizeOf("main_nr.png"), QSize(900, 640));
+    EXPECT_EQ(sizeOf("main_nr.png"), QSize(900, 808));
     EXPECT_EQ(sizeOf("msg_nr.png"), QSize(400, 202));
     EXPECT_EQ(sizeOf("progress_nr.png"), QSize(296, 202));
     EXPECT_EQ(sizeOf("pickfundlg.png"), QSize(508, 346));

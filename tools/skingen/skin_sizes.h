@@ -19,8 +19,16 @@ struct Area {
     int h;
 };
 
+// The window: a header, the colour band (the colour panel of the per-key
+// lighting mode, centred over the key picture) and below it the window's
+// controls, which keep their places counted from the bottom edge.
 inline constexpr int kMainWidth = 900;
-inline constexpr int kMainHeight = 640;
+inline constexpr int kHeaderHeight = 44;
+inline constexpr int kColourBandHeight = 168;
+inline constexpr int kMainHeight = 640 + kColourBandHeight;
+// The colour panel (460 x 155) in the band, and the card under it.
+inline constexpr Area kColourPanelArea = {341, kHeaderHeight + 7, 460, 155};
+inline constexpr Area kColourBandCard = {258, kHeaderHeight + 4, 626, 161};
 inline constexpr int kDialogWidth = 508;  // function picker, knob settings, macro editor
 inline constexpr int kDialogHeight = 346;
 inline constexpr int kKnobPopSize = 185;
@@ -82,7 +90,9 @@ inline constexpr PictureSize kSkinPictures[] = {
 
 // The M1..M3 buttons, cut from "main_nr.png" (normal) and "main_dn.png"
 // (selected) at their window frames.
-inline constexpr Area kModeButtons[3] = {{225, 85, 143, 31}, {372, 85, 122, 31}, {497, 85, 122, 31}};
+inline constexpr Area kModeButtons[3] = {{225, 85 + kColourBandHeight, 143, 31},
+                                         {372, 85 + kColourBandHeight, 122, 31},
+                                         {497, 85 + kColourBandHeight, 122, 31}};
 
 // Progress panel: the bar, filled in "progress_ov.png" and empty in "progress_nr.png".
 inline constexpr Area kProgressBar = {29, 98, 240, 17};

@@ -10,24 +10,27 @@ namespace keyloom::skins {
 
 namespace {
 
-constexpr int kHeaderHeight = 44;
-constexpr int kFooterTop = 564;
+// Below the colour band everything lies where it lay in a window without
+// one: a place below the band is written as in that window plus the band.
+constexpr int kBand = kColourBandHeight;
+constexpr int kFooterTop = 564 + kBand;
 
 // Text buttons of the window (no pictures of their own): the background
 // carries their plates. Frames in picture pixels.
 constexpr Area kTextButtons[] = {
-    {622, 85, 122, 31},  // macro editor
-    {422, 522, 71, 33},  // OK
-    {496, 522, 72, 33},  // Cancel
-    {570, 522, 100, 33}, // Apply
-    {39, 574, 72, 34},   // Restore
+    {622, 85 + kBand, 122, 31},  // macro editor
+    {422, 522 + kBand, 71, 33},  // OK
+    {496, 522 + kBand, 72, 33},  // Cancel
+    {570, 522 + kBand, 100, 33}, // Apply
+    {39, 574 + kBand, 72, 34},   // Restore
 };
-constexpr Area kSetButtons[] = {{56, 508, 40, 18}, {101, 508, 60, 18}, {166, 508, 50, 18}};  // New, Delete, Rename
-constexpr Area kLanguageChooser = {790, 50, 100, 20};
+constexpr Area kSetButtons[] = {{56, 508 + kBand, 40, 18}, {101, 508 + kBand, 60, 18},
+                                {166, 508 + kBand, 50, 18}};  // New, Delete, Rename
+constexpr Area kLanguageChooser = {790, 50 + kBand, 100, 20};
 
 // Lighting panel and key-set chooser on the left, the key picture on the right.
-constexpr Area kLeftCard = {31, 129, 214, 405};
-constexpr Area kKeyCard = {258, 186, 626, 264};
+constexpr Area kLeftCard = {31, 129 + kBand, 214, 405};
+constexpr Area kKeyCard = {258, 186 + kBand, 626, 264};
 
 void drawBrandMark(QPainter& p) {
     // Four key caps, one of them lit.
@@ -64,8 +67,9 @@ void drawWindow(QImage& image, PlateLook modeLook) {
     drawWindowBody(p);
     drawBrandMark(p);
 
+    drawCard(p, toRect(kColourBandCard), 10);
     drawCard(p, toRect(kLeftCard), 10);
-    drawHairline(p, 45, 449, 231, 449, look::kHairline);
+    drawHairline(p, 45, 449 + kBand, 231, 449 + kBand, look::kHairline);
     drawCard(p, toRect(kKeyCard), 10);
 
     for (const Area& mode : kModeButtons) drawPlate(p, toRect(mode), 6, modeLook);
