@@ -7,24 +7,14 @@
 #include <QTest>
 #include <memory>
 
-#include "config/language.h"
-#include "ui/ColorGridView.h"
 #include "ui/ColorPanel.h"
 #include "widgets/Frame.h"
 #include "widgets/TextField.h"
-#include "widgets/assignment_ground.h"
+#include "widgets/colour_ground.h"
 #include "widgets/widget_test_support.h"
 
 namespace keyloom {
 namespace {
-
-// Counts the changes the target cell hears of.
-class ChangeCounter : public ColorGridCheckDelegate {
-public:
-    void onColorGridCheck(bool, ColorGridView*) override {}
-    void onColorGridChanged(ColorGridView*) override { ++changes; }
-    int changes = 0;
-};
 
 QString channelsText(const std::array<int, 3>& c) {
     return QString("%1,%2,%3").arg(c[0]).arg(c[1]).arg(c[2]);
@@ -33,9 +23,7 @@ QString channelsText(const std::array<int, 3>& c) {
 class ColorPanelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::useShippedConfig();
-        ASSERT_GE(test::languageIndex("en"), 0);
-        SwitchLanguage(test::languageIndex("en"));
+        test::useShippedConfigInEnglish();
         owner = std::make_unique<QWidget>();
         owner->resize(500, 200);
         owner->setAutoFillBackground(true);
@@ -44,9 +32,7 @@ protected:
         owner->setPalette(dark);
         panel = new ColorPanel(owner.get());
         setFrame(panel, QRectF(20, 20, ColorPanel::WIDTH, ColorPanel::HEIGHT));
-        target = new ColorGridView(owner.get());
-        target->setGeometry(10, 5, 20, 20);
-        target->check_delegate = &counter;
+        target = test::countedCell(owner.get(), QRect(10, 5, 20, 20), counter);
         panel->targetView = target;
         owner->show();
     }
@@ -64,7 +50,7 @@ protected:
     std::unique_ptr<QWidget> owner;
     ColorPanel* panel = nullptr;
     ColorGridView* target = nullptr;
-    ChangeCounter counter;
+    test::ChangeCounter counter;
 };
 
 TEST_F(ColorPanelTest, ControlsSitAtTheirFramesInsideThePanelAndHaveNames) {

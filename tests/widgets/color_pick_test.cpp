@@ -7,42 +7,29 @@
 #include <QTest>
 #include <memory>
 
-#include "config/language.h"
-#include "ui/ColorGridView.h"
 #include "ui/ColorPanel.h"
 #include "ui/ColorPickView.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
 #include "widgets/PngButton.h"
 #include "widgets/TextField.h"
-#include "widgets/assignment_ground.h"
+#include "widgets/colour_ground.h"
 #include "widgets/widget_test_support.h"
 
 namespace keyloom {
 namespace {
 
-class ChangeCounter : public ColorGridCheckDelegate {
-public:
-    void onColorGridCheck(bool, ColorGridView*) override {}
-    void onColorGridChanged(ColorGridView*) override { ++changes; }
-    int changes = 0;
-};
-
 class ColorPickTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::useShippedConfig();
-        ASSERT_GE(test::languageIndex("en"), 0);
-        SwitchLanguage(test::languageIndex("en"));
+        test::useShippedConfigInEnglish();
         owner = std::make_unique<QWidget>();
         owner->resize(801, 501);
         overlay = new HideView(owner.get());
         overlay->setBeep([] {});
         overlay->hide();
-        target = new ColorGridView(owner.get());
-        target->setGeometry(20, 20, 20, 20);
+        target = test::countedCell(owner.get(), QRect(20, 20, 20, 20), counter);
         target->setBkgColor(QColor(10, 20, 30), false);
-        target->check_delegate = &counter;
         dialog = new ColorPickView(owner.get());
         owner->show();
         showColorPick(overlay, dialog, target, true);
@@ -63,7 +50,7 @@ protected:
     HideView* overlay = nullptr;
     ColorGridView* target = nullptr;
     ColorPickView* dialog = nullptr;
-    ChangeCounter counter;
+    test::ChangeCounter counter;
 };
 
 TEST_F(ColorPickTest, OpensOverTheOverlayFromTheTargetsColourWithNothingCoveringAnything) {
