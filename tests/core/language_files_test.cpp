@@ -39,7 +39,7 @@ const char* const kProgramKeys[] = {
     // main window, key-profile chooser, lighting panel labels
     "tc_title", "tc_version", "tc_config", "tc_exit", "tc_web", "tc_restore", "tc_ok", "tc_cancel", "tc_apply",
     "tc_page2", "tc_protitle", "tc_proname", "tc_msg18", "tc_msg19", "tc_macro_msg20", "tc_msg1", "tc_adv_str2",
-    "tc_adv_str3", "tc_adv_str4",
+    "tc_adv_str3", "tc_adv_str4", "tc_clr_red", "tc_clr_green", "tc_clr_blue",
     // function picker and knob settings
     "tc_page1", "tc_page3", "tc_mac_def", "tc_msg16", "tc_combo_tips", "tc_msg8", "tc_msg2", "tc_msg4", "tc_combokey",
     // macro editor
