@@ -58,6 +58,7 @@ const char* const kProgramKeys[] = {
     // the dialogs' modifier boxes, close buttons, colour swatches; key map and paint colour
     "tc_mod_shift", "tc_mod_control", "tc_mod_option", "tc_mod_command", "tc_mod_option_tip", "tc_mod_command_tip",
     "tc_close", "tc_swatch_on", "tc_swatch_off", "tc_keymap", "tc_paint_colour", "tc_paint_colour_tip",
+    "tc_paint_hint",
     // lighting modes
     "tc_led_mode1", "tc_led_mode2", "tc_led_mode3", "tc_led_mode4", "tc_led_mode5", "tc_led_mode6", "tc_led_mode7",
     "tc_led_mode8", "tc_led_mode9", "tc_led_mode10", "tc_led_mode11", "tc_led_mode12", "tc_led_mode13",

@@ -77,7 +77,9 @@ TEST_F(ColorPickTest, OpensOverTheOverlayFromTheTargetsColourWithNothingCovering
         EXPECT_FALSE(place.intersects(chart));
         EXPECT_FALSE(control->accessibleName().isEmpty()) << control->metaObject()->className();
         for (QWidget* other : controls)
-            if (other != control) EXPECT_FALSE(place.intersects(other->geometry()));
+            if (other != control) {
+                EXPECT_FALSE(place.intersects(other->geometry()));
+            }
     }
 }
 
