@@ -136,8 +136,8 @@ void LedView4417::btnClick(PngButton* sender) {
     if (sender != btnLedMode || btnLedMode->GetCurSel() < 0) return;
     const int mode = btnLedMode->getItemData();
     _ST_PROFILE* profile = get_current_profile();
-    if (!profile || profile->stAdv.nMode == mode) return;
-    profile->stAdv.nMode = mode;
+    if (profile && profile->stAdv.nMode == mode) return;
+    if (profile) profile->stAdv.nMode = mode;
     InitUILayoutForRGBMode(mode);
     GetUI(profile);
     applyLightingWhenAsked();
