@@ -222,8 +222,11 @@ bool Flush_Dirty_Macro(_ST_MACRO* macro, const std::string& path) {
     if ((macro->dwDirty & marks) == 0) return true;
     const std::string folder = std::filesystem::path(path).parent_path().string();
     if (!folder.empty()) make_sure_folder_exist(folder);  // a failure shows in the write below
-    if (!write_macro_file(path, macro)) return false;
-    macro->dwDirty &= ~marks;
+    // The file holds the macro as saved: no marks of unsaved changes.
+    _ST_MACRO saved = *macro;
+    saved.dwDirty &= ~marks;
+    if (!write_macro_file(path, &saved)) return false;
+    macro->dwDirty = saved.dwDirty;
     return true;
 }
 

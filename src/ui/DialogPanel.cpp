@@ -26,18 +26,22 @@ DialogPanel::DialogPanel(QWidget* owner, int width, int height) : QWidget(owner)
 
 void DialogPanel::createFrameControls(const QString& picture, QPointF exitAt, QPointF okAt, qreal cancelGap,
                                       const ButtonAction& click) {
-    background_ = loadSkinImage(picture);
-    const QString exit = QStringLiteral("exit_nr.png");
+    createBackgroundAndClose(picture, exitAt, click);
     const QString button = QStringLiteral("btn2_nr.png");
-    btnExit = newPngButton2(nullptr, this, exit, exit, exit, false, QRectF(exitAt, QSizeF()), {}, click);
     btnOk = newPngButton2(nullptr, this, button, button, button, false, QRectF(okAt, QSizeF()), {}, click);
     btnCancel = newPngButton2(nullptr, this, button, button, button, false,
                               QRectF(btnOk->Right() + cancelGap, okAt.y(), 0, 0), {}, click);
 }
 
+void DialogPanel::createBackgroundAndClose(const QString& picture, QPointF exitAt, const ButtonAction& click) {
+    background_ = loadSkinImage(picture);
+    const QString exit = QStringLiteral("exit_nr.png");
+    btnExit = newPngButton2(nullptr, this, exit, exit, exit, false, QRectF(exitAt, QSizeF()), {}, click);
+}
+
 void DialogPanel::refreshFrameTexts() {
-    btnOk->setCaption(uiText("tc_ok"));
-    btnCancel->setCaption(uiText("tc_cancel"));
+    if (btnOk) btnOk->setCaption(uiText("tc_ok"));
+    if (btnCancel) btnCancel->setCaption(uiText("tc_cancel"));
     btnExit->setLabel(uiText("tc_close"));
 }
 

@@ -31,7 +31,9 @@ protected:
     // okAt and Cancel cancelGap points right of OK (bottom-left frames).
     void createFrameControls(const QString& picture, QPointF exitAt, QPointF okAt, qreal cancelGap,
                              const ButtonAction& click);
-    // OK and Cancel captions and the close button's name, in the current language.
+    // The same for a panel without OK and Cancel.
+    void createBackgroundAndClose(const QString& picture, QPointF exitAt, const ButtonAction& click);
+    // OK and Cancel captions (where there are) and the close button's name, in the current language.
     void refreshFrameTexts();
     void drawBackground(QPainter& painter) const;
     // Hides the overlay and the panel and drops the overlay.

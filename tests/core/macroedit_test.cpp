@@ -217,7 +217,7 @@ TEST_F(MacroEdit, FlushWritesOnlyMarkedMacros) {
         EXPECT_EQ(macro.dwDirty, 0x5u);
         _ST_MACRO back{};
         ASSERT_TRUE(read_macro_file(path, &back));
-        EXPECT_EQ(back.dwDirty, mark | 0x5);  // the file holds the record as it was
+        EXPECT_EQ(back.dwDirty, 0x5u);  // the file holds the record as saved, without the marks
     }
 
     const std::string blocked = dir.file("file");

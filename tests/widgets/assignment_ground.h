@@ -19,6 +19,7 @@
 #include "keys/evdev.h"
 #include "macro/macrofile.h"
 #include "macro/stmacro.h"
+#include "model/hwparam.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
 #include "widgets/HideView.h"
@@ -55,6 +56,7 @@ protected:
         set_data_dir(data_.path() + "/");
         macroDir = data_.path() + "/mac/";
         std::filesystem::create_directories(macroDir);
+        InitKey();  // the keyboard's limits: macro buffer, repeats, delays
         init_macro_list();
         init_keypro_list();
         init_profile_list();

@@ -6,6 +6,8 @@
 #include <QFontMetricsF>
 #include <QScrollBar>
 
+#include "ui/MacroView.h"
+#include "ui/MsgView.h"
 #include "ui/PickFuncView.h"
 #include "ui/SrView.h"
 #include "widgets/ComboBtn.h"
@@ -113,6 +115,26 @@ TEST_F(AssignmentLook, KnobSettingsInEveryLanguage) {
         test::saveScreenshot(owner.get(), QStringLiteral("look_srview_%1").arg(language));
         dialog->hide();
         overlay->hide();
+    }
+}
+
+TEST_F(AssignmentLook, MacroEditorInEveryLanguage) {
+    putMacro("Raid/opener.mcf", 801, "opener");
+    auto* view = new MacroView(owner.get());
+    showOwner();
+    showMacroView(overlay, view);
+    view->listMacro->expandItem(view->dataMacro()->findItemForName("Raid"));
+    view->listMacro->selectItem(view->dataMacro()->findItemForName("opener"));
+    view->btnInsert->onMenuClicked(MACRO_INSERT_MIDDLE, 0);
+    ASSERT_FALSE(view->msgView->isVisible());
+    for (int i = 0; i < LANG_COUNT && gVar.Lang[i].szName[0] != '\0'; ++i) {
+        const char* language = gVar.Lang[i].szDir;
+        SwitchLanguage(i);
+        view->onRefreshText();
+        expectCaptionsFit(view, language);
+        // The insert list's label stays clear of the box above it.
+        EXPECT_LE(get_up_text_rect(view->btnInsert, 0).bottom(), frameOf(view->btnLoopUntilKeyUp).y() - 4) << language;
+        test::saveScreenshot(owner.get(), QStringLiteral("look_macro_%1").arg(language));
     }
 }
 
