@@ -51,17 +51,17 @@ void AddKnobMacros(const _ST_PROFILE& profile, MacroSnapshot& macros) {
 void RequestApply(int32_t flags) {
     ThreadParam* param = msParam.get();
     if (!param) return;
-    if (param->bBurning) {
-        LOG("Apply request 0x%x dropped: an apply is running", static_cast<unsigned>(flags));
-        return;
-    }
-    std::unique_ptr<ApplySnapshot> snapshot = TakeApplySnapshot(flags);
-    if (!snapshot) LOG("Apply request 0x%x: no current profile", static_cast<unsigned>(flags));
     {
         std::lock_guard<std::mutex> lock(param->pendingLock);
-        // A request the worker has not taken yet is replaced by this one.
+        // One request waits at most: a later one joins it, with the flags of
+        // both and a copy of the state as it is now. A request made while an
+        // apply runs waits for it, so the keyboard always gets the last change.
+        const int32_t merged = param->requested ? param->nFlag | flags : flags;
+        if (param->bBurning) LOG("Apply request 0x%x waits: an apply is running", static_cast<unsigned>(flags));
+        std::unique_ptr<ApplySnapshot> snapshot = TakeApplySnapshot(merged);
+        if (!snapshot) LOG("Apply request 0x%x: no current profile", static_cast<unsigned>(merged));
         param->pending = std::move(snapshot);
-        param->nFlag = flags;
+        param->nFlag = merged;
         param->requested = true;
     }
     param->semaphore.release();

@@ -66,7 +66,9 @@ struct ThreadParam {
 
 extern std::unique_ptr<ThreadParam> msParam;
 
-// Requests an apply; dropped while one runs. noisy_apply_kb adds APPLY_NOISY.
+// Requests an apply. A request waits while one runs; requests the worker has
+// not taken yet merge into one (flags OR-ed, the latest state). noisy_apply_kb
+// adds APPLY_NOISY.
 void quiet_apply_kb(int32_t flags);
 void noisy_apply_kb(int32_t flags);
 

@@ -391,17 +391,28 @@ TEST_F(ApplyWorkerTest, UnplugDuringAnApplyReportsAFailure) {
     EXPECT_EQ(window.exits, 0);  // Suwnd: the program runs on
 }
 
-TEST_F(ApplyWorkerTest, ARequestWhileAnApplyRunsIsDropped) {
+TEST_F(ApplyWorkerTest, RequestsDuringAnApplyMergeIntoOneThatFollowsIt) {
     ASSERT_TRUE(connect());
     startWorker();
     sim->holdTransfers();
     quiet_apply_kb(0x0002);
     ASSERT_TRUE(sim->waitForHeldTransfer(test::kPatienceMs));
+    // Two changes while the lighting apply runs: a key change, then the lighting again.
     quiet_apply_kb(0x0001);
+    get_current_profile()->stAdv.nMode = 7;
+    quiet_apply_kb(0x0002);
+    {
+        std::lock_guard<std::mutex> lock(msParam->pendingLock);
+        EXPECT_TRUE(msParam->requested);
+        EXPECT_EQ(msParam->nFlag, 0x0003);
+        ASSERT_TRUE(msParam->pending);
+        EXPECT_EQ(msParam->pending->profile.stAdv.nMode, 7);  // the state as it was last
+    }
     sim->releaseTransfers();
-    ASSERT_TRUE(waitForApplies(1));
-    EXPECT_EQ(sim->commands(), (Bytes{0x02}));
-    EXPECT_TRUE(HasLine(log.lines(), "Apply request 0x1 dropped: an apply is running"));
+    ASSERT_TRUE(waitForApplies(2));
+    EXPECT_TRUE(results[0] && results[1]);
+    EXPECT_EQ(flagsSeen, (std::vector<int32_t>{0x0002, 0x0003}));  // one extra apply, with both changes
+    EXPECT_TRUE(HasLine(log.lines(), "Apply request 0x1 waits: an apply is running"));
     std::lock_guard<std::mutex> lock(msParam->pendingLock);
     EXPECT_FALSE(msParam->requested);
 }

@@ -75,7 +75,10 @@ protected:
     // Starts the worker; each apply's end is counted in `finished`.
     void startWorker() {
         msParam = std::make_unique<ThreadParam>();
-        msParam->finished = [this](int32_t, bool ok) { results.push_back(ok); };
+        msParam->finished = [this](int32_t flags, bool ok) {
+            results.push_back(ok);
+            flagsSeen.push_back(flags);
+        };
         ASSERT_TRUE(StartApplyWorker(*link, &window));
     }
     bool waitForApplies(size_t count) {
@@ -91,6 +94,7 @@ protected:
     std::unique_ptr<Dev6120> link;
     RecordingWindow window;
     std::vector<bool> results;
+    std::vector<int32_t> flagsSeen;  // of each apply, in order
 
 private:
     _GVAR savedGvar_{};
