@@ -192,6 +192,7 @@ void MainView::onRefreshText() {
     btnExit->setLabel(uiText("tc_exit"));
     btnHelp->setLabel(uiText("tc_title"));
     btnKeyPro->setHint(uiText("tc_protitle"));
+    kbView->setAccessibleName(uiText("tc_keymap"));
     const QString link = uiText("tc_web");
     btnWeb->setCaption(link);
     btnWeb->setVisible(!link.isEmpty());
