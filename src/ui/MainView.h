@@ -142,8 +142,7 @@ private:
     QPointer<MenuWindow> setMenu_;
 };
 
-// Whether the set name is usable: not empty after cutting it to what a key
-// table stores. The stored form of a name: UTF-8, at most maxBytes bytes,
+// The form a key table stores a name in: UTF-8, at most maxBytes bytes,
 // never a split character.
 QByteArray storedSetName(const QString& name, int maxBytes);
 
