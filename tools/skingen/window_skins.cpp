@@ -15,8 +15,10 @@ namespace {
 constexpr int kBand = kColourBandHeight;
 constexpr int kFooterTop = 564 + kBand;
 
-// Text buttons of the window (no pictures of their own): the background
-// carries their plates. Frames in picture pixels.
+// Text buttons of the window that are always shown (no pictures of their
+// own): the background carries their plates. Buttons the window may hide
+// (the key table's New, Delete and Rename) draw their own plates, so no
+// empty plate stays behind. Frames in picture pixels.
 constexpr Area kTextButtons[] = {
     {622, 85 + kBand, 122, 31},  // macro editor
     {422, 522 + kBand, 71, 33},  // OK
@@ -24,8 +26,6 @@ constexpr Area kTextButtons[] = {
     {570, 522 + kBand, 100, 33}, // Apply
     {39, 574 + kBand, 72, 34},   // Restore
 };
-constexpr Area kSetButtons[] = {{56, 508 + kBand, 40, 18}, {101, 508 + kBand, 60, 18},
-                                {166, 508 + kBand, 50, 18}};  // New, Delete, Rename
 constexpr Area kLanguageChooser = {790, 50 + kBand, 100, 20};
 
 // Lighting panel and key-set chooser on the left, the key picture on the right.
@@ -69,12 +69,12 @@ void drawWindow(QImage& image, PlateLook modeLook) {
 
     drawCard(p, toRect(kColourBandCard), 10);
     drawCard(p, toRect(kLeftCard), 10);
-    drawHairline(p, 45, 449 + kBand, 231, 449 + kBand, look::kHairline);
+    // The divider above the key table chooser is the window's to draw: the
+    // chooser may be hidden.
     drawCard(p, toRect(kKeyCard), 10);
 
     for (const Area& mode : kModeButtons) drawPlate(p, toRect(mode), 6, modeLook);
     for (const Area& button : kTextButtons) drawPlate(p, toRect(button), 6, PlateLook::Normal);
-    for (const Area& button : kSetButtons) drawPlate(p, toRect(button), 4, PlateLook::Normal);
 
     const QRectF chooser = toRect(kLanguageChooser);
     drawPlate(p, chooser, 4, PlateLook::Normal);

@@ -1,0 +1,149 @@
+// The main window's content: the key map, the lighting panel, the mode
+// buttons M1..M3, the chooser of the key table used in the current mode with
+// its New, Delete and Rename buttons, and Restore, OK, Cancel and Apply. It
+// owns the dialogs and the dimming overlay behind them and connects what the
+// user does to the current profile, the key tables and the apply worker.
+#pragma once
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+#include "device/Dev6120.h"
+#include "ui/ColorGridView.h"
+#include "ui/KbColorView.h"
+#include "widgets/MenuWindow.h"
+#include "widgets/PngButton.h"
+#include "widgets/TextDraw.h"
+
+namespace keyloom {
+
+class ColorPickView;
+class ComboBtn;
+class HideView;
+class LedView4417;
+class MacroView;
+class MsgView;
+class PickFuncView;
+class PngButton;
+class ProgressView;
+class SrView;
+struct _ST_KEYPRO;
+struct _ST_PROFILE;
+
+class MainView : public QWidget,
+                 public ApplyTarget,
+                 public KbColorViewDelegate,
+                 public MenuDelegate,
+                 public ColorGridDelegate {
+public:
+    static constexpr int kSetMenu = 1;        // menu number of the key-table menu
+    static constexpr int kSetMenuWidth = 163;
+    static constexpr int kSetNameChars = 40;  // what the name dialog takes
+    static constexpr int kSetNameBytes = 39;  // what a key table stores
+
+    // The window's content over the loaded data, sized from "main_nr.png" and
+    // built at once. link (may be none) is the device link the buttons ask
+    // whether a keyboard is there.
+    explicit MainView(Dev6120* link, QWidget* parent = nullptr);
+    ~MainView() override;
+
+    void onRefreshText();
+    // None means the current profile; nothing happens without one.
+    void SetUI(_ST_PROFILE* profile);
+    void GetUI(_ST_PROFILE* profile);
+    void UpdateUI();
+    void InitKey(_ST_PROFILE* profile);
+    _ST_KEYPRO* GetCurKeyPro() const;
+    int GetMIndex() const;
+    void SetAsCurProfile(_ST_PROFILE* profile);
+    void btnClick(PngButton* sender);
+    void hideDialogView();
+
+    // The key table menu while it is open.
+    MenuWindow* setMenu() const { return setMenu_; }
+
+    // KbColorViewDelegate, MenuDelegate, ColorGridDelegate.
+    void onKeySelect(int key) override;
+    void onMenuClicked(int itemData, int menuId) override;
+    void onColorGridClick(bool checked, ColorGridView* sender) override;
+    // ApplyTarget: the worker's reports, on the main loop.
+    void updateProgress(int progress) override;
+    void showError2() override;
+
+    // What Exit and Cancel do; hides the window until the application shell
+    // takes it over.
+    std::function<void()> hideApplication;
+
+    QImage imgNr, imgOv;
+    PngButton* btnExit = nullptr;
+    PngButton* btnHelp = nullptr;
+    ComboBtn* btnText = nullptr;
+    PngButton* btnRestroe = nullptr;
+    PngButton* btnOk = nullptr;
+    PngButton* btnCancel = nullptr;
+    PngButton* btnApply = nullptr;
+    PngButton* btnMacro = nullptr;
+    PngButton* btnPro[3] = {};
+    PngButton* btnKeyPro = nullptr;
+    PngButton* btnNew = nullptr;
+    PngButton* btnDel = nullptr;
+    PngButton* btnRename = nullptr;
+    PngButton* btnWeb = nullptr;
+    TextStyle textStyleDict;
+    HideView* hideView = nullptr;
+    MsgView* msgView = nullptr;
+    PickFuncView* funPickView = nullptr;
+    MacroView* macroView = nullptr;
+    ProgressView* progressView = nullptr;
+    SrView* srView = nullptr;
+    ColorPickView* colorPickView = nullptr;
+    LedView4417* ledView = nullptr;
+    KbColorView* kbView = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    // Building (MainViewLayout.cpp).
+    void LoadSkins();
+    void createWindowButtons(const ButtonAction& click);
+    void createModeButtons(const ButtonAction& click);
+    void createSetControls(const ButtonAction& click);
+    void createPanels();
+    void createDialogs();
+    QRectF chooserTitleRect() const;
+
+    // Actions (MainViewActions.cpp).
+    bool keyboardMissing() const;
+    void onModeButton(int mode);
+    void onLanguageChosen();
+    void onApply();
+    void onRestore();
+    void onReset(MsgView* dialog);
+    void openLink();
+
+    // Key tables (MainViewKeySets.cpp).
+    void showSet(const _ST_KEYPRO* set);
+    void checkModeButton(int mode);
+    void showSetMenu();
+    void askSetName(std::function<void(MsgView*)> done);
+    bool nameTakenInMode(const QString& name, int mode, const _ST_KEYPRO* except) const;
+    void onNewKeyPro(MsgView* dialog);
+    void onRenameKeyPro(MsgView* dialog);
+    void onDelKeyPro(MsgView* dialog);
+    void selectFirstSetOfMode(int mode);
+
+    // Keys (MainViewKeys.cpp).
+    void onButtonSet(PickFuncView* picker);
+
+    Dev6120* link_ = nullptr;
+    QPointer<MenuWindow> setMenu_;
+};
+
+// The form a key table stores a name in: UTF-8, at most maxBytes bytes,
+// never a split character.
+QByteArray storedSetName(const QString& name, int maxBytes);
+
+}  // namespace keyloom

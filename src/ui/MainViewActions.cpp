@@ -1,0 +1,147 @@
+// What the main window's buttons do: modes, language, apply and restore,
+// the dialogs, the link; and the apply worker's reports.
+#include <QDesktopServices>
+#include <QMouseEvent>
+#include <QUrl>
+
+#include "config/debug.h"
+#include "config/gvar.h"
+#include "config/language.h"
+#include "device/apply.h"
+#include "model/reset.h"
+#include "model/st_keypro.h"
+#include "model/stprofile.h"
+#include "ui/ColorPickView.h"
+#include "ui/LedView.h"
+#include "ui/MacroView.h"
+#include "ui/MainView.h"
+#include "ui/MsgView.h"
+#include "widgets/ComboBtn.h"
+#include "widgets/HideView.h"
+#include "widgets/ProgressView.h"
+
+namespace keyloom {
+
+namespace {
+
+constexpr int32_t kFullApply = APPLY_KEYS | APPLY_LIGHTING | APPLY_KEY_COLORS;
+constexpr int32_t kResetApply = APPLY_RESET | APPLY_KEYS | APPLY_LIGHTING;  // sent noisy: 0x8103
+
+QString uiText(const char* key) {
+    return QString::fromStdString(GetText(key));
+}
+
+}  // namespace
+
+void MainView::btnClick(PngButton* sender) {
+    hideDialogView();
+    for (int i = 0; i < 3; ++i)
+        if (sender == btnPro[i]) return onModeButton(i);
+    if (sender == btnText) return onLanguageChosen();
+    if (sender == btnExit || sender == btnCancel) {
+        if (hideApplication) hideApplication();
+        return;
+    }
+    if (sender == btnRestroe) return onRestore();
+    if (sender == btnApply || sender == btnOk) return onApply();
+    if (sender == btnWeb) return openLink();
+    if (sender == btnMacro) return showMacroView(hideView, macroView);
+    if (sender == btnNew) return askSetName([this](MsgView* dialog) { onNewKeyPro(dialog); });
+    if (sender == btnRename) return askSetName([this](MsgView* dialog) { onRenameKeyPro(dialog); });
+    if (sender == btnDel) {
+        return showMsg(hideView, msgView, uiText("tc_msg6"), MSG_NOTICE, false,
+                       [this](MsgView* dialog) { onDelKeyPro(dialog); });
+    }
+    if (sender == btnKeyPro) return showSetMenu();
+    // btnHelp: nothing.
+}
+
+void MainView::hideDialogView() {
+    if (!colorPickView->isVisible()) return;
+    colorPickView->hide();
+    hideView->hide();
+}
+
+void MainView::mousePressEvent(QMouseEvent* event) {
+    hideDialogView();
+    QWidget::mousePressEvent(event);
+}
+
+bool MainView::keyboardMissing() const {
+    return gVar.GoWithNoDev == 0 && !(link_ && link_->GetDeviceHandle());
+}
+
+void MainView::onModeButton(int mode) {
+    checkModeButton(mode);
+    _ST_PROFILE* profile = get_current_profile();
+    if (!profile) return;
+    profile->nLayer = mode;
+    SetAsCurProfile(profile);
+}
+
+void MainView::onLanguageChosen() {
+    btnText->SetCurSel(SwitchLanguage(btnText->getItemData()));
+    onRefreshText();
+}
+
+void MainView::onApply() {
+    if (keyboardMissing()) return showMsg(hideView, msgView, uiText("tc_msg15"), MSG_NOTICE, false, nullptr);
+    progressView->setProgress(0);
+    showProgress(this, hideView, progressView);
+    noisy_apply_kb(kFullApply);
+}
+
+void MainView::onRestore() {
+    if (keyboardMissing()) return showMsg(hideView, msgView, uiText("tc_msg15"), MSG_NOTICE, false, nullptr);
+    showMsg(hideView, msgView, uiText("tc_msg5"), MSG_NOTICE, false, [this](MsgView* dialog) { onReset(dialog); });
+}
+
+void MainView::onReset(MsgView* dialog) {
+    _ST_PROFILE* profile = get_current_profile();
+    if (!dialog->bResult || !profile) return;
+    ResetProfile(profile);
+    ResetKeyPro(GetCurKeyPro());
+    UpdateUI();
+    progressView->setProgress(0);
+    showProgress(this, hideView, progressView);
+    noisy_apply_kb(kResetApply);
+}
+
+void MainView::openLink() {
+    const QString link = uiText("tc_web");
+    if (!link.isEmpty()) QDesktopServices::openUrl(QUrl(link));
+}
+
+void MainView::updateProgress(int progress) {
+    if (progress > 100) {
+        progressView->setClose();
+        return;
+    }
+    progressView->setProgress(progress);
+}
+
+void MainView::showError2() {
+    // The failure message comes from the language texts like every other
+    // text of the window; "tc_msg15" says what nearly every failure is.
+    showMsg(hideView, msgView, uiText("tc_msg15"), MSG_NOTICE, false, nullptr);
+}
+
+void MainView::onColorGridClick(bool, ColorGridView* sender) {
+    if (!sender) return;
+    colorPickView->targetView = sender;
+    if (sender->bRGB) showColorPick(hideView, colorPickView, sender, true);
+}
+
+void MainView::SetAsCurProfile(_ST_PROFILE* profile) {
+    if (!profile || profile->dwID == 0) return;
+    LOG("SetAsCurProfile for 0x%x", profile->dwID);
+    set_current_profile(profile);
+    UpdateUI();
+}
+
+void MainView::UpdateUI() {
+    SetUI(nullptr);
+    ledView->SetUI(nullptr);
+}
+
+}  // namespace keyloom

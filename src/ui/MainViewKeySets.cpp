@@ -1,0 +1,175 @@
+// The key tables of the main window: showing the profile's table for its
+// mode, the table menu, and New, Rename and Delete.
+#include <QPointer>
+#include <cstring>
+
+#include "config/gvar.h"
+#include "config/language.h"
+#include "config/utf8.h"
+#include "model/st_keypro.h"
+#include "model/stprofile.h"
+#include "ui/MainView.h"
+#include "ui/MsgView.h"
+#include "widgets/Frame.h"
+#include "widgets/PngButton.h"
+
+namespace keyloom {
+
+namespace {
+
+QString setName(const _ST_KEYPRO* set) {
+    return QString::fromUtf8(set->szName, qstrnlen(set->szName, KEYPRO_NAME_SIZE));
+}
+
+bool validLayer(int layer) {
+    return layer >= 0 && layer < LAYER_COUNT;
+}
+
+}  // namespace
+
+QByteArray storedSetName(const QString& name, int maxBytes) {
+    const QByteArray utf8 = name.toUtf8();
+    const std::string cut = CutUtf8(std::string_view(utf8.constData(), size_t(utf8.size())), size_t(maxBytes));
+    return QByteArray(cut.data(), qsizetype(cut.size()));
+}
+
+void MainView::SetUI(_ST_PROFILE* profile) {
+    if (!profile) profile = get_current_profile();
+    if (!profile || !validLayer(profile->nLayer)) return;
+    checkModeButton(profile->nLayer);
+    if (_ST_KEYPRO* set = get_keypro_by_id(profile->dwKeyProID[profile->nLayer])) showSet(set);
+    InitKey(profile);
+}
+
+void MainView::GetUI(_ST_PROFILE* profile) {
+    if (!profile) profile = get_current_profile();
+    if (!profile || !validLayer(profile->nLayer)) return;
+    profile->dwKeyProID[profile->nLayer] = uint32_t(btnKeyPro->getItemData());
+}
+
+void MainView::InitKey(_ST_PROFILE* profile) {
+    if (!profile) profile = get_current_profile();
+    const _ST_KEYPRO* set = GetCurKeyPro();
+    if (!profile || !set) return;
+    const int count = std::min<int>(gVar.nKeyCount, KEY_COUNT);
+    for (int i = 0; i < count; ++i) kbView->setHasFunc(i, IS_DEFAULT_KEY(set->stKey[i], g_defKEY[i]) ? 0 : 1);
+    const _ST_ADV& lighting = profile->stAdv;
+    const int group = lighting.nKeyColorGroup;
+    if (IsLedGameMode(lighting.nMode) && group >= 0 && group < KEY_COLOR_GROUPS) {
+        kbView->setKeyColor(lighting.dwKeyColor[group]);
+    } else {
+        static const uint32_t unlit[KEY_COUNT] = {};
+        kbView->setKeyColor(unlit);
+    }
+    kbView->update();
+}
+
+_ST_KEYPRO* MainView::GetCurKeyPro() const {
+    return get_keypro_by_id(uint32_t(btnKeyPro->getItemData()));
+}
+
+int MainView::GetMIndex() const {
+    for (int i = 0; i < 3; ++i)
+        if (btnPro[i]->getCheck()) return i;
+    return -1;
+}
+
+void MainView::showSet(const _ST_KEYPRO* set) {
+    btnKeyPro->setItemData(set->dwID);
+    btnKeyPro->setCaption(setName(set));
+}
+
+void MainView::checkModeButton(int mode) {
+    for (int i = 0; i < 3; ++i) btnPro[i]->setCheck(i == mode);
+}
+
+void MainView::showSetMenu() {
+    const int mode = GetMIndex();
+    if (mode < 0) return;
+    std::vector<MenuData> items;
+    for (int i = 0; const _ST_KEYPRO* set = get_keypro_by_index(i, mode); ++i)
+        AddMenuItem(items, i, MENU_TOP_LEVEL, set->dwID, setName(set));
+    if (items.empty()) return;
+    if (setMenu_) {
+        setMenu_->outdelegate = nullptr;
+        setMenu_->closeMenu();
+    }
+    // The menu hangs from the chooser's bottom edge.
+    const qreal height = MENU_ITEM_HEIGHT * qreal(items.size());
+    const QRectF chooser = frameFromScreenRect(QRect(btnKeyPro->mapToGlobal(QPoint(0, 0)), btnKeyPro->size()));
+    setMenu_ = MenuWindow::newMenu(items, MENU_TOP_LEVEL, QRectF(chooser.x(), chooser.y() - height, kSetMenuWidth, height));
+    setMenu_->outdelegate = this;
+    setMenu_->nemuID = kSetMenu;
+}
+
+void MainView::onMenuClicked(int itemData, int menuId) {
+    if (menuId != kSetMenu) return;
+    _ST_KEYPRO* set = get_keypro_by_id(uint32_t(itemData));
+    if (!set) return;
+    showSet(set);
+    GetUI(nullptr);
+    InitKey(nullptr);
+}
+
+void MainView::askSetName(std::function<void(MsgView*)> done) {
+    msgView->maxStringLen = kSetNameChars;
+    showMsg(hideView, msgView, QString::fromStdString(GetText("tc_msg20")), MSG_TEXT, false, std::move(done));
+}
+
+bool MainView::nameTakenInMode(const QString& name, int mode, const _ST_KEYPRO* except) const {
+    const QByteArray stored = storedSetName(name, kSetNameBytes);
+    for (int i = 0; const _ST_KEYPRO* set = get_keypro_by_index(i, mode); ++i)
+        if (set != except && setName(set).toUtf8() == stored) return true;
+    return false;
+}
+
+void MainView::onNewKeyPro(MsgView* dialog) {
+    const int mode = GetMIndex();
+    _ST_PROFILE* profile = get_current_profile();
+    if (!dialog->bResult || mode < 0) return;
+    const QByteArray name = storedSetName(dialog->retString, kSetNameBytes);
+    if (name.isEmpty()) return;
+    // A name the mode already has asks again: the chooser could not tell them apart.
+    if (nameTakenInMode(dialog->retString, mode, nullptr))
+        return askSetName([this](MsgView* again) { onNewKeyPro(again); });
+    _ST_KEYPRO fresh{};
+    new_keypro(name.constData(), &fresh);
+    fresh.nLayer = mode;
+    const _ST_KEYPRO* added = add_new_keypro_to_list(&fresh);
+    if (!added) return;
+    showSet(added);
+    InitKey(profile);
+    if (profile) profile->dwKeyProID[mode] = uint32_t(added->dwID);
+}
+
+void MainView::onRenameKeyPro(MsgView* dialog) {
+    _ST_KEYPRO* set = GetCurKeyPro();
+    if (!dialog->bResult || !set) return;
+    const QByteArray name = storedSetName(dialog->retString, kSetNameBytes);
+    if (name.isEmpty()) return;
+    if (nameTakenInMode(dialog->retString, set->nLayer, set))
+        return askSetName([this](MsgView* again) { onRenameKeyPro(again); });
+    std::memset(set->szName, 0, sizeof set->szName);
+    std::memcpy(set->szName, name.constData(), size_t(name.size()));
+    btnKeyPro->setCaption(dialog->retString);
+}
+
+void MainView::onDelKeyPro(MsgView* dialog) {
+    const int mode = GetMIndex();
+    if (!dialog->bResult || mode < 0) return;
+    // The last table of a mode stays: a mode always plays some table.
+    if (!get_keypro_by_index(1, mode)) return;
+    if (const _ST_KEYPRO* set = GetCurKeyPro()) delete_keypro_by_id(uint32_t(set->dwID));
+    selectFirstSetOfMode(mode);
+}
+
+void MainView::selectFirstSetOfMode(int mode) {
+    const _ST_KEYPRO* first = get_keypro_by_index(0, mode);
+    if (!first) return;
+    _ST_PROFILE* profile = get_current_profile();
+    showSet(first);
+    InitKey(profile);
+    if (profile) profile->dwKeyProID[mode] = uint32_t(first->dwID);
+}
+
+}  // namespace keyloom

@@ -1,0 +1,219 @@
+// Building the main window's content: its controls at their frames, the
+// lighting panel, the key map and the dialogs, and its own drawing.
+#include <QPainter>
+
+#include "config/gvar.h"
+#include "config/language.h"
+#include "device/apply.h"
+#include "ui/ColorPickView.h"
+#include "ui/LedView.h"
+#include "ui/MacroView.h"
+#include "ui/MainView.h"
+#include "ui/MsgView.h"
+#include "ui/PickFuncView.h"
+#include "ui/SrView.h"
+#include "widgets/ComboBtn.h"
+#include "widgets/Frame.h"
+#include "widgets/HideView.h"
+#include "widgets/ImageProcess.h"
+#include "widgets/PngButton.h"
+#include "widgets/ProgressView.h"
+
+namespace keyloom {
+
+namespace {
+
+// The header holds the exit and help buttons. The window picture has the
+// colour band under its header, so they sit that much higher than in a window
+// without it; everything below the band keeps its place from the bottom edge.
+constexpr qreal kBandLift = 168;
+constexpr QPointF kExitAt{850, 605 + kBandLift};
+constexpr QPointF kHelpAt{818, 605 + kBandLift};
+
+constexpr QRectF kLanguageChooser{790, 570, 100, 20};
+constexpr QRectF kRestore{39, 32, 72, 34};
+constexpr QRectF kOk{422, 85, 71, 33};
+constexpr QRectF kCancel{496, 85, 72, 33};
+constexpr QRectF kApply{570, 85, 100, 33};
+constexpr QRectF kMacro{622, 524, 122, 31};
+constexpr QRectF kModes[3] = {{225, 524, 143, 31}, {372, 524, 122, 31}, {497, 524, 122, 31}};
+constexpr QRectF kSetChooser{56, 140, 164, 25};
+constexpr qreal kNewWidth = 40, kDeleteWidth = 60, kRenameWidth = 50, kSetButtonHeight = 18;
+constexpr qreal kSetButtonGap = 5;
+constexpr QRectF kLink{400, 30, 220, 20};
+constexpr QRectF kLightingPanel{43, 196, 190, 307};
+// The divider between the lighting panel and the key table chooser, and a
+// point of the left card's border, whose colour it takes.
+constexpr QRectF kSetDivider{45, 190, 186, 1};
+constexpr QPoint kLeftCardBorder{31, 500};  // picture pixels, top-left
+
+QString uiText(const char* key) {
+    return QString::fromStdString(GetText(key));
+}
+
+// A plate picture of any size from a small button picture: the corners kept,
+// the edges and the middle stretched, so the rounding stays round.
+QImage stretchPlate(const QImage& source, QSize size, int corner) {
+    if (source.isNull()) return {};
+    QImage out(size, QImage::Format_ARGB32_Premultiplied);
+    out.fill(Qt::transparent);
+    QPainter p(&out);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const int sw = source.width(), sh = source.height(), w = size.width(), h = size.height();
+    const int xs[] = {0, corner, sw - corner, sw}, ys[] = {0, corner, sh - corner, sh};
+    const int xd[] = {0, corner, w - corner, w}, yd[] = {0, corner, h - corner, h};
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col)
+            p.drawImage(QRect(xd[col], yd[row], xd[col + 1] - xd[col], yd[row + 1] - yd[row]), source,
+                        QRect(xs[col], ys[row], xs[col + 1] - xs[col], ys[row + 1] - ys[row]));
+    return out;
+}
+
+// A text button that draws its own plate, for buttons the window may hide:
+// the window picture has no plate under them.
+PngButton* newPlateButton(QWidget* parent, const QRectF& frame, const ButtonAction& click) {
+    const QImage plate = stretchPlate(loadSkinImage(QStringLiteral("btn2_nr.png")),
+                                      QSize(int(frame.width()), int(frame.height())), 5);
+    return newPngButton(nullptr, parent, plate, plate, plate, false, frame, QRectF(), get_font(11), {}, click);
+}
+
+}  // namespace
+
+MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), link_(link) {
+    hideApplication = [this] { window()->hide(); };
+    imgNr = loadSkinImage(QStringLiteral("main_nr.png"));
+    imgOv = loadSkinImage(QStringLiteral("main_dn.png"));
+    resize(imgNr.size());
+    textStyleDict = panelTextStyle(TextAlign::Left);
+    LoadSkins();
+}
+
+MainView::~MainView() {
+    if (msParam && msParam->target == this) msParam->target = nullptr;
+    if (setMenu_) {
+        setMenu_->outdelegate = nullptr;
+        setMenu_->closeMenu();
+    }
+}
+
+void MainView::LoadSkins() {
+    const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
+    createWindowButtons(click);
+    createModeButtons(click);
+    createSetControls(click);
+    createPanels();
+    createDialogs();
+    onRefreshText();
+}
+
+void MainView::createWindowButtons(const ButtonAction& click) {
+    const QString exit = QStringLiteral("exit_nr.png"), help = QStringLiteral("help_nr.png");
+    btnExit = newPngButton2(nullptr, this, exit, exit, exit, false, QRectF(kExitAt, QSizeF()), {}, click);
+    btnHelp = newPngButton2(nullptr, this, help, help, help, false, QRectF(kHelpAt, QSizeF()), {}, click);
+    btnHelp->hide();
+
+    btnText = newTextComboBtn(this, false, {}, click, kLanguageChooser);
+    for (int i = 0; i < LANG_COUNT && gVar.Lang[i].szName[0] != '\0'; ++i)
+        btnText->AddString(QString::fromUtf8(gVar.Lang[i].szName, qstrnlen(gVar.Lang[i].szName, LANG_TEXT_SIZE)), i);
+    btnText->bNotifyAtValueChanged = true;
+    btnText->SetCurSel(LoadLanguage());
+
+    btnRestroe = newTextButton(this, false, {}, click, kRestore);
+    btnOk = newTextButton(this, false, {}, click, kOk);
+    btnCancel = newTextButton(this, false, {}, click, kCancel);
+    btnApply = newTextButton(this, false, {}, click, kApply);
+    btnMacro = newTextButton(this, false, {}, click, kMacro);
+    btnWeb = newTextButton(this, false, {}, click, kLink);
+    btnWeb->isWebLink = true;
+}
+
+void MainView::createModeButtons(const ButtonAction& click) {
+    static const char* const names[3] = {"M1", "M2", "M3"};
+    for (int i = 0; i < 3; ++i)
+        btnPro[i] = newPngButton(nullptr, this, imgNr, imgNr, imgOv, true, kModes[i], kModes[i], std::nullopt,
+                                 QString::fromLatin1(names[i]), click);
+}
+
+void MainView::createSetControls(const ButtonAction& click) {
+    const QString combo = QStringLiteral("combo_nr.png");
+    btnKeyPro = newPngButton2(nullptr, this, combo, combo, combo, false, kSetChooser, {}, click);
+    btnKeyPro->setTextAlignment(8);
+    const qreal y = kSetChooser.y() - kSetChooser.height() - 1;
+    btnNew = newPlateButton(this, QRectF(kSetChooser.x(), y, kNewWidth, kSetButtonHeight), click);
+    btnDel = newPlateButton(this, QRectF(btnNew->Right() + kSetButtonGap, y, kDeleteWidth, kSetButtonHeight), click);
+    btnRename =
+        newPlateButton(this, QRectF(btnDel->Right() + kSetButtonGap, y, kRenameWidth, kSetButtonHeight), click);
+    if (gVar.ShowProfile == 0) {
+        for (PngButton* control : {btnKeyPro, btnNew, btnDel, btnRename}) control->hide();
+    }
+}
+
+void MainView::createPanels() {
+    kbView = new KbColorView(this);
+    kbView->LoadSkins();
+    const QSize picture = kbView->keyPicture().size();
+    setFrame(kbView, QRectF(gVar.rcKB.x, gVar.rcKB.y, picture.width(), picture.height()));
+    kbView->setKeyRectsFromTable(g_defKEY);
+    kbView->clrHasFun = gVar.ClrKeyHasFunc;
+    kbView->clrCurOn = gVar.ClrKeyOv;
+    kbView->delegate = this;
+
+    ledView = new LedView4417(this, kLightingPanel);
+    ledView->LoadSkins();
+    ledView->setKbView(kbView);
+    if (ledView->gridColor[0]) ledView->gridColor[0]->delegate = this;
+}
+
+void MainView::createDialogs() {
+    hideView = new HideView(this);
+    hideView->setGeometry(rect());
+    hideView->hide();
+    funPickView = new PickFuncView(this);
+    srView = new SrView(this);
+    progressView = new ProgressView(this);
+    progressView->LoadSkins();
+    centreInParent(progressView);
+    msgView = new MsgView(this);
+    macroView = new MacroView(this);
+    colorPickView = new ColorPickView(this);
+}
+
+void MainView::onRefreshText() {
+    update();
+    ledView->onRefreshText();
+    btnApply->setCaption(uiText("tc_apply"));
+    btnRestroe->setCaption(uiText("tc_restore"));
+    btnOk->setCaption(uiText("tc_ok"));
+    btnCancel->setCaption(uiText("tc_cancel"));
+    btnMacro->setCaption(uiText("tc_page2"));
+    btnNew->setCaption(uiText("tc_msg18"));
+    btnDel->setCaption(uiText("tc_msg19"));
+    btnRename->setCaption(uiText("tc_macro_msg20"));
+    btnExit->setLabel(uiText("tc_exit"));
+    btnHelp->setLabel(uiText("tc_title"));
+    btnKeyPro->setHint(uiText("tc_protitle"));
+    kbView->setAccessibleName(uiText("tc_keymap"));
+    const QString link = uiText("tc_web");
+    btnWeb->setCaption(link);
+    btnWeb->setVisible(!link.isEmpty());
+    msgView->onRefreshText();
+    funPickView->onRefreshText();
+    macroView->onRefreshText();
+    srView->onRefreshText();
+    colorPickView->onRefreshText();
+}
+
+QRectF MainView::chooserTitleRect() const {
+    const QRectF chooser = frameOf(btnKeyPro);
+    return QRectF(chooser.x() + 1, chooser.y() + chooser.height() + 2, 164, 20);
+}
+
+void MainView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(QRectF(rect()), imgNr);
+    if (btnKeyPro->isHidden()) return;
+    painter.fillRect(flipRect(kSetDivider, height()), imgNr.pixelColor(kLeftCardBorder));
+    myDrawText(painter, uiText("tc_protitle"), textStyleDict, chooserTitleRect(), height());
+}
+
+}  // namespace keyloom

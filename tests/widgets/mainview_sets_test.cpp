@@ -1,0 +1,139 @@
+// The main window's key tables: the menu of the selected mode's tables,
+// choosing one, and New, Rename and Delete, each keeping the profile's table
+// for that mode right.
+#include "widgets/mainview_ground.h"
+
+#include <QLabel>
+#include <QPainter>
+
+#include "widgets/Frame.h"
+#include "widgets/MenuWindow.h"
+
+namespace keyloom {
+namespace {
+
+class MainViewSets : public test::MainViewGround {
+protected:
+    QStringList menuTexts(MenuWindow* menu) {
+        QStringList texts;
+        for (PngButton* entry : menu->buttons()) texts << entry->caption();
+        return texts;
+    }
+    // The window with the menu window drawn where it lies over it, as the user sees them.
+    void saveWithMenu(MenuWindow* menu, const QString& name) {
+        QPixmap shot = view->grab();
+        QPainter painter(&shot);
+        painter.drawPixmap(menu->mapToGlobal(QPoint(0, 0)) - view->mapToGlobal(QPoint(0, 0)), menu->grab());
+        painter.end();
+        QLabel composite;
+        composite.setPixmap(shot);
+        composite.resize(shot.size());
+        test::saveScreenshot(&composite, name);
+    }
+    int setsOfMode(int mode) {
+        int count = 0;
+        while (get_keypro_by_index(count, mode)) ++count;
+        return count;
+    }
+};
+
+TEST_F(MainViewSets, TheMenuListsTheModesTablesBelowTheChooser) {
+    build();
+    click(view->btnKeyPro);
+    MenuWindow* menu = view->setMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menuTexts(menu), QStringList({"Work", "Games", "Photo", "Music", "Travel"}));
+    EXPECT_EQ(menu->height(), 100 + 2);  // five entries of 20 and the border
+    EXPECT_EQ(menu->width(), 163 + 2);
+    // It hangs from the chooser: its entries start at the chooser's bottom edge.
+    const QPoint chooserBottomLeft = view->btnKeyPro->mapToGlobal(QPoint(0, view->btnKeyPro->height()));
+    EXPECT_EQ(menu->geometry().bottom() + 1, chooserBottomLeft.y() + 100);
+    EXPECT_EQ(menu->x(), chooserBottomLeft.x());
+    saveWithMenu(menu, "mainview_set_menu");
+
+    // Choosing a table shows it and makes it the profile's for M1; nothing is sent.
+    click(menu->buttons().at(3));
+    EXPECT_EQ(view->btnKeyPro->caption(), "Music");
+    EXPECT_EQ(profile->dwKeyProID[0], uint32_t(setOfMode(0, 3)->dwID));
+    EXPECT_EQ(profile->dwKeyProID[1], modeSet[1]);
+    EXPECT_FALSE(anyRequest());
+}
+
+TEST_F(MainViewSets, TheMenuOfM2ListsOnlyItsTable) {
+    build();
+    click(view->btnPro[1]);
+    click(view->btnKeyPro);
+    ASSERT_NE(view->setMenu(), nullptr);
+    EXPECT_EQ(menuTexts(view->setMenu()), QStringList({"Shooter"}));
+    EXPECT_EQ(view->setMenu()->height(), 20 + 2);
+}
+
+TEST_F(MainViewSets, DeletingKeepsTheLastTableAndOtherwiseShowsTheModesFirst) {
+    build();
+    click(view->btnPro[1]);  // M2 has one table
+    click(view->btnDel);
+    answer(true);
+    EXPECT_EQ(setsOfMode(1), 1);
+    EXPECT_EQ(view->btnKeyPro->caption(), "Shooter");
+    EXPECT_EQ(profile->dwKeyProID[1], modeSet[1]);
+
+    click(view->btnPro[0]);  // M1 has five, "Games" shown
+    click(view->btnDel);
+    answer(false);
+    EXPECT_EQ(setsOfMode(0), 5);
+    click(view->btnDel);
+    answer(true);
+    EXPECT_EQ(setsOfMode(0), 4);
+    EXPECT_EQ(get_keypro_by_id(modeSet[0]), nullptr);
+    EXPECT_EQ(view->btnKeyPro->caption(), "Work");
+    EXPECT_EQ(profile->dwKeyProID[0], uint32_t(setOfMode(0, 0)->dwID));
+    EXPECT_EQ(profile->dwKeyProID[2], modeSet[2]);
+}
+
+TEST_F(MainViewSets, ANewTableUnderM3BelongsToTheThirdLayer) {
+    build();
+    click(view->btnPro[2]);
+    click(view->btnNew);
+    EXPECT_EQ(view->msgView->maxStringLen, 40);
+    EXPECT_EQ(view->msgView->strMsg, QString::fromStdString(GetText("tc_msg20")));
+    test::saveScreenshot(view.get(), "mainview_new_table");
+    answer(true, "Racing");
+    ASSERT_EQ(setsOfMode(2), 2);
+    const _ST_KEYPRO* added = setOfMode(2, 1);
+    EXPECT_STREQ(added->szName, "Racing");
+    EXPECT_EQ(added->nLayer, 2);
+    EXPECT_EQ(profile->dwKeyProID[2], uint32_t(added->dwID));
+    EXPECT_EQ(view->btnKeyPro->caption(), "Racing");
+    EXPECT_EQ(profile->dwKeyProID[0], modeSet[0]);
+}
+
+TEST_F(MainViewSets, ANameTheModeHasAlreadyIsAskedForAgain) {
+    build();
+    click(view->btnNew);
+    answer(true, "Photo");
+    ASSERT_TRUE(view->msgView->isVisible());  // asked again
+    EXPECT_EQ(view->msgView->strMsg, QString::fromStdString(GetText("tc_msg20")));
+    EXPECT_EQ(setsOfMode(0), 5);
+    answer(true, "Shooter");  // taken in M2 only: fine for M1
+    EXPECT_EQ(setsOfMode(0), 6);
+    EXPECT_FALSE(view->msgView->isVisible());
+}
+
+TEST_F(MainViewSets, RenameStoresAtMost39BytesWithoutSplittingACharacter) {
+    build();
+    click(view->btnRename);
+    // 38 ASCII letters and a two-byte letter would need 40 bytes: the letter goes.
+    const QString name = QString(38, QLatin1Char('a')) + QChar(0x00E9);
+    answer(true, name);
+    const _ST_KEYPRO* set = get_keypro_by_id(modeSet[0]);
+    EXPECT_EQ(std::string(set->szName), std::string(38, 'a'));
+    EXPECT_EQ(view->btnKeyPro->caption(), name);
+    EXPECT_EQ(profile->dwKeyProID[0], modeSet[0]);
+
+    click(view->btnRename);
+    answer(false, "Other");
+    EXPECT_EQ(std::string(set->szName), std::string(38, 'a'));
+}
+
+}  // namespace
+}  // namespace keyloom
