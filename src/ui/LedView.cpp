@@ -223,7 +223,9 @@ void LedView4417::onColorGridCheck(bool, ColorGridView* sender) {
     makeTarget(sender);
 }
 
-void LedView4417::onColorGridChanged(ColorGridView*) {
+void LedView4417::onColorGridChanged(ColorGridView* sender) {
+    // The colour panel shows the cell it edits, whoever changed it.
+    if (colorPanel && sender && colorPanel->targetView == sender) colorPanel->setColor(sender->bkgColor(), true);
     GetUI(nullptr);
     applyLightingWhenAsked();
 }

@@ -121,9 +121,7 @@ void MainView::updateProgress(int progress) {
 }
 
 void MainView::showError2() {
-    // The failure message comes from the language texts like every other
-    // text of the window; "tc_msg15" says what nearly every failure is.
-    showMsg(hideView, msgView, uiText("tc_msg15"), MSG_NOTICE, false, nullptr);
+    showMsg(hideView, msgView, uiText("tc_apply_failed"), MSG_NOTICE, false, nullptr);
 }
 
 void MainView::onColorGridClick(bool, ColorGridView* sender) {

@@ -49,7 +49,7 @@ const char* const kProgramKeys[] = {
     "tc_macro_msg14", "tc_macro_msg15", "tc_macro_msg16", "tc_stroke", "tc_macro_msg23", "tc_macro_msg24",
     "tc_macro_msg25", "tc_macro_msg26", "tc_macro_msg27", "tc_macro_msg28", "tc_macro_msg29",
     // messages, questions and prompts
-    "tc_msg5", "tc_msg6", "tc_msg7", "tc_msg10", "tc_msg13", "tc_msg14", "tc_msg15", "tc_msg20", "tc_macro_msg8",
+    "tc_msg5", "tc_msg6", "tc_msg7", "tc_msg10", "tc_msg13", "tc_msg14", "tc_msg15", "tc_apply_failed", "tc_msg20", "tc_macro_msg8",
     "tc_macro_msg11", "tc_macro_msg12", "tc_macro_msg13", "tc_macro_folder_prompt", "tc_macro_filter",
     "tc_macro_save_failed", "tc_macro_msg36", "tc_macro_badname",
     "tc_macro_name_control", "tc_macro_name_blank", "tc_file_unreadable", "tc_file_kept", "tc_file_replaced",
@@ -287,7 +287,7 @@ const Room kRooms[] = {
     {"tc_office5", 150}, {"tc_scrollup", 150}, {"tc_scrolldown", 150}, {"tc_adv_str5", 150}, {"tc_adv_str6", 150},
     // the message dialog draws one line in a 320-point box
     {"tc_msg5", 320}, {"tc_msg6", 320}, {"tc_msg7", 320}, {"tc_msg10", 320}, {"tc_msg13", 320}, {"tc_msg14", 320},
-    {"tc_msg15", 320}, {"tc_msg20", 320}, {"tc_macro_msg8", 320}, {"tc_macro_msg11", 320}, {"tc_macro_msg12", 320},
+    {"tc_msg15", 320}, {"tc_apply_failed", 320}, {"tc_msg20", 320}, {"tc_macro_msg8", 320}, {"tc_macro_msg11", 320}, {"tc_macro_msg12", 320},
     {"tc_macro_msg13", 320}, {"tc_macro_folder_prompt", 320}, {"tc_macro_msg36", 320}, {"tc_macro_badname", 320}, {"tc_mod_shift", 64}, {"tc_mod_control", 64}, {"tc_mod_option", 64},
     {"tc_mod_command", 64},
     {"tc_macro_name_control", 320}, {"tc_macro_name_blank", 320},

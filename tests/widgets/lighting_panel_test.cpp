@@ -223,6 +223,9 @@ TEST_F(LightingPanelTest, ThePerKeyModePaintsTheKeyMapAndOffersThePaintColour) {
     panel->colorPanel->onGraClicked(QColor(0, 255, 0));
     EXPECT_EQ(paint->getBkgColor(), 0x00FF00u);
     EXPECT_TRUE(applyRequested());
+    // A colour the cell gets elsewhere (the pick dialog) shows in the panel too.
+    paint->setBkgColor(QColor(0, 0, 255), true);
+    EXPECT_EQ(bgrFromColor(panel->colorPanel->color()), 0xFF0000u);
     test::saveScreenshot(window.get(), "lighting_per_key_mode");
 
     // Leaving the mode gives the key map its function view back.

@@ -93,6 +93,7 @@ TEST_F(MainViewApply, RestoreAsksThenResetsProfileAndTableAndWrites) {
     // A failed apply says so in the message dialog.
     view->showError2();
     EXPECT_TRUE(view->msgView->isVisible());
+    EXPECT_EQ(view->msgView->strMsg, "Update settings failed!");
 }
 
 class MainViewKeyClick : public test::MainViewGround {

@@ -56,9 +56,11 @@ TEST_F(MainViewLayout, ControlsLieOnTheirPlatesAndTheHeaderButtonsInTheHeader) {
     EXPECT_FALSE(view->btnHelp->accessibleName().isEmpty());
     EXPECT_EQ(view->btnText->caption(), QString::fromUtf8(gVar.Lang[test::englishIndex()].szName));
     // Every button of the window (the widgets carry no meta-objects of their own, so sort by type).
-    for (QWidget* child : view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (dynamic_cast<PngButton*>(child) && child->isVisible())
+    for (QWidget* child : view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (dynamic_cast<PngButton*>(child) && child->isVisible()) {
             EXPECT_FALSE(child->accessibleName().isEmpty()) << frameOf(child).x();
+        }
+    }
     EXPECT_FALSE(view->kbView->accessibleName().isEmpty());
     test::saveScreenshot(view.get(), "mainview_m1");
 }
