@@ -12,6 +12,7 @@
 #include "device/Dev6120.h"
 #include "ui/ColorGridView.h"
 #include "ui/KbColorView.h"
+#include "widgets/PopWindow.h"
 #include "widgets/MenuWindow.h"
 #include "widgets/PngButton.h"
 #include "widgets/TextDraw.h"
@@ -33,6 +34,8 @@ struct _ST_PROFILE;
 
 class MainView : public QWidget,
                  public ApplyTarget,
+                 public DeviceEvents,
+                 public PopViewDelegate,
                  public KbColorViewDelegate,
                  public MenuDelegate,
                  public ColorGridDelegate {
@@ -71,9 +74,22 @@ public:
     void updateProgress(int progress) override;
     void showError2() override;
 
+    // Knob pop-up and knob settings (MainViewKnob.cpp).
+    void showPoP(int setIndex);
+    // Closes an open pop-up, keeping its set and place in the profile.
+    void closePoP();
+    PopWindow* popWindow() const { return popWindow_; }
+    void onKnodDClicked(int setIndex) override;
+    void onSrOK();
+    // DeviceEvents: the keyboard's notifications, on the main loop.
+    void onPoP(uint8_t value, uint8_t kind, uint8_t unused) override;
+    void onExit() override;
+
     // What Exit and Cancel do; hides the window until the application shell
     // takes it over.
     std::function<void()> hideApplication;
+    // What a keyboard pulled out does when the program does not run without one.
+    std::function<void()> exitApplication;
 
     QImage imgNr, imgOv;
     PngButton* btnExit = nullptr;
@@ -137,9 +153,11 @@ private:
 
     // Keys (MainViewKeys.cpp).
     void onButtonSet(PickFuncView* picker);
+    void onKnobRow();
 
     Dev6120* link_ = nullptr;
     QPointer<MenuWindow> setMenu_;
+    QPointer<PopWindow> popWindow_;
 };
 
 // The form a key table stores a name in: UTF-8, at most maxBytes bytes,

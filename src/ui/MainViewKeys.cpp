@@ -23,8 +23,8 @@ void MainView::onKeySelect(int key) {
     LOG("onKeySelect index=%d", key);
     _ST_PROFILE* profile = get_current_profile();
     if (!profile || key < 0 || key >= KEY_COUNT) return;
-    // The knob row belongs to the knob pop-up, which opens elsewhere.
-    if (key == gVar.SrIndex) return;
+    // The knob row opens and closes the knob pop-up.
+    if (key == gVar.SrIndex) return onKnobRow();
     funPickView->nKeyIndex = uint32_t(key);
     funPickView->nShowColor = IsLedGameMode(profile->stAdv.nMode) ? 1 : 0;
     funPickView->setPaintColour(colorFromBgr(ledView->getGridColor(0)));

@@ -94,6 +94,9 @@ MainView::~MainView() {
         setMenu_->outdelegate = nullptr;
         setMenu_->closeMenu();
     }
+    // The pop-up is a window of its own and must not report to a window that is gone.
+    if (popWindow_) delete popWindow_.data();
+    if (mainView == this) mainView = nullptr;
 }
 
 void MainView::LoadSkins() {
