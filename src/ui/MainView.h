@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "device/Dev6120.h"
 #include "ui/ColorGridView.h"
@@ -120,6 +121,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     // Building (MainViewLayout.cpp).
@@ -158,6 +161,7 @@ private:
     Dev6120* link_ = nullptr;
     QPointer<MenuWindow> setMenu_;
     QPointer<PopWindow> popWindow_;
+    std::optional<QPoint> dragFrom_;  // pointer minus window place while dragged by hand
 };
 
 // The form a key table stores a name in: UTF-8, at most maxBytes bytes,

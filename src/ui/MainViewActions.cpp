@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QMouseEvent>
 #include <QUrl>
+#include <QWindow>
 
 #include "config/debug.h"
 #include "config/gvar.h"
@@ -64,7 +65,23 @@ void MainView::hideDialogView() {
 
 void MainView::mousePressEvent(QMouseEvent* event) {
     hideDialogView();
+    // The background moves the window: by the desktop where it can, else by hand.
+    dragFrom_.reset();
+    if (event->button() == Qt::LeftButton && isWindow()) {
+        QWindow* handle = windowHandle();
+        if (!handle || !handle->startSystemMove()) dragFrom_ = event->globalPosition().toPoint() - pos();
+    }
     QWidget::mousePressEvent(event);
+}
+
+void MainView::mouseMoveEvent(QMouseEvent* event) {
+    if (dragFrom_ && (event->buttons() & Qt::LeftButton)) move(event->globalPosition().toPoint() - *dragFrom_);
+    QWidget::mouseMoveEvent(event);
+}
+
+void MainView::mouseReleaseEvent(QMouseEvent* event) {
+    dragFrom_.reset();
+    QWidget::mouseReleaseEvent(event);
 }
 
 bool MainView::keyboardMissing() const {

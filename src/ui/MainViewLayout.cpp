@@ -84,6 +84,11 @@ MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), link_(link
     imgNr = loadSkinImage(QStringLiteral("main_nr.png"));
     imgOv = loadSkinImage(QStringLiteral("main_dn.png"));
     resize(imgNr.size());
+    if (!parent) {
+        // The window is its picture: no frame, and the desktop shows past its rounded corners.
+        setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+        setAttribute(Qt::WA_TranslucentBackground);
+    }
     textStyleDict = panelTextStyle(TextAlign::Left);
     LoadSkins();
 }

@@ -106,6 +106,37 @@ TEST_F(MainViewLayout, WithoutShowProfileTheChooserItsButtonsAndTitleAreGone) {
     test::saveScreenshot(view.get(), "mainview_no_profile_chooser");
 }
 
+TEST_F(MainViewLayout, EveryLanguageFitsItsCaptions) {
+    build();
+    for (int i = 0; i < LANG_COUNT && gVar.Lang[i].szName[0]; ++i) {
+        view->btnText->SetCurSel(SwitchLanguage(i));  // as the chooser does
+        view->onRefreshText();
+        // A caption too long for its button shows as its tooltip.
+        for (QWidget* child : view->findChildren<QWidget*>()) {
+            const auto* button = dynamic_cast<const PngButton*>(child);
+            if (button && button->isVisible() && !button->caption().isEmpty()) {
+                EXPECT_NE(button->toolTip(), button->caption()) << gVar.Lang[i].szDir << ": "
+                                                                << button->caption().toStdString();
+            }
+        }
+        test::saveScreenshot(view.get(), QStringLiteral("look_mainview_%1").arg(gVar.Lang[i].szDir));
+    }
+}
+
+TEST_F(MainViewLayout, TheWindowIsItsPictureAndMovesByItsBackground) {
+    build();
+    EXPECT_TRUE(view->testAttribute(Qt::WA_TranslucentBackground));
+    EXPECT_TRUE(view->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(test::pixelAt(view.get(), QPoint(0, 0)).alpha(), 0);  // past the rounded corner
+    EXPECT_EQ(test::pixelAt(view.get(), QPoint(450, 400)).alpha(), 255);
+    const QPoint before = view->pos();
+    const QPoint background(150, 30);  // the header, clear of every control
+    test::pressAt(view.get(), background);
+    test::moveTo(view.get(), background + QPoint(30, 20), Qt::LeftButton);
+    test::releaseAt(view.get(), background + QPoint(30, 20));
+    EXPECT_EQ(view->pos(), before + QPoint(30, 20));
+}
+
 TEST_F(MainViewLayout, LanguageChangeIsStoredAndReachesEveryCaption) {
     build();
     int german = -1;
