@@ -41,6 +41,9 @@ class MainView : public QWidget,
                  public MenuDelegate,
                  public ColorGridDelegate {
 public:
+    static constexpr int kExchangeMenu = 0;   // menu number of the import and export menu
+    static constexpr int kExchangeImport = 1;
+    static constexpr int kExchangeExport = 2;
     static constexpr int kSetMenu = 1;        // menu number of the key-table menu
     static constexpr int kSetMenuWidth = 163;
     static constexpr int kSetNameChars = 40;  // what the name dialog takes
@@ -91,6 +94,9 @@ public:
     std::function<void()> hideApplication;
     // What a keyboard pulled out does when the program does not run without one.
     std::function<void()> exitApplication;
+    // Asks for a key-table exchange file: true to save (export), false to open
+    // (import); the suggested name; the chosen path, or empty to cancel.
+    std::function<QString(bool save, const QString& suggested)> chooseExchangeFile;
 
     QImage imgNr, imgOv;
     PngButton* btnExit = nullptr;
@@ -106,6 +112,7 @@ public:
     PngButton* btnNew = nullptr;
     PngButton* btnDel = nullptr;
     PngButton* btnRename = nullptr;
+    PngButton* btnExchange = nullptr;  // the menu that imports or exports the key table in use
     PngButton* btnWeb = nullptr;
     TextStyle textStyleDict;
     HideView* hideView = nullptr;
@@ -153,6 +160,9 @@ private:
     void onRenameKeyPro(MsgView* dialog);
     void onDelKeyPro(MsgView* dialog);
     void selectFirstSetOfMode(int mode);
+    void showExchangeMenu();
+    void importKeyTable();
+    void exportKeyTable();
 
     // Keys (MainViewKeys.cpp).
     void onButtonSet(PickFuncView* picker);

@@ -54,6 +54,7 @@ void MainView::btnClick(PngButton* sender) {
                        [this](MsgView* dialog) { onDelKeyPro(dialog); });
     }
     if (sender == btnKeyPro) return showSetMenu();
+    if (sender == btnExchange) return showExchangeMenu();
     // btnHelp: nothing.
 }
 

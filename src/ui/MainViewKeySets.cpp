@@ -6,8 +6,10 @@
 #include "config/gvar.h"
 #include "config/language.h"
 #include "config/utf8.h"
+#include "model/profile_store.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
+#include "ui/MacroView.h"
 #include "ui/MainView.h"
 #include "ui/MsgView.h"
 #include "widgets/Frame.h"
@@ -103,6 +105,11 @@ void MainView::showSetMenu() {
 }
 
 void MainView::onMenuClicked(int itemData, int menuId) {
+    if (menuId == kExchangeMenu) {
+        if (itemData == kExchangeImport) importKeyTable();
+        if (itemData == kExchangeExport) exportKeyTable();
+        return;
+    }
     if (menuId != kSetMenu) return;
     _ST_KEYPRO* set = get_keypro_by_id(uint32_t(itemData));
     if (!set) return;
@@ -170,6 +177,45 @@ void MainView::selectFirstSetOfMode(int mode) {
     showSet(first);
     InitKey(profile);
     if (profile) profile->dwKeyProID[mode] = uint32_t(first->dwID);
+}
+
+void MainView::showExchangeMenu() {
+    std::vector<MenuData> items;
+    AddMenuItem(items, 0, MENU_TOP_LEVEL, kExchangeImport, QString::fromStdString(GetText("tc_keypro_import")));
+    AddMenuItem(items, 1, MENU_TOP_LEVEL, kExchangeExport, QString::fromStdString(GetText("tc_keypro_export")));
+    if (setMenu_) {
+        setMenu_->outdelegate = nullptr;
+        setMenu_->closeMenu();
+    }
+    const QRectF button =
+        frameFromScreenRect(QRect(btnExchange->mapToGlobal(QPoint(0, 0)), btnExchange->size()));
+    const qreal height = MENU_ITEM_HEIGHT * qreal(items.size());
+    setMenu_ = MenuWindow::newMenu(items, MENU_TOP_LEVEL, QRectF(button.x(), button.y() - height, kSetMenuWidth, height));
+    setMenu_->outdelegate = this;
+    setMenu_->nemuID = kExchangeMenu;
+}
+
+void MainView::importKeyTable() {
+    _ST_KEYPRO* set = GetCurKeyPro();
+    if (!set || !chooseExchangeFile) return;
+    const QString path = chooseExchangeFile(false, QString());
+    if (path.isEmpty()) return;
+    const ExchangeResult result = ImportKeyPro(set, path.toStdString(), &macroView->tree());
+    if (result.listReloaded) macroView->ReloadMacroList();
+    if (result.keysTaken) {
+        showSet(set);
+        InitKey(nullptr);
+    }
+    if (!result.message.empty()) showMsg(hideView, msgView, QString::fromStdString(result.message), MSG_NOTICE, false, nullptr);
+}
+
+void MainView::exportKeyTable() {
+    const _ST_KEYPRO* set = GetCurKeyPro();
+    if (!set || !chooseExchangeFile) return;
+    const QString path = chooseExchangeFile(true, setName(set) + QStringLiteral(".duk"));
+    if (path.isEmpty()) return;
+    const ExchangeResult result = ExportKeyPro(set, path.toStdString());
+    if (!result.message.empty()) showMsg(hideView, msgView, QString::fromStdString(result.message), MSG_NOTICE, false, nullptr);
 }
 
 }  // namespace keyloom

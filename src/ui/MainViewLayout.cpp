@@ -1,5 +1,6 @@
 // Building the main window's content: its controls at their frames, the
 // lighting panel, the key map and the dialogs, and its own drawing.
+#include <QFileDialog>
 #include <QPainter>
 
 #include "config/gvar.h"
@@ -40,6 +41,7 @@ constexpr QRectF kModes[3] = {{225, 524, 143, 31}, {372, 524, 122, 31}, {497, 52
 constexpr QRectF kSetChooser{56, 140, 164, 25};
 constexpr qreal kNewWidth = 40, kDeleteWidth = 60, kRenameWidth = 50, kSetButtonHeight = 18;
 constexpr qreal kSetButtonGap = 5;
+constexpr qreal kExchangeWidth = 20;
 constexpr QRectF kLink{400, 30, 220, 20};
 constexpr QRectF kLightingPanel{43, 196, 190, 307};
 // The divider between the lighting panel and the key table chooser, and a
@@ -81,6 +83,11 @@ PngButton* newPlateButton(QWidget* parent, const QRectF& frame, const ButtonActi
 
 MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), link_(link) {
     hideApplication = [this] { window()->hide(); };
+    chooseExchangeFile = [this](bool save, const QString& suggested) {
+        const QString filter = uiText("tc_keypro_filter") + QStringLiteral(" (*.duk)");
+        return save ? QFileDialog::getSaveFileName(this, uiText("tc_keypro_export"), suggested, filter)
+                    : QFileDialog::getOpenFileName(this, uiText("tc_keypro_import"), QString(), filter);
+    };
     imgNr = loadSkinImage(QStringLiteral("main_nr.png"));
     imgOv = loadSkinImage(QStringLiteral("main_dn.png"));
     resize(imgNr.size());
@@ -151,8 +158,11 @@ void MainView::createSetControls(const ButtonAction& click) {
     btnDel = newPlateButton(this, QRectF(btnNew->Right() + kSetButtonGap, y, kDeleteWidth, kSetButtonHeight), click);
     btnRename =
         newPlateButton(this, QRectF(btnDel->Right() + kSetButtonGap, y, kRenameWidth, kSetButtonHeight), click);
+    btnExchange =
+        newPlateButton(this, QRectF(btnRename->Right() + kSetButtonGap, y, kExchangeWidth, kSetButtonHeight), click);
+    btnExchange->setCaption(QStringLiteral("…"));
     if (gVar.ShowProfile == 0) {
-        for (PngButton* control : {btnKeyPro, btnNew, btnDel, btnRename}) control->hide();
+        for (PngButton* control : {btnKeyPro, btnNew, btnDel, btnRename, btnExchange}) control->hide();
     }
 }
 
@@ -197,6 +207,8 @@ void MainView::onRefreshText() {
     btnNew->setCaption(uiText("tc_msg18"));
     btnDel->setCaption(uiText("tc_msg19"));
     btnRename->setCaption(uiText("tc_macro_msg20"));
+    btnExchange->setHint(uiText("tc_keypro_exchange"));
+    btnExchange->setLabel(uiText("tc_keypro_exchange"));
     btnExit->setLabel(uiText("tc_exit"));
     btnHelp->setLabel(uiText("tc_title"));
     btnKeyPro->setHint(uiText("tc_protitle"));

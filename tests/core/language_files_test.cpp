@@ -59,7 +59,7 @@ const char* const kProgramKeys[] = {
     // the dialogs' modifier boxes, close buttons, colour swatches; key map and paint colour
     "tc_mod_shift", "tc_mod_control", "tc_mod_option", "tc_mod_command", "tc_mod_option_tip", "tc_mod_command_tip",
     "tc_close", "tc_swatch_on", "tc_swatch_off", "tc_keymap", "tc_paint_colour", "tc_paint_colour_tip",
-    "tc_paint_hint",
+    "tc_paint_hint", "tc_keypro_exchange", "tc_keypro_import", "tc_keypro_export", "tc_keypro_filter",
     // lighting modes
     "tc_led_mode1", "tc_led_mode2", "tc_led_mode3", "tc_led_mode4", "tc_led_mode5", "tc_led_mode6", "tc_led_mode7",
     "tc_led_mode8", "tc_led_mode9", "tc_led_mode10", "tc_led_mode11", "tc_led_mode12", "tc_led_mode13",
@@ -264,7 +264,7 @@ struct Room {
 // fixed size here get 150 points, the narrowest drop-down of the window.
 const Room kRooms[] = {
     // main-window buttons: New 40, Delete 60, Rename 50, Restore 72, OK 71, Cancel 72, Apply 100, Macro 122
-    {"tc_msg18", 38}, {"tc_msg19", 58}, {"tc_macro_msg20", 48}, {"tc_restore", 70}, {"tc_ok", 69},
+    {"tc_msg18", 38}, {"tc_msg19", 58}, {"tc_macro_msg20", 48}, {"tc_keypro_import", 160}, {"tc_keypro_export", 160}, {"tc_restore", 70}, {"tc_ok", 69},
     {"tc_cancel", 70}, {"tc_apply", 98}, {"tc_page2", 120},
     // picker tabs, record and save buttons
     {"tc_page1", 98}, {"tc_mac_def", 98}, {"tc_macro_start", 98}, {"tc_macro_stop", 98}, {"tc_macro_save", 98},

@@ -137,3 +137,44 @@ TEST_F(MainViewSets, RenameStoresAtMost39BytesWithoutSplittingACharacter) {
 
 }  // namespace
 }  // namespace keyloom
+
+namespace keyloom {
+namespace {
+
+TEST_F(MainViewSets, TheTableInUseIsExportedAndImportedFromItsMenu) {
+    build();
+    const std::string file = data_.path() + "/games.duk";
+    std::vector<QString> suggested;
+    view->chooseExchangeFile = [&](bool, const QString& name) {
+        suggested.push_back(name);
+        return QString::fromStdString(file);
+    };
+    auto choose = [&](int entry) {
+        click(view->btnExchange);
+        MenuWindow* menu = view->setMenu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menuTexts(menu), (QStringList{"Import Key Table…", "Export Key Table…"}));
+        if (entry == 1) saveWithMenu(menu, "mainview_exchange_menu");
+        click(menu->buttons().at(size_t(entry)));
+    };
+    EXPECT_FALSE(view->btnExchange->accessibleName().isEmpty());
+
+    choose(1);  // export
+    EXPECT_EQ(suggested.back(), "Games.duk");
+    ASSERT_TRUE(std::filesystem::exists(file));
+    if (view->msgView->isVisible()) answer(true);
+
+    // A change to the table, then the exported table imported back over it.
+    _ST_KEYPRO* games = get_keypro_by_id(modeSet[0]);
+    games->stKey[kChangedKey].dwFunID = MAKE_FUNID(FUN_MOUSE, 1);
+    view->InitKey(nullptr);
+    choose(0);
+    if (view->msgView->isVisible()) answer(true);
+    games = get_keypro_by_id(profile->dwKeyProID[0]);
+    ASSERT_NE(games, nullptr);
+    EXPECT_TRUE(IS_DEFAULT_KEY(games->stKey[kChangedKey], g_defKEY[kChangedKey]));
+    EXPECT_EQ(trace.str(), "");  // nothing went to the keyboard
+}
+
+}  // namespace
+}  // namespace keyloom
