@@ -17,9 +17,6 @@ namespace keyloom {
 
 namespace {
 
-QString uiText(const char* key) {
-    return QString::fromStdString(GetText(key));
-}
 
 // Layout, bottom-left origin.
 constexpr QPointF kWheelAt(20, 30);

@@ -19,9 +19,6 @@ namespace keyloom {
 
 namespace {
 
-QString uiText(const char* key) {
-    return QString::fromStdString(GetText(key));
-}
 
 // Places, top-down. The fields stand in a column below the swatch, the close
 // button in the corner above it, OK at the bottom right beside the strip.

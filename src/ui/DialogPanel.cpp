@@ -7,16 +7,9 @@
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
 #include "widgets/ImageProcess.h"
+#include "widgets/TextDraw.h"
 
 namespace keyloom {
-
-namespace {
-
-QString uiText(const char* key) {
-    return QString::fromStdString(GetText(key));
-}
-
-}  // namespace
 
 DialogPanel::DialogPanel(QWidget* owner, int width, int height) : QWidget(owner) {
     resize(width, height);

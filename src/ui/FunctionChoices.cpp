@@ -4,6 +4,7 @@
 
 #include "config/language.h"
 #include "widgets/ComboBtn.h"
+#include "widgets/TextDraw.h"
 
 namespace keyloom {
 
@@ -28,7 +29,7 @@ constexpr FunctionChoice kKnob[] = {
 };
 
 QString choiceText(const FunctionChoice& choice) {
-    return QString::fromStdString(GetText(choice.textKey));
+    return uiText(choice.textKey);
 }
 
 }  // namespace

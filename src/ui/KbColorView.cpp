@@ -43,7 +43,7 @@ void KbColorView::LoadSkins() {
     nCurSel = -1;
     const QString path = getKeyImgPath(gVar.Model);
     imageBkg = path.isEmpty() ? QImage() : ImageProcess::loadImage(path);
-    setAccessibleName(QString::fromStdString(GetText("tc_keymap")));
+    setAccessibleName(uiText("tc_keymap"));
     update();
 }
 

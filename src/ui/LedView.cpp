@@ -96,11 +96,11 @@ void LedView4417::LoadSkins() {
 void LedView4417::onRefreshText() {
     for (int mode = 0; mode < kModeCount; ++mode)
         if ((gVar.LedMask >> mode & 1) == 0) btnLedMode->UpdateStringForItemData(mode, get_led_name(mode));
-    btnLedMode->setLabel(QString::fromStdString(GetText("tc_msg1")));
-    if (barLight) barLight->setAccessibleName(QString::fromStdString(GetText("tc_adv_str2")));
-    if (barSpeed) barSpeed->setAccessibleName(QString::fromStdString(GetText("tc_adv_str3")));
-    gridColor[0]->setAccessibleName(QString::fromStdString(GetText("tc_paint_colour")));
-    gridColor[0]->setToolTip(QString::fromStdString(GetText("tc_paint_colour_tip")));
+    btnLedMode->setLabel(uiText("tc_msg1"));
+    if (barLight) barLight->setAccessibleName(uiText("tc_adv_str2"));
+    if (barSpeed) barSpeed->setAccessibleName(uiText("tc_adv_str3"));
+    gridColor[0]->setAccessibleName(uiText("tc_paint_colour"));
+    gridColor[0]->setToolTip(uiText("tc_paint_colour_tip"));
     if (colourHint)
         colourHint->setText(QString::fromStdString(
             FormatText("tc_paint_hint", {get_led_name(gVar.GaoshouIndex).toStdString()})));
@@ -239,7 +239,7 @@ void LedView4417::paintEvent(QPaintEvent*) {
     const TextStyle style = panelTextStyle(TextAlign::Left);
     auto label = [&](const char* key, const QWidget* control) {
         if (control && !control->isHidden())
-            myDrawText(painter, QString::fromStdString(GetText(key)), style, get_up_text_rect(control, 0), height());
+            myDrawText(painter, uiText(key), style, get_up_text_rect(control, 0), height());
     };
     label("tc_msg1", btnLedMode);
     label("tc_adv_str4", gridColor[0]);

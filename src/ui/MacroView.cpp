@@ -31,9 +31,6 @@ constexpr qreal kHeadingY = 320;  // list headings, in the header band
 constexpr qreal kLabelRoom = 508 - kColumnX - 16 - 6 - 6;  // beside a box, up to the panel's edge
 constexpr int kCommandTickMs = 200;
 
-QString uiText(const char* key) {
-    return QString::fromStdString(GetText(key));
-}
 
 PngButton* newBox(QWidget* parent, qreal y, const ButtonAction& click) {
     return newPngButton2(nullptr, parent, QStringLiteral("check_nr.png"), QStringLiteral("check_nr.png"),

@@ -10,6 +10,7 @@
 #include "ui/MacroView.h"
 #include "ui/MsgView.h"
 #include "widgets/ComboBtn.h"
+#include "widgets/TextDraw.h"
 
 namespace keyloom {
 
@@ -20,9 +21,6 @@ constexpr int kKeyMenu = 2;
 constexpr int kNameLimit = 13;  // characters of a name typed in the editor
 constexpr uint64_t kClickPause = 50;
 
-QString uiText(const char* key) {
-    return QString::fromStdString(GetText(key));
-}
 
 int insertCode(int what) {
     return MACRO_CMD_INSERT | what << 16;

@@ -20,6 +20,7 @@
 #include "widgets/ComboBtn.h"
 #include "widgets/HideView.h"
 #include "widgets/ProgressView.h"
+#include "widgets/TextDraw.h"
 
 namespace keyloom {
 
@@ -28,9 +29,6 @@ namespace {
 constexpr int32_t kFullApply = APPLY_KEYS | APPLY_LIGHTING | APPLY_KEY_COLORS;
 constexpr int32_t kResetApply = APPLY_RESET | APPLY_KEYS | APPLY_LIGHTING;  // sent noisy: 0x8103
 
-QString uiText(const char* key) {
-    return QString::fromStdString(GetText(key));
-}
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include "ui/MsgView.h"
 #include "widgets/Frame.h"
 #include "widgets/PngButton.h"
+#include "widgets/TextDraw.h"
 
 namespace keyloom {
 
@@ -120,7 +121,7 @@ void MainView::onMenuClicked(int itemData, int menuId) {
 
 void MainView::askSetName(std::function<void(MsgView*)> done) {
     msgView->maxStringLen = kSetNameChars;
-    showMsg(hideView, msgView, QString::fromStdString(GetText("tc_msg20")), MSG_TEXT, false, std::move(done));
+    showMsg(hideView, msgView, uiText("tc_msg20"), MSG_TEXT, false, std::move(done));
 }
 
 bool MainView::nameTakenInMode(const QString& name, int mode, const _ST_KEYPRO* except) const {
@@ -181,8 +182,8 @@ void MainView::selectFirstSetOfMode(int mode) {
 
 void MainView::showExchangeMenu() {
     std::vector<MenuData> items;
-    AddMenuItem(items, 0, MENU_TOP_LEVEL, kExchangeImport, QString::fromStdString(GetText("tc_keypro_import")));
-    AddMenuItem(items, 1, MENU_TOP_LEVEL, kExchangeExport, QString::fromStdString(GetText("tc_keypro_export")));
+    AddMenuItem(items, 0, MENU_TOP_LEVEL, kExchangeImport, uiText("tc_keypro_import"));
+    AddMenuItem(items, 1, MENU_TOP_LEVEL, kExchangeExport, uiText("tc_keypro_export"));
     if (setMenu_) {
         setMenu_->outdelegate = nullptr;
         setMenu_->closeMenu();

@@ -19,6 +19,7 @@
 #include "widgets/ImageProcess.h"
 #include "widgets/PngButton.h"
 #include "widgets/ProgressView.h"
+#include "widgets/TextDraw.h"
 
 namespace keyloom {
 
@@ -49,9 +50,6 @@ constexpr QRectF kLightingPanel{43, 196, 190, 307};
 constexpr QRectF kSetDivider{45, 190, 186, 1};
 constexpr QPoint kLeftCardBorder{31, 500};  // picture pixels, top-left
 
-QString uiText(const char* key) {
-    return QString::fromStdString(GetText(key));
-}
 
 // A plate picture of any size from a small button picture: the corners kept,
 // the edges and the middle stretched, so the rounding stays round.

@@ -28,9 +28,6 @@ constexpr BoxInfo kBoxes[] = {{"tc_mod_shift", nullptr, MOD_LSHIFT | MOD_RSHIFT}
                               {"tc_mod_option", "tc_mod_option_tip", MOD_LALT | MOD_RALT},
                               {"tc_mod_command", "tc_mod_command_tip", MOD_LGUI | MOD_RGUI}};
 
-QString uiText(const char* key) {
-    return QString::fromStdString(GetText(key));
-}
 
 }  // namespace
 

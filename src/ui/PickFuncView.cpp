@@ -31,9 +31,6 @@ const QRectF kSwatchLabel(0, 277, 90, 16);
 const QRectF kSwatch[2] = {QRectF(100, 273, 23, 23), QRectF(140, 273, 23, 23)};
 const QColor kSwatchColour[2] = {Qt::white, Qt::black};
 
-QString uiText(const char* key) {
-    return QString::fromStdString(GetText(key));
-}
 
 // A swatch square with a frame that stays visible on the dark panel, the
 // frame lighter under the pointer.

@@ -30,9 +30,6 @@ constexpr qreal kMarkWidth = 70;
 constexpr qreal kMarkY = 264;
 const char* const kHeading[2] = {"tc_msg2", "tc_msg4"};
 
-QString uiText(const char* key) {
-    return QString::fromStdString(GetText(key));
-}
 
 }  // namespace
 

@@ -6,9 +6,14 @@
 #include <cmath>
 
 #include "config/gvar.h"
+#include "config/language.h"
 #include "widgets/Frame.h"
 
 namespace keyloom {
+
+QString uiText(const char* key) {
+    return QString::fromStdString(GetText(key));
+}
 
 QFont get_font(int points) {
     QFont font(QStringLiteral("Arial"));

@@ -21,6 +21,9 @@ struct TextStyle {
     TextAlign align = TextAlign::Left;
 };
 
+// A text of the language files, by its key, as the windows show it.
+QString uiText(const char* key);
+
 // "Arial", 12 points (one point is one pixel); fontconfig resolves it to a
 // metric-compatible face where Arial itself is not installed. A few texts
 // use another size of the same face.
