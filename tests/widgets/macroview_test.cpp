@@ -147,31 +147,6 @@ TEST_F(MacroViewTest, RecordsShiftAWithPausesAndSavesTheExactEvents) {
     EXPECT_EQ(saved.dwDirty, 0u);
 }
 
-TEST_F(MacroViewTest, ModifiersOfBothSidesAndCapsLock) {
-    select("solo");
-    click(view->btnAuto);  // no pauses
-    click(view->btnRecord);
-    key(KEY_LEFTSHIFT, true, 1);
-    key(KEY_RIGHTSHIFT, true, 2);
-    key(KEY_RIGHTMETA, true, 3);
-    key(KEY_LEFTSHIFT, false, 4);
-    key(KEY_RIGHTSHIFT, false, 5);
-    key(KEY_RIGHTMETA, false, 6);
-    key(KEY_CAPSLOCK, true, 7);
-    key(KEY_CAPSLOCK, false, 8);
-    click(view->btnRecord);
-    const std::vector<std::string> recorded = rows();
-    ASSERT_EQ(recorded.size(), 7u);  // no pauses without the box; Caps Lock as a press only
-    const auto& list = view->dataKey()->array;
-    const std::vector<std::pair<uint32_t, uint64_t>> expected = {
-        {MACRO_ROW_DOWN, 56}, {MACRO_ROW_DOWN, 60}, {MACRO_ROW_DOWN, 54}, {MACRO_ROW_UP, 56},
-        {MACRO_ROW_UP, 60},   {MACRO_ROW_UP, 54},   {MACRO_ROW_DOWN, 57}};
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(list[i]->nFlagData, expected[i].first) << i;
-        EXPECT_EQ(list[i]->nItemData, expected[i].second) << i;
-    }
-}
-
 TEST_F(MacroViewTest, TheListHoldsWhatTheKeyboardPlays) {
     // 63 key rows fill a 192-byte slot: 2 + 3 x 63 bytes.
     select("solo");
