@@ -58,6 +58,9 @@ public:
     void GetUI(_ST_PROFILE* profile) override;
     void SetUI(_ST_PROFILE* profile) override;
 
+    // The window picture's band under its header that holds the colour panel;
+    // the window's header controls sit this much higher than the rest.
+    static constexpr qreal kColourBandHeight = 168;
     // Where the colour panel lies in a window of the given height (bottom-left origin).
     static QRectF colorPanelFrame(qreal windowHeight);
     static QString get_led_name(int mode);

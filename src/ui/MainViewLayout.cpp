@@ -28,7 +28,7 @@ namespace {
 // The header holds the exit and help buttons. The window picture has the
 // colour band under its header, so they sit that much higher than in a window
 // without it; everything below the band keeps its place from the bottom edge.
-constexpr qreal kBandLift = 168;
+constexpr qreal kBandLift = LedView4417::kColourBandHeight;
 constexpr QPointF kExitAt{850, 605 + kBandLift};
 constexpr QPointF kHelpAt{818, 605 + kBandLift};
 
