@@ -235,7 +235,7 @@ TEST_F(LightingPanelTest, ThePerKeyModePaintsTheKeyMapAndOffersThePaintColour) {
     EXPECT_FALSE(panel->colorPanel->isVisible());
     // A change of language keeps the paint colour.
     panel->onRefreshText();
-    EXPECT_EQ(paint->getBkgColor(), 0x00FF00u);
+    EXPECT_EQ(paint->getBkgColor(), 0xFF0000u);
 }
 
 }  // namespace
