@@ -133,7 +133,16 @@ void KbColorView::paintEvent(QPaintEvent*) {
         } else if (clrKey[size_t(k)] != 0) {
             QColor fill = colorFromBgr(clrKey[size_t(k)]);
             fill.setAlpha(kFillAlpha);
-            painter.fillRect(flipRect(rcKey[size_t(k)], height()), fill);
+            const QRectF key = flipRect(rcKey[size_t(k)], height());
+            painter.fillRect(key, fill);
+            // The picture's light caption comes back over the colour, so a painted key stays readable.
+            if (!imageBkg.isNull()) {
+                painter.save();
+                painter.setClipRect(key);
+                painter.setCompositionMode(QPainter::CompositionMode_Lighten);
+                painter.drawImage(QRectF(rect()), imageBkg);
+                painter.restore();
+            }
         }
     }
     if (isKey(nCurOn)) outline(nCurOn, clrCurOn);
