@@ -4,6 +4,8 @@
 // colour is written at once only with ApplyNow.
 #include "widgets/mainview_ground.h"
 
+#include <algorithm>
+
 #include "widgets/assignment_ground.h"
 
 #include "ui/KbColorView.h"
@@ -11,6 +13,7 @@
 #include "ui/PickFuncView.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
+#include "widgets/MySlider.h"
 #include "widgets/ProgressView.h"
 
 namespace keyloom {
@@ -71,6 +74,7 @@ TEST_F(MainViewApply, RestoreAsksThenResetsProfileAndTableAndWrites) {
     profile->stAdv.nMode = 3;
     click(view->btnRestroe);
     EXPECT_EQ(view->msgView->strMsg, QString::fromStdString(GetText("tc_msg5")));
+    test::saveScreenshot(view.get(), "mainview_restore_question");
     answer(false);
     EXPECT_FALSE(anyRequest());
     EXPECT_EQ(profile->stAdv.nMode, 3);
@@ -90,10 +94,30 @@ TEST_F(MainViewApply, RestoreAsksThenResetsProfileAndTableAndWrites) {
     view->updateProgress(101);
     EXPECT_FALSE(view->progressView->isVisible());
     EXPECT_FALSE(view->hideView->isVisible());
-    // A failed apply says so in the message dialog.
-    view->showError2();
-    EXPECT_TRUE(view->msgView->isVisible());
+}
+
+TEST_F(MainViewApply, AKeyboardPulledDuringAnApplyIsReportedAndTheNextApplyWorks) {
+    plugKeyboard();
+    build();
+    sim->holdTransfers();
+    startWorker();
+    click(view->btnApply);
+    ASSERT_TRUE(sim->waitForHeldTransfer(5000));
+    ASSERT_TRUE(sim->unplug());
+    sim->releaseTransfers();
+    ASSERT_TRUE(test::runQtUntil([&] { return view->msgView->isVisible(); }));
     EXPECT_EQ(view->msgView->strMsg, "Update settings failed!");
+    EXPECT_FALSE(view->progressView->isVisible());
+    test::saveScreenshot(view.get(), "mainview_apply_failed");
+    answer(true);
+
+    ASSERT_TRUE(sim->plug());
+    ASSERT_TRUE(test::runQtUntil([&] { return link->GetDeviceHandle() != nullptr; }));
+    click(view->btnApply);
+    ASSERT_TRUE(test::runQtUntil([&] { return applies.size() == 2; }));
+    EXPECT_FALSE(applies[0].ok);
+    EXPECT_TRUE(applies[1].ok);
+    EXPECT_FALSE(view->msgView->isVisible());
 }
 
 class MainViewKeyClick : public test::MainViewGround {
@@ -157,6 +181,47 @@ TEST_F(MainViewKeyClick, InTheGameModeASwatchPaintsTheKey) {
     pickSwatch(2);
     EXPECT_EQ(profile->stAdv.dwKeyColor[1][kKey], 0u);
     test::saveScreenshot(view.get(), "mainview_game_mode");
+}
+
+// A brightness change starts a quiet apply that the keyboard holds on the wire;
+// a key's new function and a speed change made meanwhile follow in one more apply.
+TEST_F(MainViewKeyClick, ChangesDuringARunningApplyFollowInOneMoreApply) {
+    gVar.ApplyNow = 1;
+    plugKeyboard();
+    build();
+    sim->holdTransfers();
+    startWorker();
+    auto dragKnob = [](MySlider* slider, int dx) {
+        MyKnob* knob = slider->knob();
+        const QPoint grab(knob->width() / 2, knob->height() / 2);
+        test::pressAt(knob, grab);
+        test::moveTo(knob, grab + QPoint(dx, 0), Qt::LeftButton);
+        test::releaseAt(knob, grab + QPoint(dx, 0));
+    };
+    dragKnob(view->ledView->barLight, -60);
+    ASSERT_TRUE(sim->waitForHeldTransfer(5000));
+
+    clickKey(kKey);
+    test::sendKey(view->funPickView, KEY_Q);
+    test::sendKey(view->funPickView, KEY_Q, false);
+    click(view->funPickView->btnOk);
+    dragKnob(view->ledView->barSpeed, 40);
+    const SimFirmware before = sim->firmware();
+    sim->releaseTransfers();
+
+    ASSERT_TRUE(test::runQtUntil([&] { return applies.size() == 2 && !view->progressView->isVisible(); }));
+    QTest::qWait(100);  // nothing else follows
+    ASSERT_EQ(applies.size(), 2u);
+    EXPECT_EQ(applies[0].flags, APPLY_LIGHTING);
+    EXPECT_EQ(applies[1].flags, 0x8001 | APPLY_LIGHTING);
+    const SimFirmware after = sim->firmware();
+    const _RGB_CFG& shown = profile->stAdv.stRgbCfg[profile->stAdv.nMode];
+    EXPECT_EQ(after.lighting.brightness, shown.nLight);
+    EXPECT_EQ(after.lighting.speed, 6 - shown.nSpeed);  // the later speed
+    EXPECT_NE(after.lighting.speed, before.lighting.speed);
+    const std::vector<uint8_t> commands = sim->commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), uint8_t(0x01)), 1);  // the key matrix, once
+    EXPECT_NE(after.keyMatrix, before.keyMatrix);
 }
 
 }  // namespace

@@ -154,7 +154,7 @@ private:
     void addMacroFile() {
         _ST_MACRO macro{};
         ASSERT_EQ(new_macro("Greeting", &macro), 1);
-        ASSERT_TRUE(write_macro_file(data_.path() + "/mac/Greeting.mac", &macro));
+        ASSERT_TRUE(write_macro_file(data_.path() + "/mac/Greeting.mcf", &macro));
     }
     _ST_KEYPRO* addSet(const char* name, int mode) {
         _ST_KEYPRO set{};

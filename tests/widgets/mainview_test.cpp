@@ -170,6 +170,7 @@ TEST_F(MainViewLayout, ExitAndCancelHideTheApplicationAndButtonsCloseTheColourPi
     ASSERT_TRUE(paint->isVisible());
     click(paint);
     EXPECT_TRUE(view->colorPickView->isVisible());
+    test::saveScreenshot(view.get(), "mainview_colour_pick");
     // ... and a button closes it before doing its own work.
     view->colorPickView->raise();
     view->btnClick(view->btnPro[1]);
@@ -177,6 +178,21 @@ TEST_F(MainViewLayout, ExitAndCancelHideTheApplicationAndButtonsCloseTheColourPi
     EXPECT_FALSE(view->hideView->isVisible());
     EXPECT_EQ(view->GetMIndex(), 1);
     EXPECT_TRUE(anyRequest() == false);
+}
+
+TEST_F(MainViewLayout, TheMacroEditorOpensOverTheWindowAndClosesToIt) {
+    build();
+    click(view->btnMacro);
+    ASSERT_TRUE(view->macroView->isVisible());
+    EXPECT_TRUE(view->hideView->isVisible());
+    const outlineviewData* macros = view->macroView->tree().root();
+    ASSERT_EQ(macros->array.size(), 1u);  // the data directory's macro
+    EXPECT_EQ(macros->array[0]->name, "Greeting");
+    test::saveScreenshot(view.get(), "mainview_macro_editor");
+    click(view->macroView->btnExit);
+    EXPECT_FALSE(view->macroView->isVisible());
+    EXPECT_FALSE(view->hideView->isVisible());
+    EXPECT_EQ(hides, 0);
 }
 
 }  // namespace
