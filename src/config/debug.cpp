@@ -171,6 +171,31 @@ void SysLog(const char* fmt, ...) {
 
 void SetSysLogSink(LogFunc sink) { g_sysLogSink.store(sink); }
 
+void LogToStderr(const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    std::vfprintf(stderr, fmt, args);
+    va_end(args);
+    std::fputc('\n', stderr);
+}
+
+bool SetLogLevel(const std::string& name) {
+    if (name.empty()) return true;
+    if (name == "off") {
+        InitDebug(0);
+    } else if (name == "syslog") {
+        InitDebug(1);
+    } else if (name == "file") {
+        InitDebug(2);
+    } else if (name == "stderr") {
+        InitDebug(1);
+        LOG = &LogToStderr;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void InitDebug(int level) {
     szLogFile[0] = '\0';
     std::string desktop = desktop_dir();

@@ -14,6 +14,11 @@ extern LogFunc LOG;           // the current sink; discards until InitDebug runs
 extern char szLogFile[260];   // "<desktop>/log.txt", empty without a desktop
 
 void InitDebug(int level);
+// The sink chosen on the command line, over the configured one: "off",
+// "syslog", "file" (log.txt on the desktop) or "stderr". False for any other
+// name, which changes nothing; an empty name keeps the configured sink.
+bool SetLogLevel(const std::string& name);
+void LogToStderr(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 void LogToNULL(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 void LogToFile(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 void LogToSyslog(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

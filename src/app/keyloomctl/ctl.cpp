@@ -1,6 +1,5 @@
 #include "ctl.h"
 
-#include <cstdarg>
 #include <cstdio>
 
 #include "config/PublicLib.h"
@@ -28,14 +27,6 @@ public:
     void exitApp() override { std::exit(1); }
 };
 
-void logToStderr(const char* fmt, ...) {
-    va_list args;
-    va_start(args, fmt);
-    std::vfprintf(stderr, fmt, args);
-    va_end(args);
-    std::fputc('\n', stderr);
-}
-
 StderrAlerts g_alerts;
 
 }  // namespace
@@ -44,21 +35,12 @@ void setup_environment(const Options& opt) {
     if (!opt.workDir.empty()) set_work_dir(opt.workDir);
     if (!opt.dataDir.empty()) set_data_dir(opt.dataDir);
     PubLib::setAlertSink(&g_alerts);
-    SetSysLogSink(&logToStderr);
+    SetSysLogSink(&LogToStderr);
 }
 
 bool load_configuration(const Options& opt) {
-    bool ok = Init();
-    if (opt.logLevel == "off") {
-        InitDebug(0);
-    } else if (opt.logLevel == "syslog") {
-        InitDebug(1);
-    } else if (opt.logLevel == "file") {
-        InitDebug(2);
-    } else if (opt.logLevel == "stderr") {
-        InitDebug(1);
-        LOG = &logToStderr;
-    }
+    const bool ok = Init();
+    SetLogLevel(opt.logLevel);
     return ok;
 }
 
