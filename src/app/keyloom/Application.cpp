@@ -1,0 +1,184 @@
+#include "Application.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QSessionManager>
+#include <QShortcut>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "config/PublicLib.h"
+#include "config/debug.h"
+#include "config/gvar.h"
+#include "config/init.h"
+#include "config/language.h"
+#include "config/paths.h"
+#include "device/Dev6120.h"
+#include "device/HidAccess.h"
+#include "device/SimKeyboard.h"
+#include "device/apply.h"
+#include "macro/stmacro.h"
+#include "model/st_keypro.h"
+#include "model/startup_data.h"
+#include "model/stprofile.h"
+#include "ui/MainView.h"
+#include "widgets/QtAlertSink.h"
+#include "widgets/QtMainLoop.h"
+
+namespace keyloom::app {
+
+namespace {
+
+// The signals that end the program reach the event loop through this pair:
+// the handler only writes the signal's number.
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int signo) {
+    const int saved = errno;
+    const char byte = char(signo);
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+}  // namespace
+
+Application::Application(const AppOptions& options) : options_(options) {
+    alerts_ = std::make_unique<QtAlertSink>([this] { quit(); });
+    PubLib::setAlertSink(alerts_.get());
+    watchSignals();
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { terminate(); });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { saveData(); });
+}
+
+Application::~Application() {
+    terminate();
+    PubLib::setAlertSink(nullptr);
+    for (int& fd : g_signalPipe) {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+}
+
+void Application::watchSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
+    signals_ = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+    connect(signals_, &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        if (::read(g_signalPipe[0], &byte, 1) == 1) LOG("Signal %d: quitting", int(byte));
+        quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signo : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signo, &action, nullptr);
+}
+
+bool Application::fail(const std::string& text) {
+    std::fprintf(stderr, "keyloom: %s\n", text.c_str());
+    MessageBox(nullptr, text.c_str(), "Warning", 0);
+    return false;
+}
+
+int Application::start() {
+    // Where the configuration and the stored data are.
+    if (!options_.workDir.empty()) set_work_dir(options_.workDir);
+    if (!options_.dataDir.empty()) set_data_dir(options_.dataDir);
+
+    // Configuration, then the empty lists and the texts.
+    Init();
+    SetLogLevel(options_.logLevel);
+    if (gVar.Model == 0) return fail("No configuration: cannot read " + get_work_dir() + "cfg.txt"), 1;
+    init_macro_list();
+    init_profile_list();
+    init_keypro_list();
+    LoadLanguage();
+
+    // The device link, and the keyboard it finds.
+    if (options_.simulate) {
+        sim_ = std::make_shared<SimKeyboard>();
+        if (options_.simUnplugged) sim_->unplug();
+        if (!options_.simTrace.empty() && !sim_->traceToFile(options_.simTrace))
+            return fail("Cannot write the trace file " + options_.simTrace + ": " + std::strerror(errno)), 1;
+        SetHidBackendFactory(SimKeyboardFactory(sim_));
+    }
+    loop_ = std::make_unique<QtMainLoop>();
+    devMs = std::make_unique<Dev6120>(*loop_);
+    if (devMs->InitHID() != 1) return fail("Init device access failed."), 1;
+    if (devMs->FindHIDDevice() != 1 && gVar.Suwnd == 0) return fail(GetText("tc_msg15")), 1;
+    if (quitting_) return 1;  // asked to end while a message was up
+
+    // The window's contents, the worker that applies, then the stored data.
+    view_ = new MainView(devMs.get());
+    view_->setWindowTitle(QStringLiteral("keyloom"));
+    view_->hideApplication = [this] { hideWindows(); };
+    view_->exitApplication = [this] { quit(); };
+    alerts_->setParentWindow(view_);
+    mainView = view_;
+    StartApplyWorker(*devMs, view_);
+    auto* quitKey = new QShortcut(QKeySequence::Quit, view_);
+    quitKey->setContext(Qt::ApplicationShortcut);
+    connect(quitKey, &QShortcut::activated, this, [this] { quit(); });
+
+    const StartupDataReport report = PrepareStoredData(StoredDataMode::Writable);
+    LOG("Start-up: %d profiles, %d key tables%s", report.profilesLoaded, report.keyProsLoaded,
+        report.firstRun ? ", first run" : "");
+    view_->SetAsCurProfile(get_current_profile());
+    running_ = true;
+    return 0;
+}
+
+void Application::showWindow() {
+    if (!view_) return;
+    LOG("Window shown");
+    view_->show();
+    view_->raise();
+    view_->activateWindow();
+}
+
+void Application::hideWindows() {
+    if (view_) view_->closePoP();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible()) window->hide();
+}
+
+void Application::quit() {
+    quitting_ = true;
+    if (running_) {
+        QCoreApplication::quit();
+        return;
+    }
+    // Still starting (a message box may be up): end that box; start() gives up.
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+}
+
+void Application::saveData() {
+    std::string failure;
+    if (!SaveStoredData(&failure) && !failure.empty()) LOG("Save: %s", failure.c_str());
+}
+
+void Application::terminate() {
+    if (terminated_) return;
+    terminated_ = true;
+    if (view_) view_->closePoP();
+    // The worker ends before the lists it could read from go away.
+    StopApplyWorker();
+    saveData();
+    if (devMs) devMs->ClearDev();
+    mainView = nullptr;
+    delete view_;
+    view_ = nullptr;
+    destroy_macro_list();
+    destroy_profile_list();
+    destroy_keypro_list();
+    devMs.reset();
+    SetHidBackendFactory(nullptr);
+}
+
+}  // namespace keyloom::app

@@ -1,0 +1,88 @@
+// keyloom: the window that sets up the keyboard. One runs per data folder; a
+// second start shows the first one's window, `keyloom --quit` ends it.
+#include <CLI/CLI.hpp>
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "Application.h"
+#include "SingleInstance.h"
+#include "config/paths.h"
+
+namespace {
+
+using keyloom::app::AppOptions;
+
+// Qt needs a display unless a platform plug-in is chosen (offscreen, for one).
+bool haveDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    AppOptions opt;
+    bool quit = false;
+    CLI::App cli{"keyloom - remap keys, record macros and set the lighting of the keyboard"};
+    cli.set_version_flag("--version", "keyloom " KEYLOOM_VERSION);
+    // An empty folder would fall back to the default one without a word: refused.
+    const CLI::Validator folder(
+        [](const std::string& value) { return value.empty() ? std::string("needs a folder") : std::string(); }, "DIR");
+    cli.add_option("--work-dir", opt.workDir, "Shipped configuration folder (default: next to the program)")
+        ->check(folder);
+    cli.add_option("--data-dir", opt.dataDir, "Folder of the stored profiles and macros")->check(folder);
+    cli.add_option("--log-level", opt.logLevel, "Diagnostic log: off, syslog, file (log.txt on the desktop), stderr")
+        ->check(CLI::IsMember({"off", "syslog", "file", "stderr"}));
+    CLI::Option* simulate = cli.add_flag("--simulate", opt.simulate, "Use the simulated keyboard instead of a real one");
+    cli.add_flag("--sim-unplugged", opt.simUnplugged, "Start the simulated keyboard unplugged")->needs(simulate);
+    cli.add_option("--sim-trace", opt.simTrace, "Write the simulated keyboard's wire trace to FILE")->needs(simulate);
+    cli.add_flag("--hidden", opt.hidden, "Start without showing the window (for starting at login)");
+    cli.add_flag("--quit", quit, "End the running keyloom (it saves first) and wait until it has");
+    cli.footer("Examples:\n  keyloom --simulate      try everything without the keyboard\n"
+               "  keyloom --quit          end the running keyloom");
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return cli.exit(e);
+    }
+
+    if (!haveDisplay()) {
+        std::fprintf(stderr, "keyloom: no display to open its window on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+        return 1;
+    }
+    // Qt sees only the program's name: the options above are keyloom's own.
+    int qtArgc = 1;
+    QApplication qt(qtArgc, argv);
+    QApplication::setApplicationName(QStringLiteral("keyloom"));
+    QApplication::setApplicationVersion(QStringLiteral(KEYLOOM_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.keyloom.Keyloom"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    if (!opt.dataDir.empty()) keyloom::set_data_dir(opt.dataDir);
+    keyloom::app::SingleInstance instance(QString::fromStdString(keyloom::get_data_path()));
+    if (quit) {
+        if (instance.send("quit", true)) return 0;
+        std::fprintf(stderr, "keyloom: no keyloom is running for %s\n", keyloom::get_data_path().c_str());
+        return 1;
+    }
+    if (!instance.claim()) {
+        // Another keyloom has this data folder: bring its window to the front.
+        if (opt.hidden || instance.send("show")) return 0;
+        std::fprintf(stderr, "keyloom: another keyloom holds %s but does not answer\n",
+                     keyloom::get_data_path().c_str());
+        return 1;
+    }
+
+    keyloom::app::Application app(opt);
+    instance.onRequest = [&app](const QByteArray& request) {
+        if (request == "show") app.showWindow();
+        if (request == "quit") app.quit();
+    };
+    if (const int code = app.start()) return code;
+    if (!opt.hidden) app.showWindow();
+    return QApplication::exec();
+}
