@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# End-to-end runs of the keyloom program on an X server of its own (run under
+# xvfb-run) against the simulated keyboard. Usage:
+#   keyloom_e2e.sh KEYLOOM KEYLOOMCTL WORK_DIR CASE
+# Each case runs in a fresh data folder and runtime folder.
+set -uo pipefail
+keyloom=$1 ctl=$2 work=$3 case=$4
+
+root=$(mktemp -d)
+trap 'kill -9 $(jobs -p) 2>/dev/null; rm -rf "$root"' EXIT
+data=$root/data
+export XDG_RUNTIME_DIR=$root/run HOME=$root/home
+mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$HOME"
+
+fail() { echo "FAIL: $*" >&2; for f in "$root"/*.log; do [ -f "$f" ] && { echo "--- $f" >&2; cat "$f" >&2; }; done; exit 1; }
+# Starts keyloom in the background, its output in $root/$1.log; the pid in $pid.
+start() {
+  local name=$1; shift
+  "$keyloom" --work-dir "$work" --data-dir "$data" --log-level stderr "$@" >"$root/$name.log" 2>&1 &
+  pid=$!
+}
+# Waits up to 10 s for a line matching $2 in log $1.
+wait_for_line() {
+  for _ in $(seq 100); do grep -q "$2" "$root/$1.log" 2>/dev/null && return 0; sleep 0.1; done
+  fail "no \"$2\" in $1.log"
+}
+# Waits up to 10 s for process $1 to end; its exit code in $rc.
+wait_for_exit() {
+  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || { wait "$1"; rc=$?; return 0; }; sleep 0.1; done
+  fail "process $1 did not end"
+}
+sets_and_profiles() { "$ctl" --work-dir "$work" --data-dir "$data" profiles | grep -c '"szName"'; }
+fingerprint() { (cd "$data" && sha256sum pro.dct keypro.dct && stat -c '%n %Y' pro.dct keypro.dct); }
+
+case $case in
+first_start_then_quit)
+  # The first start makes one profile and fifteen key tables; --quit saves them.
+  start first --simulate --hidden
+  wait_for_line first "Start-up: 0 profiles"
+  [ ! -e "$data/pro.dct" ] || fail "data written before the end"
+  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
+  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  [ "$(sets_and_profiles)" -eq 16 ] || fail "expected 1 profile and 15 key tables"
+  "$keyloom" --data-dir "$data" --quit 2>/dev/null && fail "--quit with nothing running succeeded"
+  ;;
+signals_save)
+  for signal in TERM INT HUP; do
+    rm -rf "$data"
+    start "sig$signal" --simulate --hidden
+    wait_for_line "sig$signal" "Start-up:"
+    kill -"$signal" "$pid"
+    wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "SIG$signal: exit code $rc"
+    [ -s "$data/keypro.dct" ] || fail "SIG$signal: nothing saved"
+  done
+  ;;
+second_start_shows_the_first)
+  start first --simulate --hidden
+  wait_for_line first "Start-up:"
+  grep -q "Window shown" "$root/first.log" && fail "a hidden start showed its window"
+  "$keyloom" --data-dir "$data" --simulate || fail "the second start failed"
+  wait_for_line first "Window shown"
+  kill -0 "$pid" || fail "the first instance ended"
+  [ "$(grep -c 'Start-up:' "$root/first.log")" -eq 1 ] || fail "a second start-up ran"
+  # One per data folder: another folder gets its own instance.
+  "$keyloom" --work-dir "$work" --data-dir "$root/other" --simulate --hidden >"$root/other.log" 2>&1 &
+  other=$!
+  sleep 1; kill -0 "$other" || fail "a keyloom on another data folder did not run"
+  kill "$other" "$pid"; wait_for_exit "$other"; wait_for_exit "$pid"
+  ;;
+crashed_instance_leaves_nothing_blocking)
+  start first --simulate --hidden
+  wait_for_line first "Start-up:"
+  kill -9 "$pid"; wait "$pid" 2>/dev/null
+  ls "$XDG_RUNTIME_DIR"/keyloom-*.socket >/dev/null || fail "no socket left to test with"
+  start second --simulate --hidden
+  wait_for_line second "Start-up:"
+  "$keyloom" --data-dir "$data" --quit || fail "--quit did not reach the new instance"
+  wait_for_exit "$pid"
+  ;;
+no_keyboard_leaves_the_data_alone)
+  # A shipped configuration that does not run without a keyboard.
+  cp -r "$work" "$root/work"; work=$root/work
+  sed -i 's/^Suwnd=.*/Suwnd=0/' "$work/cfg.txt"
+  start first --simulate --hidden
+  wait_for_line first "Start-up:"
+  kill "$pid"; wait_for_exit "$pid"
+  before=$(fingerprint)
+  sleep 1.1  # a write would show in the modification time
+  start unplugged --simulate --sim-unplugged
+  wait_for_line unplugged "keyloom: "  # the message, also on standard error
+  kill "$pid"  # the user's answer to the message box: it closes
+  wait_for_exit "$pid"; [ "$rc" -eq 1 ] || fail "exit code $rc without a keyboard"
+  [ "$(fingerprint)" = "$before" ] || fail "the stored files changed"
+  grep -q "Start-up:" "$root/unplugged.log" && fail "start-up went on without a keyboard"
+  ;;
+*) fail "unknown case $case" ;;
+esac
+exit 0
