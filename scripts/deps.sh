@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-liberation fonts-wqy-microhei fontconfig
   xvfb xauth
+  librsvg2-bin desktop-file-utils appstream
 )
 
 missing=()
