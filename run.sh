@@ -1,32 +1,27 @@
 #!/usr/bin/env bash
-# Builds keyloom. Without a keyboard attached it shows the whole link working
-# against the simulated keyboard: creates the stored data, applies the current
-# profile and sums up what went over the wire. With a keyboard it lists it.
+# Builds keyloom and opens its window: on the keyboard when one is attached,
+# on the simulated keyboard otherwise. Extra arguments go to keyloom
+# (e.g. ./run.sh --log-level stderr).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target keyloomctl -j "$(nproc)"
+cmake --build build --target keyloom keyloomctl -j "$(nproc)"
 
-ctl=build/bin/keyloomctl
-if devices=$("$ctl" devices 2>&1); then
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "run.sh: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset); run it from a desktop session." >&2
+  exit 1
+fi
+
+args=()
+if devices=$(build/bin/keyloomctl devices 2>&1); then
   echo "== keyboard attached"
   echo "$devices"
-  exit 0
+else
+  # A keyboard this user may not open: say how to fix it, then simulate.
+  grep "No permission" <<<"$devices" >&2 || true
+  echo "== no keyboard attached: keyloom runs on the simulated keyboard (wire trace: build/sim-trace.txt)"
+  args=(--simulate --sim-trace build/sim-trace.txt)
 fi
-# A keyboard this user may not open: say how to fix it, then simulate.
-grep "No permission" <<<"$devices" >&2 || true
-
-echo "== no keyboard attached: using the simulated keyboard"
-data=build/sim-data
-trace=build/sim-trace.txt
-"$ctl" --data-dir "$data" --simulate --sim-trace "$trace" init >/dev/null
-"$ctl" --data-dir "$data" --simulate --sim-trace "$trace" apply
-
-echo "== sent to the keyboard (wire trace: $trace)"
-awk '$1 == "SET" {
-  cmd = substr($3, 1, 2)
-  name["01"] = "key matrix"; name["02"] = "lighting and knob"; name["03"] = "per-key colours"
-  name["04"] = "macro area, part 1"; name["05"] = "macro area, part 2"; name["0a"] = "driver on line"
-  printf "  command 0x%s  %s\n", cmd, (cmd in name) ? name[cmd] : "unknown"
-}' "$trace"
+echo "== Ctrl+Q in the window, or build/bin/keyloom --quit, ends it and saves"
+exec build/bin/keyloom "${args[@]}" "$@"
