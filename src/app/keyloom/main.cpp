@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return cli.exit(e);
+        const int code = cli.exit(e);  // prints help, the version or the error
+        return code == 0 ? 0 : 2;
     }
 
     if (!haveDisplay()) {
