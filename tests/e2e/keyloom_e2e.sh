@@ -93,6 +93,34 @@ no_keyboard_leaves_the_data_alone)
   [ "$(fingerprint)" = "$before" ] || fail "the stored files changed"
   grep -q "Start-up:" "$root/unplugged.log" && fail "start-up went on without a keyboard"
   ;;
+key_assigned_in_the_window_is_written_and_saved)
+  # The window at the top-left corner of the X screen: Q on the key map, W
+  # typed into the function picker, its OK, then Apply.
+  start first --simulate --hidden
+  wait_for_line first "Start-up:"
+  "$keyloom" --data-dir "$data" --quit
+  wait_for_exit "$pid"
+  "$ctl" --work-dir "$work" --data-dir "$data" profiles >"$root/before.json"
+  start window --simulate --sim-trace "$root/trace.txt"
+  wait_for_line window "Window shown"
+  window=$(xdotool search --sync --onlyvisible --name '^keyloom$' | head -1)
+  [ -n "$window" ] || fail "no window"
+  xdotool windowfocus --sync "$window" mousemove --sync 348 469 click 1
+  sleep 0.5
+  xdotool key w
+  sleep 0.3
+  xdotool mousemove --sync 570 554 click 1
+  sleep 0.3
+  xdotool mousemove --sync 619 706 click 1
+  for _ in $(seq 100); do grep -q "^SET 09 01" "$root/trace.txt" 2>/dev/null && break; sleep 0.1; done
+  grep -q "^SET 09 01" "$root/trace.txt" || fail "no key matrix on the wire"
+  "$keyloom" --data-dir "$data" --quit
+  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  "$ctl" --work-dir "$work" --data-dir "$data" profiles >"$root/after.json"
+  # W's host code replaces Q's (12) in the table in use, and nothing else changes there.
+  changes=$(diff "$root/before.json" "$root/after.json" | grep '^>' || true)
+  grep -q '"VkCode1": 13' <<<"$changes" || fail "W was not stored: $changes"
+  ;;
 *) fail "unknown case $case" ;;
 esac
 exit 0
