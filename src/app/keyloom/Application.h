@@ -41,6 +41,9 @@ public:
 
     MainView* view() const { return view_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool fail(const std::string& text);
     void watchSignals();
