@@ -121,6 +121,14 @@ key_assigned_in_the_window_is_written_and_saved)
   changes=$(diff "$root/before.json" "$root/after.json" | grep '^>' || true)
   grep -q '"VkCode1": 13' <<<"$changes" || fail "W was not stored: $changes"
   ;;
+ctrl_q_quits_and_saves)
+  start window --simulate
+  wait_for_line window "Window shown"
+  window=$(xdotool search --sync --onlyvisible --name '^keyloom$' | head -1)
+  xdotool windowfocus --sync "$window" key ctrl+q
+  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  [ -s "$data/keypro.dct" ] || fail "nothing saved"
+  ;;
 *) fail "unknown case $case" ;;
 esac
 exit 0
