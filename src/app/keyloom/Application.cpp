@@ -81,10 +81,10 @@ void Application::watchSignals() {
     for (int signo : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signo, &action, nullptr);
 }
 
-bool Application::fail(const std::string& text) {
+int Application::fail(const std::string& text) {
     std::fprintf(stderr, "keyloom: %s\n", text.c_str());
     MessageBox(nullptr, text.c_str(), "Warning", 0);
-    return false;
+    return 1;
 }
 
 int Application::start() {
@@ -95,7 +95,7 @@ int Application::start() {
     // Configuration, then the empty lists and the texts.
     Init();
     SetLogLevel(options_.logLevel);
-    if (gVar.Model == 0) return fail("No configuration: cannot read " + get_work_dir() + "cfg.txt"), 1;
+    if (gVar.Model == 0) return fail("No configuration: cannot read " + get_work_dir() + "cfg.txt");
     init_macro_list();
     init_profile_list();
     init_keypro_list();
@@ -106,13 +106,13 @@ int Application::start() {
         sim_ = std::make_shared<SimKeyboard>();
         if (options_.simUnplugged) sim_->unplug();
         if (!options_.simTrace.empty() && !sim_->traceToFile(options_.simTrace))
-            return fail("Cannot write the trace file " + options_.simTrace + ": " + std::strerror(errno)), 1;
+            return fail("Cannot write the trace file " + options_.simTrace + ": " + std::strerror(errno));
         SetHidBackendFactory(SimKeyboardFactory(sim_));
     }
     loop_ = std::make_unique<QtMainLoop>();
     devMs = std::make_unique<Dev6120>(*loop_);
-    if (devMs->InitHID() != 1) return fail("Init device access failed."), 1;
-    if (devMs->FindHIDDevice() != 1 && gVar.Suwnd == 0) return fail(GetText("tc_msg15")), 1;
+    if (devMs->InitHID() != 1) return fail("Init device access failed.");
+    if (devMs->FindHIDDevice() != 1 && gVar.Suwnd == 0) return fail(GetText("tc_msg15"));
     if (quitting_) return 1;  // asked to end while a message was up
 
     // The window's contents, the worker that applies, then the stored data.

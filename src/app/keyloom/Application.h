@@ -45,7 +45,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool fail(const std::string& text);
+    // Says why start-up ends (a message box, and standard error); the exit code.
+    int fail(const std::string& text);
     void watchSignals();
     void terminate();
 
