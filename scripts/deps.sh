@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-liberation fonts-wqy-microhei fontconfig
-  xvfb xauth xdotool
+  xvfb xauth xdotool x11-utils
   librsvg2-bin desktop-file-utils appstream
 )
 

@@ -97,6 +97,14 @@ struct SimKeyboard::InputSink {
     std::shared_ptr<std::atomic<bool>> alive;
 };
 
+struct SimKeyboard::ChangeListener {
+    int id;
+    MainLoop* loop;
+    std::function<void()> fn;
+    std::shared_ptr<std::atomic<bool>> alive;
+    std::shared_ptr<std::atomic<bool>> pending;  // a call waits in the loop
+};
+
 // A call for a loop, collected under the lock and posted after it is released.
 struct SimKeyboard::Post {
     MainLoop* loop;
@@ -166,9 +174,15 @@ int SimKeyboard::closeDevice(HidDevice& dev) {
 // ---- feature reports ----
 
 int SimKeyboard::setFeatureReport(HidDevice& dev, const uint8_t* report, size_t length) {
+    std::vector<Post> posts;
     std::unique_lock<std::mutex> lock(lock_);
     int status = beginTransfer(dev, lock, report, length);
-    if (status == 0) receiveReport(report, length);
+    if (status == 0) {
+        receiveReport(report, length);
+        changePosts(posts);
+    }
+    lock.unlock();
+    PostAll(posts);
     return status;
 }
 
@@ -295,6 +309,7 @@ bool SimKeyboard::unplug() {
         hotplugPosts(false, hotplug_, posts);  // made before the bump, so they carry the removed attachment
         plugged_ = false;
         ++generation_;
+        changePosts(posts);
     }
     PostAll(posts);
     return true;
@@ -307,6 +322,7 @@ bool SimKeyboard::plug() {
         if (plugged_) return false;
         plugged_ = true;
         hotplugPosts(true, hotplug_, posts);
+        changePosts(posts);
     }
     PostAll(posts);
     return true;
@@ -377,6 +393,7 @@ bool SimKeyboard::sendInputReport(uint8_t reportId, const std::vector<uint8_t>& 
                                  if (*alive) handler(report[0], report.data(), report.size());
                              }});
         }
+        changePosts(posts);
     }
     PostAll(posts);
     return true;
@@ -391,6 +408,12 @@ bool SimKeyboard::sendNotification(uint8_t b1, uint8_t b2, uint8_t b3) {
 
 bool SimKeyboard::sendLayer(int layer) {
     if (layer < 1 || layer > 3) return false;
+    {
+        // Set before the notification goes, so its change call already sees the new layer.
+        std::lock_guard<std::mutex> lock(lock_);
+        if (!plugged_) return false;
+        layer_ = layer;
+    }
     return sendNotification(static_cast<uint8_t>(1 << (layer - 1)), 6, 0);
 }
 
@@ -421,6 +444,37 @@ void SimKeyboard::release(const void* owner) {
     std::erase_if(sinks_, drop);
 }
 
+// ---- change listeners ----
+
+int SimKeyboard::onChanged(MainLoop& loop, std::function<void()> fn) {
+    std::lock_guard<std::mutex> lock(lock_);
+    const int id = nextListenerId_++;
+    listeners_.push_back(std::make_shared<ChangeListener>(ChangeListener{
+        id, &loop, std::move(fn), std::make_shared<std::atomic<bool>>(true),
+        std::make_shared<std::atomic<bool>>(false)}));
+    return id;
+}
+
+void SimKeyboard::removeChangeListener(int id) {
+    std::lock_guard<std::mutex> lock(lock_);
+    std::erase_if(listeners_, [id](const std::shared_ptr<ChangeListener>& l) {
+        if (l->id != id) return false;
+        l->alive->store(false);
+        return true;
+    });
+}
+
+// Called under the lock; a listener with a call waiting gets no second one.
+void SimKeyboard::changePosts(std::vector<Post>& posts) const {
+    for (const auto& l : listeners_) {
+        if (l->pending->exchange(true)) continue;
+        posts.push_back({l->loop, [alive = l->alive, pending = l->pending, fn = l->fn] {
+                             pending->store(false);  // cleared first: a change during fn posts again
+                             if (*alive) fn();
+                         }});
+    }
+}
+
 // ---- trace and inspection ----
 
 void SimKeyboard::trace(const char* dir, uint8_t id, const uint8_t* bytes, size_t count) {
@@ -442,6 +496,11 @@ bool SimKeyboard::traceToFile(const std::string& path) {
     traceFile_ = std::move(file);
     trace_ = traceFile_.get();
     return true;
+}
+
+int SimKeyboard::layer() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return layer_;
 }
 
 SimFirmware SimKeyboard::firmware() const {

@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -80,6 +81,18 @@ public:
     void traceTo(std::ostream* out);  // not owned; null stops the trace
     bool traceToFile(const std::string& path);
 
+    // Change listeners, for a view of the keyboard that must not poll: fn is
+    // posted to loop after each command received, plug, unplug and
+    // notification sent. Changes coalesce: while a call is waiting in the loop
+    // no second one is posted, and the call reads the state as it is then.
+    // Returns an id for removeChangeListener; after removal no call of it runs.
+    // Remove a listener before its loop goes.
+    int onChanged(MainLoop& loop, std::function<void()> fn);
+    void removeChangeListener(int id);
+
+    // The layer the keyboard last switched to with sendLayer (1..3; 1 at first).
+    int layer() const;
+
     SimFirmware firmware() const;
     std::vector<uint8_t> commands() const;  // command bytes received, in order
     int transferCount() const;              // feature transfers attempted on open handles
@@ -90,6 +103,7 @@ private:
     struct HotplugReg;
     struct InputSink;
     struct Post;
+    struct ChangeListener;
 
     // Registrations belong to the backend object they were made through, so
     // closing one backend forgets only its own handlers.
@@ -108,10 +122,12 @@ private:
     void hotplugPosts(bool attach, const std::vector<std::shared_ptr<HotplugReg>>& regs,
                       std::vector<Post>& posts) const;
     void trace(const char* dir, uint8_t id, const uint8_t* bytes, size_t count);
+    void changePosts(std::vector<Post>& posts) const;
 
     mutable std::mutex lock_;
     std::condition_variable gate_;
     bool plugged_ = true;
+    int layer_ = 1;
     uint64_t generation_ = 1;  // bumped by each unplug: older handles are dead
 
     SimFirmware fw_;
@@ -128,6 +144,8 @@ private:
 
     std::vector<std::shared_ptr<HotplugReg>> hotplug_;
     std::vector<std::shared_ptr<InputSink>> sinks_;
+    std::vector<std::shared_ptr<ChangeListener>> listeners_;
+    int nextListenerId_ = 1;
 
     std::ostream* trace_ = nullptr;
     std::unique_ptr<std::ofstream> traceFile_;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -415,6 +416,64 @@ TEST(SimKeyboardFactory, HidAccessOpensTheVendorInterface) {
     EXPECT_TRUE(hid_close_device(table[0].hDev));
     EXPECT_TRUE(hid_stop());
     SetHidBackendFactory(nullptr);
+}
+
+TEST_F(SimKeyboardTest, ChangeListenersHearOfCommandsPlugsAndNotificationsOnTheirLoop) {
+    std::vector<uint8_t> seenMode;  // the lighting mode each call read
+    int calls = 0;
+    const int id = sim.onChanged(loop, [&] {
+        ++calls;
+        seenMode.push_back(sim.firmware().lighting.hwMode);
+    });
+    // A command is told on the loop, not on the thread that sent it.
+    std::thread sender([&] { EXPECT_EQ(set(Command({0x02, 0x29, 5})), 0); });
+    sender.join();
+    EXPECT_EQ(calls, 0);
+    ASSERT_TRUE(loop.runUntil([&] { return calls == 1; }, kPatienceMs));
+    EXPECT_EQ(seenMode, std::vector<uint8_t>{5});
+
+    // Changes made before the loop runs come as one call that sees the last of them.
+    EXPECT_EQ(set(Command({0x02, 0x29, 6})), 0);
+    EXPECT_EQ(set(Command({0x02, 0x29, 7})), 0);
+    loop.runFor(0);
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(seenMode.back(), 7);
+
+    // A failed transfer changes nothing and tells nothing; reading tells nothing either.
+    sim.failNextTransfers(1, EIO);
+    EXPECT_NE(set(Command({0x02, 0x29, 8})), 0);
+    Report answer{};
+    answer[0] = 9;
+    EXPECT_EQ(sim.getFeatureReport(*vendor, answer.data(), answer.size()), 0);
+    loop.runFor(0);
+    EXPECT_EQ(calls, 2);
+
+    // Unplug, plug and a notification are each told.
+    for (const auto& change : std::vector<std::function<bool()>>{
+             [&] { return sim.unplug(); }, [&] { return sim.plug(); }, [&] { return sim.sendLayer(2); }}) {
+        const int before = calls;
+        ASSERT_TRUE(change());
+        ASSERT_TRUE(loop.runUntil([&] { return calls == before + 1; }, kPatienceMs));
+    }
+    EXPECT_EQ(sim.layer(), 2);
+
+    // A removed listener hears nothing more, not even a call already posted.
+    EXPECT_TRUE(sim.knobOpened());
+    sim.removeChangeListener(id);
+    EXPECT_TRUE(sim.knobConfirmed());
+    loop.runFor(0);
+    EXPECT_EQ(calls, 5);
+}
+
+TEST_F(SimKeyboardTest, TheLayerFollowsOnlyTheSwitchesItSends) {
+    EXPECT_EQ(sim.layer(), 1);
+    EXPECT_TRUE(sim.sendLayer(3));
+    EXPECT_EQ(sim.layer(), 3);
+    EXPECT_FALSE(sim.sendLayer(4));
+    EXPECT_EQ(sim.layer(), 3);
+    sim.unplug();
+    EXPECT_FALSE(sim.sendLayer(2));  // an unplugged keyboard switches nothing
+    EXPECT_EQ(sim.layer(), 3);
 }
 
 }  // namespace

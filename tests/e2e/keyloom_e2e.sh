@@ -129,6 +129,23 @@ ctrl_q_quits_and_saves)
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
   [ -s "$data/keypro.dct" ] || fail "nothing saved"
   ;;
+simulated_keyboard_window)
+  # With --simulate the keyboard's own window comes up with the main one; a
+  # hidden start shows neither.
+  start hidden --simulate --hidden
+  wait_for_line hidden "Start-up:"
+  xwininfo -root -tree | grep -q "simulated keyboard" && fail "a hidden start showed the keyboard window"
+  kill "$pid"; wait_for_exit "$pid"
+  start shown --simulate
+  wait_for_line shown "Window shown"
+  for _ in $(seq 50); do
+    xwininfo -name "keyloom – simulated keyboard" 2>/dev/null | grep -q "IsViewable" && break
+    sleep 0.1
+  done
+  xwininfo -name "keyloom – simulated keyboard" | grep -q "IsViewable" || fail "no simulated keyboard window"
+  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
+  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  ;;
 *) fail "unknown case $case" ;;
 esac
 exit 0

@@ -29,6 +29,7 @@
 #include "model/startup_data.h"
 #include "model/stprofile.h"
 #include "ui/MainView.h"
+#include "ui/SimKeyboardView.h"
 #include "widgets/QtAlertSink.h"
 #include "widgets/QtMainLoop.h"
 
@@ -132,6 +133,7 @@ int Application::start() {
     LOG("Start-up: %d profiles, %d key tables%s", report.profilesLoaded, report.keyProsLoaded,
         report.firstRun ? ", first run" : "");
     view_->SetAsCurProfile(get_current_profile());
+    if (sim_) simView_ = new SimKeyboardView(sim_);
     running_ = true;
     return 0;
 }
@@ -151,12 +153,17 @@ void Application::showWindow() {
     if (!view_) return;
     LOG("Window shown");
     view_->show();
+    if (simView_ && !simView_->isVisible()) {
+        simView_->placeBeside(*view_);
+        simView_->show();
+    }
     view_->raise();
     view_->activateWindow();
 }
 
 void Application::hideWindows() {
     if (view_) view_->closePoP();
+    // Every top-level window goes, the simulated keyboard's too.
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window->isVisible()) window->hide();
 }
@@ -180,6 +187,8 @@ void Application::terminate() {
     if (terminated_) return;
     terminated_ = true;
     if (view_) view_->closePoP();
+    delete simView_;  // it listens to the simulated keyboard, which goes with the application
+    simView_ = nullptr;
     // The worker ends before the lists it could read from go away.
     StopApplyWorker();
     saveData();

@@ -17,6 +17,7 @@ class MainView;
 class QtAlertSink;
 class QtMainLoop;
 class SimKeyboard;
+class SimKeyboardView;
 }  // namespace keyloom
 
 namespace keyloom::app {
@@ -55,6 +56,7 @@ private:
     std::unique_ptr<QtMainLoop> loop_;
     std::shared_ptr<SimKeyboard> sim_;
     MainView* view_ = nullptr;
+    SimKeyboardView* simView_ = nullptr;  // with --simulate: the keyboard's own window
     QSocketNotifier* signals_ = nullptr;
     bool running_ = false;  // start-up went through: the event loop runs
     bool quitting_ = false;
