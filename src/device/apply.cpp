@@ -119,7 +119,10 @@ void ApplyMouseThread(ThreadParam* param, Dev6120* link) {
         std::string failure;
         if (!ok) {
             failure = snapshot ? snapshot->failure : "there is no current profile";
+            LOG("Apply 0x%x failed: %s", static_cast<unsigned>(flag), failure.c_str());
             PostFailure(link->loop(), param->target, flag);
+        } else {
+            LOG("Apply 0x%x done", static_cast<unsigned>(flag));
         }
         param->bBurning = 0;
         // Told once the worker takes requests again. The failure is handed to

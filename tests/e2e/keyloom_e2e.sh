@@ -129,6 +129,26 @@ ctrl_q_quits_and_saves)
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
   [ -s "$data/keypro.dct" ] || fail "nothing saved"
   ;;
+unplugged_during_an_apply)
+  # Apply in the window, the keyboard pulled out from its own window at once:
+  # the apply fails and says so; plugged in again, the next apply goes through.
+  start window --simulate --sim-trace "$root/trace.txt" --sim-delay 200
+  wait_for_line window "Window shown"
+  sim=$(xdotool search --sync --onlyvisible --name 'simulated keyboard' | head -1)
+  eval "$(xdotool getwindowgeometry --shell "$sim")"  # X, Y of the keyboard's window
+  xdotool mousemove --sync 619 706 click 1 mousemove --sync $((X + 449)) $((Y + 647)) click 1
+  wait_for_line window "Apply 0x8007 failed"
+  sleep 0.3
+  xdotool mousemove --sync 507 476 click 1  # OK on "Update settings failed!"
+  xdotool mousemove --sync $((X + 571)) $((Y + 647)) click 1  # Plug in
+  wait_for_line window "DevIN"
+  sleep 0.3
+  xdotool mousemove --sync 619 706 click 1
+  wait_for_line window "Apply 0x8007 done"
+  [ "$(grep -c "Apply 0x8007 failed" "$root/window.log")" -eq 1 ] || fail "the failure was not reported once"
+  "$keyloom" --data-dir "$data" --quit
+  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  ;;
 simulated_keyboard_window)
   # With --simulate the keyboard's own window comes up with the main one; a
   # hidden start shows neither.

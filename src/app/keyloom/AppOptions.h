@@ -11,6 +11,7 @@ struct AppOptions {
     bool simulate = false;      // the simulated keyboard instead of a real one
     bool simUnplugged = false;  // ... starting unplugged
     std::string simTrace;       // ... writing its wire trace here
+    int simDelayMs = 0;         // ... taking this long over each transfer
     bool hidden = false;        // start without showing the window
 };
 

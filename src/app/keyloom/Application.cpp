@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <ctime>
+#include <limits>
 #include <cstdio>
 #include <cstring>
 #include <sys/socket.h>
@@ -106,6 +107,7 @@ int Application::start() {
     if (options_.simulate) {
         sim_ = std::make_shared<SimKeyboard>();
         if (options_.simUnplugged) sim_->unplug();
+        if (options_.simDelayMs > 0) sim_->delayNextTransfers(std::numeric_limits<int>::max(), options_.simDelayMs);
         if (!options_.simTrace.empty() && !sim_->traceToFile(options_.simTrace))
             return fail("Cannot write the trace file " + options_.simTrace + ": " + std::strerror(errno));
         SetHidBackendFactory(SimKeyboardFactory(sim_));

@@ -40,6 +40,9 @@ int main(int argc, char** argv) {
     CLI::Option* simulate = cli.add_flag("--simulate", opt.simulate, "Use the simulated keyboard instead of a real one");
     cli.add_flag("--sim-unplugged", opt.simUnplugged, "Start the simulated keyboard unplugged")->needs(simulate);
     cli.add_option("--sim-trace", opt.simTrace, "Write the simulated keyboard's wire trace to FILE")->needs(simulate);
+    cli.add_option("--sim-delay", opt.simDelayMs, "Make each transfer to the simulated keyboard take MS milliseconds")
+        ->check(CLI::Range(0, 10000))
+        ->needs(simulate);
     cli.add_flag("--hidden", opt.hidden, "Start without showing the window (for starting at login)");
     cli.add_flag("--quit", quit, "End the running keyloom (it saves first) and wait until it has");
     cli.footer("Examples:\n  keyloom --simulate      try everything without the keyboard\n"
