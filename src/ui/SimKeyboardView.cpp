@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -268,8 +269,20 @@ void SimKeyboardView::turnKnob(int step) {
 }
 
 void SimKeyboardView::placeBeside(const QWidget& window) {
+    // Right of the window where the screen has room, else left of it, else
+    // as far right as the screen allows.
     const QRect frame = window.frameGeometry();
-    move(frame.right() + 12, frame.top());
+    const QSize size = frameGeometry().size();
+    QPoint at(frame.right() + 12, frame.top());
+    if (const QScreen* screen = window.screen()) {
+        const QRect room = screen->availableGeometry();
+        if (at.x() + size.width() > room.right() + 1) {
+            const int left = frame.left() - 12 - size.width();
+            at.setX(left >= room.left() ? left : std::max(room.left(), room.right() + 1 - size.width()));
+        }
+        at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
+    }
+    move(at);
 }
 
 void SimKeyboardView::refresh() {
