@@ -149,6 +149,22 @@ unplugged_during_an_apply)
   "$keyloom" --data-dir "$data" --quit
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
   ;;
+pulled_out_when_needed_ends_and_saves)
+  # A configuration that does not run without a keyboard: pulling it out ends
+  # keyloom through the termination sequence, which saves.
+  cp -r "$work" "$root/work"; work=$root/work
+  sed -i 's/^Suwnd=.*/Suwnd=0/' "$work/cfg.txt"
+  start window --simulate
+  wait_for_line window "Window shown"
+  sim=$(xdotool search --sync --onlyvisible --name 'simulated keyboard' | head -1)
+  eval "$(xdotool getwindowgeometry --shell "$sim")"
+  xdotool mousemove --sync $((X + 449)) $((Y + 647)) click 1  # Unplug
+  box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Warning$' | head -1)
+  [ -n "$box" ] || fail "no message that the keyboard is missing"
+  xdotool windowfocus --sync "$box" key Return
+  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  [ -s "$data/keypro.dct" ] || fail "nothing saved"
+  ;;
 simulated_keyboard_window)
   # With --simulate the keyboard's own window comes up with the main one; a
   # hidden start shows neither.
