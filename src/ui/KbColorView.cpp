@@ -137,11 +137,11 @@ void KbColorView::paintEvent(QPaintEvent*) {
             painter.fillRect(key, fill);
             // The picture's light caption comes back over the colour, so a painted key stays readable.
             if (!imageBkg.isNull()) {
-                painter.save();
-                painter.setClipRect(key);
+                const qreal sx = imageBkg.width() / qreal(width()), sy = imageBkg.height() / qreal(height());
+                const QRectF source(key.x() * sx, key.y() * sy, key.width() * sx, key.height() * sy);
                 painter.setCompositionMode(QPainter::CompositionMode_Lighten);
-                painter.drawImage(QRectF(rect()), imageBkg);
-                painter.restore();
+                painter.drawImage(key, imageBkg, source);
+                painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
             }
         }
     }

@@ -25,7 +25,6 @@ namespace keyloom {
 namespace {
 
 constexpr int kPictureWidth = 640;
-constexpr int kKnobSets = 8;
 
 // Dark like the main window, with plain readable controls.
 const char* const kStyle = R"(
@@ -174,6 +173,7 @@ SimKeyboardView::SimKeyboardView(std::shared_ptr<SimKeyboard> sim, QWidget* pare
     layout->addWidget(buildControls());
     layout->addStretch(1);
 
+    KEYINFO_2_Matrix(g_defKEY, factoryMatrix_.data());
     listener_ = sim_->onChanged(*loop_, [this] { refresh(); });
     refresh();
 }
@@ -203,7 +203,7 @@ QWidget* SimKeyboardView::buildKnobTable() {
     auto* head = label(QStringLiteral("Knob table heading"), box, true);
     head->setText(QStringLiteral("set  direction 0  direction 1"));
     grid->addWidget(head);
-    for (int s = 0; s < kKnobSets; ++s) {
+    for (int s = 0; s < KNOB_SETS; ++s) {
         knobRows[size_t(s)] = label(QStringLiteral("Knob set %1 codes").arg(s + 1), box, true);
         grid->addWidget(knobRows[size_t(s)]);
     }
@@ -247,7 +247,7 @@ QWidget* SimKeyboardView::buildControls() {
     connect(btnKnobOpen, &QPushButton::clicked, this, [this] {
         const int sent = sim_->firmware().lighting.knobSet;  // the set number + 1, 0 before any lighting
         if (!sim_->knobOpened()) return;
-        chooserSet_ = sent >= 1 && sent <= kKnobSets ? sent - 1 : 0;
+        chooserSet_ = sent >= 1 && sent <= KNOB_SETS ? sent - 1 : 0;
         refresh();
     });
     connect(btnKnobLeft, &QPushButton::clicked, this, [this] { turnKnob(-1); });
@@ -263,7 +263,7 @@ QWidget* SimKeyboardView::buildControls() {
 
 void SimKeyboardView::turnKnob(int step) {
     if (chooserSet_ < 0) return;
-    const int next = (chooserSet_ + step + kKnobSets) % kKnobSets;
+    const int next = (chooserSet_ + step + KNOB_SETS) % KNOB_SETS;
     if (sim_->knobMoved(next)) chooserSet_ = next;
     refresh();
 }
@@ -308,12 +308,12 @@ void SimKeyboardView::showFirmware(const SimFirmware& fw) {
                                    .arg(l.speed)
                                    .arg(layerOfBits(l.layerBits)));
 
-    const int selected = l.knobSet >= 1 && l.knobSet <= kKnobSets ? l.knobSet - 1 : -1;
+    const int selected = l.knobSet >= 1 && l.knobSet <= KNOB_SETS ? l.knobSet - 1 : -1;
     QString knob =
         selected < 0 ? QStringLiteral("Selected set: none") : QStringLiteral("Selected set: %1").arg(selected + 1);
     if (chooserSet_ >= 0) knob += QStringLiteral("   chooser open at %1").arg(chooserSet_ + 1);
     knobLabel->setText(knob);
-    for (int s = 0; s < kKnobSets; ++s) {
+    for (int s = 0; s < KNOB_SETS; ++s) {
         QLabel* row = knobRows[size_t(s)];
         row->setText(QStringLiteral("%1 %2   %3    %4")
                          .arg(s == selected ? QStringLiteral("▶") : QStringLiteral(" "))
@@ -333,14 +333,12 @@ void SimKeyboardView::showFirmware(const SimFirmware& fw) {
     // Keys are compared with the factory matrix only once a matrix came: an
     // all-zero matrix means none did (every key the program writes has a code).
     const bool matrixSent = std::any_of(fw.keyMatrix.begin(), fw.keyMatrix.end(), [](uint32_t c) { return c != 0; });
-    uint32_t factory[KEY_COUNT] = {};
-    KEYINFO_2_Matrix(g_defKEY, factory);
     std::vector<int> changed;
     std::array<uint8_t, SIM_MATRIX_SIZE> colors{};
     for (int k = 0; k < KEY_COUNT; ++k) {
         if (!isKey(k)) continue;
         const uint32_t pos = g_defKEY[k].dwMatrixIdx;
-        if (matrixSent && fw.keyMatrix[pos] != factory[pos]) changed.push_back(k);
+        if (matrixSent && fw.keyMatrix[pos] != factoryMatrix_[pos]) changed.push_back(k);
         if (fw.colorTable != 0) colors[size_t(k)] = fw.keyColors[pos];
     }
     matrixLabel->setText(!matrixSent ? QStringLiteral("No key matrix received yet")

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/SimFirmware.h"
+#include "model/stprofile.h"
 
 class QLabel;
 class QPushButton;
@@ -60,7 +61,7 @@ public:
     QLabel* layerLabel = nullptr;
     QLabel* lightingLabel = nullptr;
     QLabel* knobLabel = nullptr;
-    std::array<QLabel*, 8> knobRows{};
+    std::array<QLabel*, KNOB_SETS> knobRows{};
     std::array<QLabel*, SIM_MACRO_SLOTS> macroSlots{};
     QLabel* matrixLabel = nullptr;
     SimKeyPicture* keyPicture = nullptr;
@@ -87,6 +88,7 @@ private:
     std::unique_ptr<QtMainLoop> loop_;
     int listener_ = 0;
     int chooserSet_ = -1;
+    std::array<uint32_t, KEY_COUNT> factoryMatrix_{};  // what the keyboard holds from the factory
 };
 
 }  // namespace keyloom
