@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QTest>
 
 #include "config/gvar.h"
 #include "config/paths.h"
@@ -50,6 +51,9 @@ protected:
         map->clrHasFun = 0x0000FF;  // red
         map->clrCurOn = 0x00FF00;   // green
         map->show();
+        // On X11 paints only arrive once the window is mapped and its first exposure drawn.
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(map.get()));
+        QTest::qWait(50);
     }
     // The centre of a key in the picture's own (top-left) pixels.
     static QPoint centreOf(int key) {
