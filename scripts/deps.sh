@@ -12,6 +12,7 @@ packages=(
   fonts-liberation fonts-wqy-microhei fontconfig
   xvfb xauth xdotool x11-utils
   librsvg2-bin desktop-file-utils appstream
+  libxtst-dev libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "cmd_device.h"
+#include "cmd_host.h"
 #include "ctl.h"
 
 namespace {
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     macroImport->add_option("FOLDER", macroFolder, "The tree folder to import into (default: the top)");
 
     DeviceCommands device(app);
+    HostCommands host(app);
 
     try {
         app.parse(argc, argv);
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
     try {
         setup_environment(opt);
         if (std::optional<int> code = device.run(opt)) return *code;
+        if (std::optional<int> code = host.run(opt)) return *code;
         if (config->parsed()) return cmd_config(opt);
         if (ini->parsed()) return cmd_ini(opt, iniFile);
         if (init->parsed()) return cmd_init(opt);
