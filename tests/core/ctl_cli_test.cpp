@@ -166,6 +166,30 @@ TEST_F(CtlCli, ExitCodesTellUsageErrorsFromFailures) {
     EXPECT_EQ(run(dirs() + " --simulate apply --flags zz").status, 1);
 }
 
+TEST_F(CtlCli, UnknownCommandsListTheCommandsAndEveryCommandShowsAnExample) {
+    CtlResult unknown = run("--data-dir " + data.path() + " frob");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err.rfind("keyloomctl: unknown command \"frob\"\nThe commands: config, ini, init, ", 0), 0u)
+        << unknown.err;
+    EXPECT_EQ(run("").err.rfind("keyloomctl: a command is needed\n", 0), 0u);
+
+    CtlResult version = run("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("keyloomctl [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << version.out;
+
+    const std::string list = unknown.err.substr(unknown.err.find("The commands: ") + 14);
+    std::istringstream names(list.substr(0, list.find('\n')));
+    int commands = 0;
+    for (std::string name; std::getline(names, name, ',');) {
+        name.erase(0, name.find_first_not_of(' '));
+        CtlResult help = run(name + " --help");
+        EXPECT_EQ(help.status, 0) << name;
+        EXPECT_NE(help.out.find("Example: keyloomctl "), std::string::npos) << name;
+        ++commands;
+    }
+    EXPECT_GE(commands, 15);
+}
+
 TEST_F(CtlCli, FailedApplySaysWhy) {
     // The shipped selector: Suwnd=1 starts without a keyboard, GoWithNoDev=0
     // allows no apply without one.

@@ -46,11 +46,15 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
         ->needs(simulate);
 
     devices_ = app.add_subcommand("devices", "List the HID interfaces with the keyboard's ids");
+    devices_->footer("Example: keyloomctl devices   (or: keyloomctl --simulate devices)");
     apply_ = app.add_subcommand("apply", "Write the current profile to the keyboard");
     apply_->add_option("--flags", dev_.flags, "Apply flags, hexadecimal (default 8007: everything, with progress)");
+    apply_->footer("Example: keyloomctl apply --flags 8004   (the key colours only)");
     encode_ = app.add_subcommand("encode", "Print every command an apply would send, as JSON, without a keyboard");
     encode_->add_option("--flags", dev_.flags, "Apply flags, hexadecimal (default 8007)");
+    encode_->footer("Example: keyloomctl encode --flags 1 --data-dir /tmp/keyloom-data");
     monitor_ = app.add_subcommand("monitor", "Print the keyboard's notifications and its attach and removal");
+    monitor_->footer("Example: keyloomctl --simulate monitor --sim-events \"layer 2; knob-open; unplug\"");
     monitor_->add_option("--for", dev_.forSeconds, "Stop after SECONDS, 0 to 86400 (default: until interrupted)")
         ->check(CLI::Validator(CheckSeconds, "SECONDS"));
     monitor_

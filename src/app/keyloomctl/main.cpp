@@ -2,6 +2,8 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <optional>
+#include <string>
 
 #include "cmd_device.h"
 #include "cmd_host.h"
@@ -14,6 +16,32 @@ namespace {
 const CLI::Validator kFolder(
     [](const std::string& value) { return value.empty() ? std::string("needs a folder") : std::string(); }, "DIR");
 
+// The first word of the command line that is neither an option nor an
+// option's value: the command asked for; empty when there is none.
+std::string command_word(const CLI::App& app, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("-", 0) != 0) return arg;
+        if (arg.find('=') != std::string::npos) continue;
+        const CLI::Option* option = app.get_option_no_throw(arg);
+        if (option && option->get_type_size() > 0) ++i;  // skips the option's value
+    }
+    return {};
+}
+
+// "keyloomctl: unknown command "frob"" or "keyloomctl: a command is needed",
+// and the commands there are; none when a known command was given.
+std::optional<std::string> command_problem(const CLI::App& app, int argc, char** argv) {
+    const std::string word = command_word(app, argc, argv);
+    std::string names;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+        if (sub->get_name() == word) return std::nullopt;
+        names += (names.empty() ? "" : ", ") + sub->get_name();
+    }
+    const std::string problem = word.empty() ? "a command is needed" : "unknown command \"" + word + "\"";
+    return "keyloomctl: " + problem + "\nThe commands: " + names + "\nRun keyloomctl --help for more.";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -21,6 +49,7 @@ int main(int argc, char** argv) {
     Options opt;
     CLI::App app{"keyloomctl - configure the keyboard from the command line"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "keyloomctl " KEYLOOM_VERSION);
     // The global options may also follow the command; set before the commands
     // are added, which take it over.
     app.fallthrough();
@@ -31,13 +60,17 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember({"off", "syslog", "file", "stderr"}));
 
     auto* config = app.add_subcommand("config", "Print the device configuration as JSON");
+    config->footer("Example: keyloomctl config --work-dir build/share/keyloom/cfg");
     std::string iniFile;
     auto* ini = app.add_subcommand("ini", "Print how an INI file reads, as JSON");
     ini->add_option("FILE", iniFile, "The INI file")->required();
+    ini->footer("Example: keyloomctl ini build/share/keyloom/cfg/cfg.txt");
 
     auto* init =
         app.add_subcommand("init", "Load the stored data, create the first-run data when none is stored, save");
+    init->footer("Example: keyloomctl init --data-dir /tmp/keyloom-data");
     auto* profiles = app.add_subcommand("profiles", "Print the stored profiles, key-property sets and macros as JSON");
+    profiles->footer("Example: keyloomctl profiles --data-dir /tmp/keyloom-data");
 
     std::vector<std::string> exportArgs;
     auto* exportKeyPro =
@@ -45,18 +78,23 @@ int main(int argc, char** argv) {
     exportKeyPro->add_option("ARGS", exportArgs, "[ID] FILE: the set's id (default: the one in use) and the file")
         ->required()
         ->expected(1, 2);
+    exportKeyPro->footer("Example: keyloomctl export-keypro 3 ~/games.duk   (set 3; without the id: the set in use)");
     std::string importFile;
     auto* importKeyPro = app.add_subcommand("import-keypro", "Import a .duk file into the key-property set in use");
     importKeyPro->add_option("FILE", importFile, "The exchange file")->required();
+    importKeyPro->footer("Example: keyloomctl import-keypro ~/games.duk");
 
     auto* macros = app.add_subcommand("macros", "Print the macro tree as JSON");
+    macros->footer("Example: keyloomctl macros --data-dir /tmp/keyloom-data");
     std::string macroName, macroFile, macroFolder;
     auto* macroExport = app.add_subcommand("macro-export", "Export a macro to a .mcf file");
     macroExport->add_option("NAME", macroName, "The macro's path in the tree, e.g. games/combo1")->required();
     macroExport->add_option("FILE", macroFile, "The file to write")->required();
+    macroExport->footer("Example: keyloomctl macro-export games/combo1 ~/combo1.mcf");
     auto* macroImport = app.add_subcommand("macro-import", "Import a .mcf file into the macro tree");
     macroImport->add_option("FILE", macroFile, "The macro file")->required();
     macroImport->add_option("FOLDER", macroFolder, "The tree folder to import into (default: the top)");
+    macroImport->footer("Example: keyloomctl macro-import ~/combo1.mcf games");
 
     DeviceCommands device(app);
     HostCommands host(app);
@@ -64,6 +102,14 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+        const bool asked = dynamic_cast<const CLI::CallForHelp*>(&e) || dynamic_cast<const CLI::CallForAllHelp*>(&e) ||
+                           dynamic_cast<const CLI::CallForVersion*>(&e);
+        if (!asked && app.get_subcommands().empty()) {
+            if (std::optional<std::string> problem = command_problem(app, argc, argv)) {
+                std::fprintf(stderr, "%s\n", problem->c_str());
+                return kExitUsage;
+            }
+        }
         const int code = app.exit(e);  // prints the usage message, or the help
         const bool help = dynamic_cast<const CLI::CallForHelp*>(&e) || dynamic_cast<const CLI::CallForAllHelp*>(&e) ||
                           dynamic_cast<const CLI::CallForVersion*>(&e) || code == 0;
