@@ -2,7 +2,8 @@
 # Builds keyloom and runs every test: the normal build (widget tests on Qt's
 # offscreen platform, then again on X11 under Xvfb), everything again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded parts under
-# ThreadSanitizer, and (with clang) the fuzzers for a bounded time. Exits
+# ThreadSanitizer, the Debian package unpacked and run, and (with clang) the
+# fuzzers for a bounded time. Exits
 # non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -15,6 +16,10 @@ echo "== build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== Debian package: built, unpacked into a root of its own, run from there"
+cmake --build build --target package
+tests/package/check-deb.sh "$(ls -t build/keyloom_*.deb | head -n 1)"
 
 echo "== widgets on X11 (Xvfb): windows, menus and the knob pop-up where they are placed"
 xvfb-run -a -s "-screen 0 1920x1080x24" env KEYLOOM_TEST_PLATFORM=xcb \

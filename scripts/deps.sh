@@ -13,6 +13,7 @@ packages=(
   xvfb xauth xdotool x11-utils
   librsvg2-bin desktop-file-utils appstream
   libxtst-dev libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas
+  dpkg-dev file lintian
 )
 
 missing=()
