@@ -219,7 +219,9 @@ int SimKeyboard::takeFaults(std::unique_lock<std::mutex>& lock) {
         delayMs = delayMs_;
     }
     int fault = 0;
-    if (failCount_ > 0) {
+    if (failAfter_ > 0) {
+        --failAfter_;
+    } else if (failCount_ > 0) {
         --failCount_;
         fault = failError_;
     }
@@ -228,7 +230,9 @@ int SimKeyboard::takeFaults(std::unique_lock<std::mutex>& lock) {
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         lock.lock();
     }
-    if (holding_) {
+    if (holding_ && holdAfter_ > 0) {
+        --holdAfter_;
+    } else if (holding_) {
         ++held_;
         gate_.notify_all();
         gate_.wait(lock, [this] { return !holding_; });
@@ -254,9 +258,10 @@ void SimKeyboard::answerReport(uint8_t* report, size_t length) {
 
 // ---- fault controls ----
 
-void SimKeyboard::failNextTransfers(int count, int error) {
+void SimKeyboard::failNextTransfers(int count, int error, int after) {
     std::lock_guard<std::mutex> lock(lock_);
     failCount_ = std::max(count, 0);
+    failAfter_ = std::max(after, 0);
     failError_ = error == 0 ? -EIO : -std::abs(error);
 }
 
@@ -266,9 +271,10 @@ void SimKeyboard::delayNextTransfers(int count, int ms) {
     delayMs_ = std::max(ms, 0);
 }
 
-void SimKeyboard::holdTransfers() {
+void SimKeyboard::holdTransfers(int after) {
     std::lock_guard<std::mutex> lock(lock_);
     holding_ = true;
+    holdAfter_ = std::max(after, 0);
 }
 
 void SimKeyboard::releaseTransfers() {

@@ -53,12 +53,13 @@ public:
                       DeviceHandler onRemove) override;
     int close() override;
 
-    // Faults. Each counts down per feature transfer that reaches an open handle.
-    void failNextTransfers(int count, int error);  // error: an errno, either sign
+    // Faults. Each counts down per feature transfer that reaches an open handle;
+    // `after` transfers pass untouched first.
+    void failNextTransfers(int count, int error, int after = 0);  // error: an errno, either sign
     void delayNextTransfers(int count, int ms);
     // While held, transfers wait inside the keyboard until released, so a test
     // can act while one is in progress without sleeping.
-    void holdTransfers();
+    void holdTransfers(int after = 0);
     void releaseTransfers();
     bool waitForHeldTransfer(int timeoutMs);  // true once a transfer is waiting
 
@@ -136,6 +137,8 @@ private:
     int transfers_ = 0;
 
     int failCount_ = 0;
+    int failAfter_ = 0;
+    int holdAfter_ = 0;
     int failError_ = 0;
     int delayCount_ = 0;
     int delayMs_ = 0;
