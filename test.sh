@@ -45,19 +45,7 @@ if command -v clang++ >/dev/null 2>&1 &&
    echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
      clang++ -fsanitize=fuzzer -x c++ - -o "$fuzz_probe/probe" >/dev/null 2>&1; then
   echo "== fuzzers (${fuzz_seconds}s each)"
-  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-    -DKEYLOOM_FUZZ=ON >/dev/null
-  cmake --build build-fuzz -j "$jobs"
-  for f in build-fuzz/bin/fuzz_*; do
-    name=$(basename "$f")
-    corpus=build-fuzz/corpus/$name
-    mkdir -p "$corpus"
-    seeds=()
-    [ -d "fuzz/seeds/${name#fuzz_}" ] && seeds=("fuzz/seeds/${name#fuzz_}")
-    "$f" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 "$corpus" "${seeds[@]}" \
-      >"build-fuzz/$name.log" 2>&1 || { tail -n 60 "build-fuzz/$name.log"; exit 1; }
-    echo "$name: $(ls "$corpus" | wc -l) corpus inputs, no crash"
-  done
+  scripts/fuzz-campaign.sh "$fuzz_seconds"
 else
   echo "== fuzzers skipped: clang++ with libFuzzer not installed"
 fi

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Runs every fuzzer for SECONDS each (default 600) on a corpus kept between
+# runs (build-fuzz/corpus/<target>, started from fuzz/seeds/<name>), and prints
+# per target the executions of this run, the executions of all runs so far
+# (build-fuzz/campaign/<target>.execs), and the findings: inputs that crashed,
+# leaked or timed out, kept in build-fuzz/findings/<target>/. A finding, once
+# fixed, goes into fuzz/seeds/<name>/ so that every later run tries it again.
+# Exits 1 when a target has findings.
+# Usage: scripts/fuzz-campaign.sh [SECONDS] [TARGET...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-600}
+shift || true
+jobs=$(nproc)
+
+scripts/deps.sh >/dev/null
+command -v clang++ >/dev/null || { echo "fuzz-campaign: needs clang++ (apt-get install clang)" >&2; exit 1; }
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DKEYLOOM_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j "$jobs" >/dev/null
+
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for f in build-fuzz/bin/fuzz_*; do targets+=("$(basename "$f")"); done
+fi
+
+mkdir -p build-fuzz/campaign
+printf '%-24s %14s %16s %8s %9s\n' target executions "all runs" seconds findings
+status=0
+for name in "${targets[@]}"; do
+  corpus=build-fuzz/corpus/$name
+  findings=build-fuzz/findings/$name
+  log=build-fuzz/campaign/$name.log
+  mkdir -p "$corpus" "$findings"
+  seeds=()
+  [ -d "fuzz/seeds/${name#fuzz_}" ] && seeds=("fuzz/seeds/${name#fuzz_}")
+  start=$(date +%s)
+  # A finding ends libFuzzer's run with a non-zero status; the count below tells.
+  "build-fuzz/bin/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$findings/" "$corpus" "${seeds[@]}" >"$log" 2>&1 || true
+  elapsed=$(( $(date +%s) - start ))
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+  execs=${execs:-0}
+  total=$(( $(cat "build-fuzz/campaign/$name.execs" 2>/dev/null || echo 0) + execs ))
+  echo "$total" >"build-fuzz/campaign/$name.execs"
+  found=$(find "$findings" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
+  printf '%-24s %14s %16s %8s %9s\n' "$name" "$execs" "$total" "$elapsed" "$found"
+  if [ "$found" -gt 0 ]; then
+    status=1
+    grep -m 3 -E "ERROR|SUMMARY|deadly signal" "$log" | sed 's/^/    /' || true
+  fi
+done
+exit $status
