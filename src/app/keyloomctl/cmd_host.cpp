@@ -28,9 +28,10 @@ std::string lower(std::string text) {
 // A number in decimal or with 0x in hexadecimal; none for anything else.
 std::optional<unsigned long> parse_number(const std::string& text) {
     if (text.empty() || text[0] == '-' || text[0] == '+') return std::nullopt;
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     char* end = nullptr;
     errno = 0;
-    const unsigned long value = std::strtoul(text.c_str(), &end, 0);
+    const unsigned long value = std::strtoul(text.c_str(), &end, hex ? 16 : 10);  // never octal
     if (errno || end != text.c_str() + text.size()) return std::nullopt;
     return value;
 }
