@@ -13,9 +13,17 @@
 #include <vector>
 
 #include "config/debug.h"
+#include "config/fileio_calls.h"
 
 namespace keyloom {
 namespace {
+
+int openFolder(const char* path, int flags) { return ::open(path, flags); }
+
+constexpr FileSysCalls kRealCalls{openFolder, ::mkostemp, ::write, ::fsync, ::close,
+                                  ::rename, ::unlink, ::flock, ::fchmod};
+FileSysCalls g_calls = kRealCalls;
+FileSysCalls& sys() { return g_calls; }
 
 constexpr const char* kTempMark = ".tmp-";
 constexpr size_t kTempRandom = 6;  // the XXXXXX of mkstemp
@@ -28,7 +36,7 @@ void setError(FileError* err, int code, const char* text = nullptr) {
 
 bool writeAll(int fd, const char* data, size_t size) {
     while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
+        ssize_t n = sys().write(fd, data, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (n == 0) errno = EIO;
@@ -53,10 +61,10 @@ std::string baseOf(const std::string& path) {
 }
 
 void syncFolder(const std::string& path) {
-    int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dir = sys().open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+        sys().fsync(dir);
+        sys().close(dir);
     }
 }
 
@@ -155,7 +163,7 @@ std::optional<PreparedFile> copyToTemp(const std::string& from, const std::strin
         ok = writeAll(out, chunk.data(), static_cast<size_t>(n));
     }
     int code = errno;
-    if (ok) ok = ::fsync(out) == 0;
+    if (ok) ok = sys().fsync(out) == 0;
     ::close(in);
     if (!ok) {
         setError(err, code ? code : EIO);
@@ -187,6 +195,9 @@ bool isTempName(const std::string& name) {
 }
 
 }  // namespace
+
+FileSysCalls& file_sys_calls() { return g_calls; }
+const FileSysCalls& real_file_sys_calls() { return kRealCalls; }
 
 std::optional<std::string> read_file_bytes(const std::string& path, size_t maxBytes, FileError* err) {
     // Non-blocking, so opening a FIFO never waits for a writer.
@@ -270,19 +281,19 @@ std::optional<PreparedFile> prepare_file_replace(const std::string& path, const 
     const std::string folder = folderOf(path);
     file.temp = (folder == "." && path.find('/') == std::string::npos ? std::string() : folder + "/") + "." +
                 baseOf(path) + kTempMark + "XXXXXX";
-    int fd = ::mkostemp(file.temp.data(), O_CLOEXEC);
+    int fd = sys().mkostemp(file.temp.data(), O_CLOEXEC);
     if (fd < 0) {
         setError(err, errno);
         return std::nullopt;
     }
     // The lock tells remove_stale_temp_files that this save is still running.
-    ::flock(fd, LOCK_EX | LOCK_NB);
-    ::fchmod(fd, 0644);
-    bool ok = writeAll(fd, static_cast<const char*>(data), size) && ::fsync(fd) == 0;
+    sys().flock(fd, LOCK_EX | LOCK_NB);
+    sys().fchmod(fd, 0644);
+    bool ok = writeAll(fd, static_cast<const char*>(data), size) && sys().fsync(fd) == 0;
     if (!ok) {
         setError(err, errno);
-        ::unlink(file.temp.c_str());
-        ::close(fd);
+        sys().unlink(file.temp.c_str());
+        sys().close(fd);
         return std::nullopt;
     }
     file.lockFd = fd;
@@ -294,10 +305,10 @@ bool commit_file_replace(PreparedFile& file, FileError* err) {
         setError(err, EBADF);
         return false;
     }
-    bool ok = ::rename(file.temp.c_str(), file.path.c_str()) == 0;
+    bool ok = sys().rename(file.temp.c_str(), file.path.c_str()) == 0;
     int code = errno;
-    if (!ok) ::unlink(file.temp.c_str());
-    ::close(file.lockFd);
+    if (!ok) sys().unlink(file.temp.c_str());
+    sys().close(file.lockFd);
     file.lockFd = -1;
     if (!ok) {
         setError(err, code);
@@ -310,8 +321,8 @@ bool commit_file_replace(PreparedFile& file, FileError* err) {
 
 void discard_file_replace(PreparedFile& file) {
     if (file.lockFd < 0) return;
-    ::unlink(file.temp.c_str());
-    ::close(file.lockFd);
+    sys().unlink(file.temp.c_str());
+    sys().close(file.lockFd);
     file.lockFd = -1;
 }
 
