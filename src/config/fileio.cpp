@@ -60,12 +60,14 @@ std::string baseOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void syncFolder(const std::string& path) {
-    int dir = sys().open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        sys().fsync(dir);
-        sys().close(dir);
-    }
+// Makes the renames into the folder of `path` durable: 0, or the errno. A
+// file system that cannot sync a folder (EINVAL) has nothing to sync.
+int syncFolder(const std::string& path) {
+    const int dir = sys().open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return errno;
+    const int code = sys().fsync(dir) == 0 || errno == EINVAL ? 0 : errno;
+    sys().close(dir);  // a folder opened only to sync it has nothing left to lose
+    return code;
 }
 
 const char* kindOf(mode_t mode) {
@@ -286,9 +288,10 @@ std::optional<PreparedFile> prepare_file_replace(const std::string& path, const 
         setError(err, errno);
         return std::nullopt;
     }
-    // The lock tells remove_stale_temp_files that this save is still running.
+    // The lock tells remove_stale_temp_files that this save is still running;
+    // without it another start may take the file, and the rename then fails.
     sys().flock(fd, LOCK_EX | LOCK_NB);
-    sys().fchmod(fd, 0644);
+    sys().fchmod(fd, 0644);  // refused on some file systems (vfat); the file is still whole
     bool ok = writeAll(fd, static_cast<const char*>(data), size) && sys().fsync(fd) == 0;
     if (!ok) {
         setError(err, errno);
@@ -300,23 +303,29 @@ std::optional<PreparedFile> prepare_file_replace(const std::string& path, const 
     return file;
 }
 
-bool commit_file_replace(PreparedFile& file, FileError* err) {
+bool commit_file_replace(PreparedFile& file, FileError* err, bool syncTheFolder) {
     if (file.lockFd < 0) {
         setError(err, EBADF);
         return false;
     }
-    bool ok = sys().rename(file.temp.c_str(), file.path.c_str()) == 0;
-    int code = errno;
-    if (!ok) sys().unlink(file.temp.c_str());
-    sys().close(file.lockFd);
+    // Closed before the rename, so that once the file is in place only the
+    // folder's sync can still fail.
+    const int fd = file.lockFd;
     file.lockFd = -1;
-    if (!ok) {
+    if (sys().close(fd) != 0 || sys().rename(file.temp.c_str(), file.path.c_str()) != 0) {
+        const int code = errno;
+        sys().unlink(file.temp.c_str());
         setError(err, code);
         return false;
     }
-    // Make the rename itself durable.
-    syncFolder(file.path);
-    return true;
+    return !syncTheFolder || sync_folder_of(file.path, err);
+}
+
+bool sync_folder_of(const std::string& path, FileError* err) {
+    const int code = syncFolder(path);
+    if (code == 0) return true;
+    if (err) *err = {code, std::string(std::strerror(code)) + " (syncing the folder after the rename)"};
+    return false;
 }
 
 void discard_file_replace(PreparedFile& file) {
