@@ -1,7 +1,7 @@
 // The ground the save tests share: a data folder and a preferences folder
 // holding the four kinds of stored file, and two generations of their
 // content that differ all through each file (every profile slot, every set
-// slot, every macro event), so a file made of parts of both, or cut short,
+// slot, every macro event), so a file that mixes the two, or is cut short,
 // never matches either.
 #pragma once
 #include <cstdio>
