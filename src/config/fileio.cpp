@@ -183,7 +183,12 @@ std::optional<std::string> backupFromTemp(PreparedFile& temp, const std::string&
         LOG("could not keep %s (%s): %s", path.c_str(), reason, std::strerror(code));
         return std::nullopt;
     }
-    syncFolder(*name);
+    // The stored file may be replaced next: a copy that might not survive a
+    // power loss is not kept (it stays, as one more copy).
+    if (const int synced = syncFolder(*name); synced != 0) {
+        LOG("could not keep %s (%s): %s, syncing %s", path.c_str(), reason, std::strerror(synced), name->c_str());
+        return std::nullopt;
+    }
     LOG("kept %s as %s: %s", path.c_str(), name->c_str(), reason);
     pruneBackups(path);
     return name;

@@ -72,7 +72,8 @@ constexpr int BACKUPS_KEPT = 5;
 // before it is replaced, never replacing an existing backup, then removes
 // the oldest backups beyond BACKUPS_KEPT.
 // Logs what it did (the caller tells the user). The backup's path, or none
-// when there was nothing to keep or it could not be kept.
+// when there was nothing to keep or it could not be kept (a copy whose folder
+// could not be synced is left in place but does not count as kept).
 std::optional<std::string> keep_backup(const std::string& path, const char* reason);
 // The same for bytes in memory that stand for the file (the list about to be
 // changed), under the same numbering.

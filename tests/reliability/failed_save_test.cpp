@@ -14,6 +14,7 @@
 
 #include "config/fileio_calls.h"
 #include "model/profile_store.h"
+#include "model/st_keypro.h"
 #include "save_ground.h"
 
 namespace keyloom {
@@ -184,6 +185,44 @@ TEST_F(FailedSave, EachFailingCallIsAFailureThatKeepsTheOldFile) {
     for (const std::string& call : kindsOfCall) std::printf("%s; ", call.c_str());
     std::printf("\n");
     RecordProperty("injected", injected);
+}
+
+// The copy kept before an import changes a key table: it only counts as kept
+// when it is whole and its folder synced, as the key table may be replaced next.
+TEST_F(FailedSave, ABackupCountsOnlyWhenItIsOnTheDisk) {
+    ground.apply(0);
+    ASSERT_TRUE(SaveGround::saveStored());
+    const std::string sets = read_file_bytes(ground.path(SaveGround::Sets), SIZE_MAX).value_or("");
+    std::vector<std::string> calls;
+    {
+        Injected record(-1);
+        ASSERT_TRUE(backup_keypro_list("before import"));
+        calls = g_in.calls;
+    }
+    for (size_t at = 0; at < calls.size(); ++at) {
+        const std::string what = "backup: call " + std::to_string(at) + " (" + calls[at] + ")";
+        for (const std::string& backup : ground.backups()) std::filesystem::remove(backup);
+        std::optional<std::string> kept;
+        {
+            Injected failing(static_cast<int>(at));
+            kept = backup_keypro_list("before import");
+        }
+        EXPECT_EQ(read_file_bytes(ground.path(SaveGround::Sets), SIZE_MAX), sets) << what;
+        // Once the copy has its name, removing or closing its temporary name cannot cost it.
+        const bool harmless = costs_nothing(calls[at]) || calls[at] == "unlink" || calls[at] == "close";
+        if (harmless) {
+            ASSERT_TRUE(kept) << what;
+            EXPECT_EQ(read_file_bytes(*kept, SIZE_MAX), build_keypro_file()) << what;
+        } else {
+            EXPECT_FALSE(kept) << what << " was reported as kept";
+        }
+        // A temporary name that could not be removed goes at the next start.
+        if (calls[at] == "unlink") {
+            EXPECT_EQ(remove_stale_temp_files(ground.data()), 1) << what;
+        }
+        EXPECT_EQ(ground.tempFiles(), std::vector<std::string>{}) << what;
+    }
+    std::printf("failed-backup: %zu failures injected\n", calls.size());
 }
 
 TEST_F(FailedSave, InterruptedAndShortWritesAreCarriedOn) {
