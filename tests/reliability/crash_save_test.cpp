@@ -74,7 +74,8 @@ TEST(CrashSave, AKilledSaveLeavesTheOldFileOrTheNewNeverAMix) {
         gens[gen] = ground.onDisk();
     }
     const auto round = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start) / 2;
-    for (int f = 0; f < SaveGround::FileCount; ++f) ASSERT_NE(gens[0][f], gens[1][f]) << SaveGround::name(SaveGround::File(f));
+    for (int f = 0; f < SaveGround::FileCount; ++f)
+        ASSERT_NE(gens[0][f], gens[1][f]) << SaveGround::name(SaveGround::File(f));
 
     const int kills = kills_wanted();
     const unsigned seed = std::random_device{}();

@@ -162,8 +162,9 @@ TEST_F(HostileInput, EveryReadFileIsAnsweredAndNothingIsWrittenOutsideOrLost) {
          "import-keypro {in}x.duk", 1, "too short"},
         {".duk", "2 GiB, sparse", [](HostileInput& t) { t.sparse("in/x.duk", "", 2ull << 30); },
          "import-keypro {in}x.duk", 1, "holds no key table"},
-        {".duk", "a key-property file under that name", input("x.duk", [](HostileInput& t) { return t.get("home/data/keypro.dct"); }),
-         "import-keypro {in}x.duk", 1, "holds no macro"},
+        {".duk", "a key-property file under that name",
+         input("x.duk", [](HostileInput& t) { return t.get("home/data/keypro.dct"); }), "import-keypro {in}x.duk", 1,
+         "holds no macro"},
         {".duk", "set name not UTF-8", input("x.duk", [&](auto&) {
              return edited_exchange(mine, [](_ST_EXCHANGE& c) { std::strcpy(c.stKeyPro.szName, "M1_\xC3("); });
          }), "import-keypro {in}x.duk", 1, "no valid name"},
@@ -175,10 +176,12 @@ TEST_F(HostileInput, EveryReadFileIsAnsweredAndNothingIsWrittenOutsideOrLost) {
              });
          }), "import-keypro {in}x.duk", 0, "\"skipped\""},
         {".duk", "NUL in a macro name", input("x.duk", [&](auto&) {
-             return edited_exchange(mine, [](_ST_EXCHANGE& c) { c.stMacro[0] = macro_named("ok\0/../../notes"s, 904); });
+             return edited_exchange(mine,
+                                    [](_ST_EXCHANGE& c) { c.stMacro[0] = macro_named("ok\0/../../notes"s, 904); });
          }), "import-keypro {in}x.duk", 0, "\"macro\": \"ok\""},
         {".duk", "NUL in the set name, ../ after it", input("x.duk", [&](auto&) {
-             return edited_exchange(mine, [](_ST_EXCHANGE& c) { std::memcpy(c.stKeyPro.szName, "M1\0../../x", 10); });
+             return edited_exchange(mine,
+                                    [](_ST_EXCHANGE& c) { std::memcpy(c.stKeyPro.szName, "M1\0../../x", 10); });
          }), "import-keypro {in}x.duk", 0, "\"keysTaken\": true"},
         {".duk", "a FIFO", [](HostileInput& t) { ::mkfifo(t.in("x.duk").c_str(), 0600); },
          "import-keypro {in}x.duk", 1, "not a regular file"},
@@ -195,16 +198,18 @@ TEST_F(HostileInput, EveryReadFileIsAnsweredAndNothingIsWrittenOutsideOrLost) {
          "macro-import '{in}a\nb.mcf'", 1, "control characters"},
         {".mcf", "file named ..mcf", input("..mcf", [&](auto&) { return bytes_of(record); }),
          "macro-import '{in}..mcf'", 1, "Names cannot contain"},
-        {".mcf", "../ in the record's name", input("y.mcf", [&](auto&) { return bytes_of(macro_named("../../notes", 78)); }),
-         "macro-import {in}y.mcf", 0, "\"macro\": \"y\""},
+        {".mcf", "../ in the record's name",
+         input("y.mcf", [&](auto&) { return bytes_of(macro_named("../../notes", 78)); }), "macro-import {in}y.mcf", 0,
+         "\"macro\": \"y\""},
         {".mcf", "target folder ../..", input("x.mcf", [&](auto&) { return bytes_of(record); }),
          "macro-import {in}x.mcf ../..", 1, "No folder ../.."},
         {".mcf", "export of ../../keep", [](auto&) {}, "macro-export ../../keep {in}out.mcf", 1, "No macro ../../keep"},
         {".mcf", "a FIFO", [](HostileInput& t) { ::mkfifo(t.in("x.mcf").c_str(), 0600); },
          "macro-import {in}x.mcf", 1, "not a regular file"},
         // The macro folder itself.
-        {"mac/", "a macro file cut short", [&](HostileInput& t) { t.put("home/data/mac/cut.mcf", bytes_of(record).substr(0, 9)); },
-         "macros", 0, "\"events\": null"},
+        {"mac/", "a macro file cut short",
+         [&](HostileInput& t) { t.put("home/data/mac/cut.mcf", bytes_of(record).substr(0, 9)); }, "macros", 0,
+         "\"events\": null"},
         {"mac/", "links to the folder above", [](HostileInput& t) {
              fs::create_symlink("../../notes.txt", t.root.file("home/data/mac/link.mcf"));
              fs::create_directory_symlink("../..", t.root.file("home/data/mac/up"));
@@ -212,11 +217,13 @@ TEST_F(HostileInput, EveryReadFileIsAnsweredAndNothingIsWrittenOutsideOrLost) {
         {"mac/", "file name not UTF-8", [&](HostileInput& t) { t.put("home/data/mac/\xFF.mcf", bytes_of(record)); },
          "macros", 0, kReplacement},
         // The language file of the chosen language.
-        {"text.xml", "cut short", work(texts, [](std::string& b) { b.resize(b.size() / 2); }), "init", 0, "parse xml error"},
+        {"text.xml", "cut short", work(texts, [](std::string& b) { b.resize(b.size() / 2); }), "init", 0,
+         "parse xml error"},
         {"text.xml", "5 MiB", [=](HostileInput& t) { t.sparse("work/"s + texts, t.get("work/"s + texts), 5 << 20); },
          "init", 0, "larger than"},
-        {"text.xml", "not XML", work(texts, [](std::string& b) { b = "\x7F" "ELF\x02\x01\x01" + std::string(64, '\x01'); }),
-         "init", 0, "parse xml error"},
+        {"text.xml", "not XML",
+         work(texts, [](std::string& b) { b = "\x7F" "ELF\x02\x01\x01" + std::string(64, '\x01'); }), "init", 0,
+         "parse xml error"},
         {"text.xml", "bytes not UTF-8", work(texts, [](std::string& b) { b.insert(b.find("<tc_"), "\xFF\xFE"); }),
          "init", 0, "parse xml error"},
         {"text.xml", "NUL inside", work(texts, [](std::string& b) { b.insert(b.find("<tc_") + 2, "\0"s); }),
@@ -227,27 +234,33 @@ TEST_F(HostileInput, EveryReadFileIsAnsweredAndNothingIsWrittenOutsideOrLost) {
              b.replace(b.find("Lang1=English,en"), 16, "Lang1=English,../../../home");
          }), "init", 0, "is not a folder name"},
         // The model file and the selector.
-        {"cfg.txt", "model file cut before its keys", work(model, [](std::string& b) { b.resize(b.find("[KEY]") + 3); }),
-         "config", 0, "holds no key rows"},
-        {"cfg.txt", "model file of 3 MiB", [=](HostileInput& t) { t.sparse("work/"s + model, t.get("work/"s + model), 3 << 20); },
-         "config", 0, "cannot read the model file"},
-        {"cfg.txt", "model file not text", work(model, [](std::string& b) { b = std::string(4000, '\x9C'); }), "config", 0,
-         "invaild key-value paring"},
-        {"cfg.txt", "NUL in a model file's key", work(model, [](std::string& b) { b.insert(b.find("Title="), "\0"s); }),
-         "config", 0, "a NUL byte in the line"},
-        {"cfg.txt", "selector names no model", work("cfg.txt", [](std::string& b) { b.replace(b.find("Model=1"), 7, "Model=99"); }),
-         "config", 0, "names no model file"},
-        {"cfg.txt", "selector of 2 MiB", [](HostileInput& t) { t.sparse("work/cfg.txt", t.get("work/cfg.txt"), 2 << 20); },
-         "init", 1, "No configuration"},
+        {"cfg.txt", "model file cut before its keys",
+         work(model, [](std::string& b) { b.resize(b.find("[KEY]") + 3); }), "config", 0, "holds no key rows"},
+        {"cfg.txt", "model file of 3 MiB",
+         [=](HostileInput& t) { t.sparse("work/"s + model, t.get("work/"s + model), 3 << 20); }, "config", 0,
+         "cannot read the model file"},
+        {"cfg.txt", "model file not text", work(model, [](std::string& b) { b = std::string(4000, '\x9C'); }),
+         "config", 0, "invaild key-value paring"},
+        {"cfg.txt", "NUL in a model file's key",
+         work(model, [](std::string& b) { b.insert(b.find("Title="), "\0"s); }), "config", 0, "a NUL byte in the line"},
+        {"cfg.txt", "selector names no model",
+         work("cfg.txt", [](std::string& b) { b.replace(b.find("Model=1"), 7, "Model=99"); }), "config", 0,
+         "names no model file"},
+        {"cfg.txt", "selector of 2 MiB",
+         [](HostileInput& t) { t.sparse("work/cfg.txt", t.get("work/cfg.txt"), 2 << 20); }, "init", 1,
+         "No configuration"},
         // The preferences.
-        {"preferences.ini", "2 MiB", [](HostileInput& t) { t.sparse("config/preferences.ini", "[keyloom]\nlanguage=de\n", 2 << 20); },
-         "init", 0, "GetPreference: cannot read"},
+        {"preferences.ini", "2 MiB",
+         [](HostileInput& t) { t.sparse("config/preferences.ini", "[keyloom]\nlanguage=de\n", 2 << 20); }, "init", 0,
+         "GetPreference: cannot read"},
         {"preferences.ini", "language ../../../home", prefs("[keyloom]\nlanguage=../../../home\n"), "init", 0,
          "is not a language of the model file"},
         {"preferences.ini", "language not UTF-8", prefs("[keyloom]\nlanguage=\xC3(\n"), "init", 0,
          "is not a language of the model file"},
-        {"preferences.ini", "NUL in the key", prefs("[keyloom]\nlang\0uage=de\n"s), "init", 0, "a NUL byte in the line"},
-        {"preferences.ini", "cut inside a line", prefs("[keyloom]\nlangu"), "init", 0, "invaild key-value paring: langu"},
+        {"preferences.ini", "NUL in the key", prefs("[keyloom]\nlang\0uage=de\n"s), "init", 0,
+         "a NUL byte in the line"},
+        {"preferences.ini", "cut inside a line", prefs("[keyloom]\nlangu"), "init", 0,
+         "invaild key-value paring: langu"},
         // The stored files, with names no other check looks at.
         {"pro.dct", "profile name not UTF-8, no NUL", [](HostileInput& t) {
              std::string b = t.get("home/data/pro.dct");
@@ -282,7 +295,8 @@ TEST_F(HostileInput, EveryReadFileIsAnsweredAndNothingIsWrittenOutsideOrLost) {
         for (size_t at; (at = args.find("{in}")) != std::string::npos;) args.replace(at, 4, root.file("in/"));
         const Run r = run(args);
         EXPECT_EQ(r.status, c.status) << r.err;
-        EXPECT_NE((r.err + r.out).find(c.says), std::string::npos) << "wanted \"" << c.says << "\" in\n" << r.err << r.out;
+        EXPECT_NE((r.err + r.out).find(c.says), std::string::npos)
+            << "wanted \"" << c.says << "\" in\n" << r.err << r.out;
         EXPECT_EQ(outside(), before);
 
         // Nothing lost: a stored file given as the hostile input is still
