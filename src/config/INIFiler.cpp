@@ -121,6 +121,12 @@ void ParseKeyLine(std::string_view line, INISection* current) {
 
 void ParseLine(std::string_view line, std::vector<std::unique_ptr<INISection>>& sections,
                INISection*& current) {
+    // A NUL byte hides the line or gives it a key nothing looks up: a damaged or crafted file.
+    if (line.find('\0') != std::string_view::npos) {
+        std::string shown;
+        for (char c : line) shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+        SysLog("a NUL byte in the line: %s", shown.c_str());
+    }
     if (line.empty() || line.front() == ';' || line.front() == '\0') return;
     if (line.front() == ' ') {
         // An indented line is always a key line, whatever it starts with once trimmed.

@@ -107,8 +107,12 @@ bool parseAll(XML_Parser p, std::string_view bytes) {
 }  // namespace
 
 bool XmlLoader::loadXML(const std::string& path) {
-    auto bytes = read_file_bytes(path, kMaxFileBytes + 1);
-    if (!bytes) return false;
+    FileError err;
+    auto bytes = read_file_bytes(path, kMaxFileBytes + 1, &err);
+    if (!bytes) {
+        LOG("loadXML: cannot read %s: %s", path.c_str(), err.text.c_str());
+        return false;
+    }
     if (bytes->size() > kMaxFileBytes) {
         LOG("loadXML: %s is larger than %zu bytes", path.c_str(), kMaxFileBytes);
         return false;

@@ -13,9 +13,17 @@
 #include <vector>
 
 #include "config/debug.h"
+#include "config/fileio_calls.h"
 
 namespace keyloom {
 namespace {
+
+int openFolder(const char* path, int flags) { return ::open(path, flags); }
+
+constexpr FileSysCalls kRealCalls{openFolder, ::mkostemp, ::write, ::fsync, ::close,
+                                  ::rename, ::unlink, ::flock, ::fchmod};
+FileSysCalls g_calls = kRealCalls;
+FileSysCalls& sys() { return g_calls; }
 
 constexpr const char* kTempMark = ".tmp-";
 constexpr size_t kTempRandom = 6;  // the XXXXXX of mkstemp
@@ -28,7 +36,7 @@ void setError(FileError* err, int code, const char* text = nullptr) {
 
 bool writeAll(int fd, const char* data, size_t size) {
     while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
+        ssize_t n = sys().write(fd, data, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (n == 0) errno = EIO;
@@ -52,12 +60,14 @@ std::string baseOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void syncFolder(const std::string& path) {
-    int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+// Makes the renames into the folder of `path` durable: 0, or the errno. A
+// file system that cannot sync a folder (EINVAL) has nothing to sync.
+int syncFolder(const std::string& path) {
+    const int dir = sys().open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return errno;
+    const int code = sys().fsync(dir) == 0 || errno == EINVAL ? 0 : errno;
+    sys().close(dir);  // a folder opened only to sync it has nothing left to lose
+    return code;
 }
 
 const char* kindOf(mode_t mode) {
@@ -155,7 +165,7 @@ std::optional<PreparedFile> copyToTemp(const std::string& from, const std::strin
         ok = writeAll(out, chunk.data(), static_cast<size_t>(n));
     }
     int code = errno;
-    if (ok) ok = ::fsync(out) == 0;
+    if (ok) ok = sys().fsync(out) == 0;
     ::close(in);
     if (!ok) {
         setError(err, code ? code : EIO);
@@ -173,7 +183,12 @@ std::optional<std::string> backupFromTemp(PreparedFile& temp, const std::string&
         LOG("could not keep %s (%s): %s", path.c_str(), reason, std::strerror(code));
         return std::nullopt;
     }
-    syncFolder(*name);
+    // The stored file may be replaced next: a copy that might not survive a
+    // power loss is not kept (it stays, as one more copy).
+    if (const int synced = syncFolder(*name); synced != 0) {
+        LOG("could not keep %s (%s): %s, syncing %s", path.c_str(), reason, std::strerror(synced), name->c_str());
+        return std::nullopt;
+    }
     LOG("kept %s as %s: %s", path.c_str(), name->c_str(), reason);
     pruneBackups(path);
     return name;
@@ -187,6 +202,9 @@ bool isTempName(const std::string& name) {
 }
 
 }  // namespace
+
+FileSysCalls& file_sys_calls() { return g_calls; }
+const FileSysCalls& real_file_sys_calls() { return kRealCalls; }
 
 std::optional<std::string> read_file_bytes(const std::string& path, size_t maxBytes, FileError* err) {
     // Non-blocking, so opening a FIFO never waits for a writer.
@@ -270,48 +288,55 @@ std::optional<PreparedFile> prepare_file_replace(const std::string& path, const 
     const std::string folder = folderOf(path);
     file.temp = (folder == "." && path.find('/') == std::string::npos ? std::string() : folder + "/") + "." +
                 baseOf(path) + kTempMark + "XXXXXX";
-    int fd = ::mkostemp(file.temp.data(), O_CLOEXEC);
+    int fd = sys().mkostemp(file.temp.data(), O_CLOEXEC);
     if (fd < 0) {
         setError(err, errno);
         return std::nullopt;
     }
-    // The lock tells remove_stale_temp_files that this save is still running.
-    ::flock(fd, LOCK_EX | LOCK_NB);
-    ::fchmod(fd, 0644);
-    bool ok = writeAll(fd, static_cast<const char*>(data), size) && ::fsync(fd) == 0;
+    // The lock tells remove_stale_temp_files that this save is still running;
+    // without it another start may take the file, and the rename then fails.
+    sys().flock(fd, LOCK_EX | LOCK_NB);
+    sys().fchmod(fd, 0644);  // refused on some file systems (vfat); the file is still whole
+    bool ok = writeAll(fd, static_cast<const char*>(data), size) && sys().fsync(fd) == 0;
     if (!ok) {
         setError(err, errno);
-        ::unlink(file.temp.c_str());
-        ::close(fd);
+        sys().unlink(file.temp.c_str());
+        sys().close(fd);
         return std::nullopt;
     }
     file.lockFd = fd;
     return file;
 }
 
-bool commit_file_replace(PreparedFile& file, FileError* err) {
+bool commit_file_replace(PreparedFile& file, FileError* err, bool syncTheFolder) {
     if (file.lockFd < 0) {
         setError(err, EBADF);
         return false;
     }
-    bool ok = ::rename(file.temp.c_str(), file.path.c_str()) == 0;
-    int code = errno;
-    if (!ok) ::unlink(file.temp.c_str());
-    ::close(file.lockFd);
+    // Closed before the rename, so that once the file is in place only the
+    // folder's sync can still fail.
+    const int fd = file.lockFd;
     file.lockFd = -1;
-    if (!ok) {
+    if (sys().close(fd) != 0 || sys().rename(file.temp.c_str(), file.path.c_str()) != 0) {
+        const int code = errno;
+        sys().unlink(file.temp.c_str());
         setError(err, code);
         return false;
     }
-    // Make the rename itself durable.
-    syncFolder(file.path);
-    return true;
+    return !syncTheFolder || sync_folder_of(file.path, err);
+}
+
+bool sync_folder_of(const std::string& path, FileError* err) {
+    const int code = syncFolder(path);
+    if (code == 0) return true;
+    if (err) *err = {code, std::string(std::strerror(code)) + " (syncing the folder after the rename)"};
+    return false;
 }
 
 void discard_file_replace(PreparedFile& file) {
     if (file.lockFd < 0) return;
-    ::unlink(file.temp.c_str());
-    ::close(file.lockFd);
+    sys().unlink(file.temp.c_str());
+    sys().close(file.lockFd);
     file.lockFd = -1;
 }
 

@@ -30,12 +30,15 @@ bool write_file_atomic(const std::string& path, const void* data, size_t size, F
 
 // The two halves of write_file_atomic, for saves that must replace several
 // files or none: prepare writes and flushes the temporary file (none on
-// failure, nothing left behind); commit renames it over its path; discard
-// removes it.
+// failure, nothing left behind); commit closes it, renames it over its path
+// and syncs the folder; discard removes it. Every failure is reported: one
+// before the rename leaves the old file and no temporary file; a failed
+// folder sync leaves the new file in place, not yet sure to survive a power
+// loss.
 struct PreparedFile {
     std::string path;
     std::string temp;
-    int lockFd = -1;  // held while the temporary file exists, see remove_stale_temp_files
+    int lockFd = -1;  // held until the commit, see remove_stale_temp_files
 
     PreparedFile() = default;
     PreparedFile(PreparedFile&& other) noexcept;
@@ -46,7 +49,10 @@ struct PreparedFile {
 };
 std::optional<PreparedFile> prepare_file_replace(const std::string& path, const void* data, size_t size,
                                                  FileError* err = nullptr);
-bool commit_file_replace(PreparedFile& file, FileError* err = nullptr);
+// syncTheFolder false leaves the sync to a later commit into the same folder
+// (or to sync_folder_of), so several files are renamed before one sync.
+bool commit_file_replace(PreparedFile& file, FileError* err = nullptr, bool syncTheFolder = true);
+bool sync_folder_of(const std::string& path, FileError* err = nullptr);
 void discard_file_replace(PreparedFile& file);
 
 // Moves a file or folder to `to` without ever replacing what is there: 0, or
@@ -66,7 +72,8 @@ constexpr int BACKUPS_KEPT = 5;
 // before it is replaced, never replacing an existing backup, then removes
 // the oldest backups beyond BACKUPS_KEPT.
 // Logs what it did (the caller tells the user). The backup's path, or none
-// when there was nothing to keep or it could not be kept.
+// when there was nothing to keep or it could not be kept (a copy whose folder
+// could not be synced is left in place but does not count as kept).
 std::optional<std::string> keep_backup(const std::string& path, const char* reason);
 // The same for bytes in memory that stand for the file (the list about to be
 // changed), under the same numbering.

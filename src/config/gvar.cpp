@@ -7,6 +7,7 @@
 
 #include "config/INIFiler.h"
 #include "config/debug.h"
+#include "config/fileio.h"
 #include "config/paths.h"
 #include "keys/vk.h"
 
@@ -249,21 +250,34 @@ void set_led_opt(int index, const int32_t values[7], const uint32_t* colors) {
 int ReadKeyCfg(const INIFiler* file, const char* section, _KEYINFO* dst) {
     gVar.nKeyCount = 0;
     char key[16];
+    int missing = 0;
     for (int i = 0; i < KEY_COUNT; ++i) {
         std::snprintf(key, sizeof key, "K%d", i + 1);
         uint32_t v[9] = {};
         if (file) {
-            if (auto line = file->getStringValue(section, key)) parseKeyLine(line->substr(0, 49), v);
+            if (auto line = file->getStringValue(section, key))
+                parseKeyLine(line->substr(0, 49), v);
+            else
+                ++missing;
         }
         fillKeyRow(i, v, dst[i]);
         ++gVar.nKeyCount;
     }
+    // Model files leave out the keys a board lacks, so only a table with no row at all is
+    // a sign of a file cut short (or not a model file).
+    if (file && missing == KEY_COUNT) SysLog("[%s] of the model file holds no key rows", section);
     return gVar.nKeyCount;
 }
 
 bool InitGlobalVariable(const char* path) {
     INIFiler file;
-    if (!path || !file.initIni(path)) return false;
+    FileError err;
+    if (!path) return false;
+    if (!file.initIni(path, &err)) {
+        // Every default then stands in for the model: worth a line in the system log.
+        SysLog("cannot read the model file %s: %s", path, err.text.c_str());
+        return false;
+    }
     ScopedIni scope(&file);
 
     GetPrivateProfileString(kOpt, "Title", "", gVar.Title, sizeof gVar.Title, path);
@@ -312,7 +326,10 @@ void InitGvar() {
     gVar.GoWithNoDev = GetINIValue(kOpt, "GoWithNoDev", 0, &selector);
     gVar.Model = GetINIValue(kOpt, "Model", 0, &selector);
 
-    if (const char* model = get_model_cfg_path(gVar.Model)) InitGlobalVariable((get_work_dir() + model).c_str());
+    if (const char* model = get_model_cfg_path(gVar.Model))
+        InitGlobalVariable((get_work_dir() + model).c_str());
+    else
+        SysLog("Model=%d in %scfg.txt names no model file", gVar.Model, get_work_dir().c_str());
 }
 
 }  // namespace keyloom

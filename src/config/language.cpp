@@ -1,6 +1,7 @@
 // Language choice and text look-up.
 #include "config/language.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +32,13 @@ int lang_count() {
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
+}
+
+// A language folder the model file names must be one folder below text/,
+// so a model file never makes us read texts from elsewhere.
+bool is_folder_name(const std::string& dir) {
+    return !dir.empty() && dir != "." && dir != ".." && dir.find('/') == std::string::npos &&
+           std::none_of(dir.begin(), dir.end(), [](unsigned char c) { return c < 0x20 || c == 0x7f; });
 }
 
 std::string upper(std::string s) {
@@ -138,12 +146,18 @@ int LoadLanguage() {
     int index = 0;
     std::string dir = field(gVar.Lang[0].szDir);
     const int count = lang_count();
-    for (int i = 0; i < count; ++i) {
+    bool listed = false;
+    for (int i = 0; i < count && !listed; ++i) {
         if (field(gVar.Lang[i].szDir) == *chosen) {
             index = i;
             dir = *chosen;
-            break;
+            listed = true;
         }
+    }
+    if (!listed) LOG("LoadLanguage: %s is not a language of the model file; %s is used", chosen->c_str(), dir.c_str());
+    if (!is_folder_name(dir)) {
+        SysLog("LoadLanguage: the language folder \"%s\" is not a folder name; no texts loaded", dir.c_str());
+        return index;
     }
     xml->loadXML(get_work_dir() + "text/" + dir + "/text.xml");
     return index;

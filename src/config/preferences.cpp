@@ -121,7 +121,11 @@ void SetPreferencesDir(const std::string& dir) {
 
 std::optional<std::string> GetPreference(const std::string& key) {
     INIFiler file;
-    if (!file.initIni(GetPreferencesPath())) return std::nullopt;
+    FileError err;
+    if (!file.initIni(GetPreferencesPath(), &err)) {
+        if (err.code != ENOENT) LOG("GetPreference: cannot read %s: %s", GetPreferencesPath().c_str(), err.text.c_str());
+        return std::nullopt;
+    }
     return file.getStringValue(PREF_SECTION, key);
 }
 

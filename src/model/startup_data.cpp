@@ -13,6 +13,7 @@
 #include "config/fileio.h"
 #include "config/language.h"
 #include "config/paths.h"
+#include "config/preferences.h"
 #include "config/utf8.h"
 #include "model/profile_store.h"
 #include "model/reset.h"
@@ -128,6 +129,8 @@ void LoadStoredData(StartupDataReport* report, StoredDataMode mode) {
     if (mode == StoredDataMode::Writable) {
         remove_stale_temp_files(get_data_path());
         remove_stale_temp_files(get_macro_path(), true);
+        const std::string preferences = GetPreferencesPath();
+        remove_stale_temp_files(preferences.substr(0, preferences.rfind('/') + 1));
     }
 
     int profiles = 0;
@@ -246,8 +249,13 @@ bool SaveStoredData(std::string* failure) {
     if (profiles) sets = prepare(get_keypro_file_path(), build_keypro_file(), why);
     FileError err;
     if (profiles && sets) {
-        if (commit_file_replace(*profiles, &err) && commit_file_replace(*sets, &err)) return true;
-        why = err.text;
+        // Both renames, then one sync of the folder they share.
+        if (!commit_file_replace(*profiles, &err, false))
+            why = profiles->path + ": " + err.text;
+        else if (!commit_file_replace(*sets, &err))
+            why = sets->path + ": " + err.text;
+        else
+            return true;
     }
     LOG("%s", profiles ? "write keypro error" : "write profile error");
     LOG("save failed: %s", why.c_str());
