@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "config/INIFiler.h"
-#include "config/debug.h"
-#include "config/paths.h"
+#include "base/INIFiler.h"
+#include "base/debug.h"
+#include "base/paths.h"
 #include "keys/vk.h"
 
 namespace keyloom {

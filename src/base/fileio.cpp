@@ -1,4 +1,4 @@
-#include "config/fileio.h"
+#include "base/fileio.h"
 
 #include <dirent.h>
 #include <stdio.h>  // renameat2
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "config/debug.h"
+#include "base/debug.h"
 
 namespace keyloom {
 namespace {
