@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "config/INIFiler.h"
+#include "base/INIFiler.h"
 #include "config/gvar.h"
 #include "keys/vk.h"
 

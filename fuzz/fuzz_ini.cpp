@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "config/INIFiler.h"
-#include "config/PublicLib.h"
-#include "config/debug.h"
+#include "base/INIFiler.h"
+#include "base/PublicLib.h"
+#include "base/debug.h"
 
 namespace {
 

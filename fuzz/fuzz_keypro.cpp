@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "model/st_keypro.h"
 
 namespace {

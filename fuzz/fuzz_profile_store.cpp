@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "config/debug.h"
-#include "config/paths.h"
+#include "base/debug.h"
+#include "base/paths.h"
 #include "model/profile_store.h"
 
 namespace {

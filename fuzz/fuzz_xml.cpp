@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "config/XmlLoader.h"
-#include "config/debug.h"
+#include "base/XmlLoader.h"
+#include "base/debug.h"
 #include "config/language.h"
 #include "keys/basic.h"
 

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
-#include "config/INIFiler.h"
-#include "config/debug.h"
-#include "config/fileio.h"
-#include "config/paths.h"
+#include "base/INIFiler.h"
+#include "base/debug.h"
+#include "base/fileio.h"
+#include "base/paths.h"
 #include "keys/vk.h"
 
 namespace keyloom {

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "config/geometry.h"
+#include "base/geometry.h"
 #include "model/keyinfo.h"
 
 namespace keyloom {

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string_view>
 
-#include "config/XmlLoader.h"
-#include "config/debug.h"
+#include "base/XmlLoader.h"
+#include "base/debug.h"
 #include "config/gvar.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "config/preferences.h"
 
 namespace keyloom {

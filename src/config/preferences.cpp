@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "config/INIFiler.h"
-#include "config/debug.h"
-#include "config/fileio.h"
-#include "config/paths.h"
+#include "base/INIFiler.h"
+#include "base/debug.h"
+#include "base/fileio.h"
+#include "base/paths.h"
 
 namespace keyloom {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <thread>
 
-#include "config/PublicLib.h"
-#include "config/debug.h"
+#include "base/PublicLib.h"
+#include "base/debug.h"
 #include "config/gvar.h"
 #include "config/language.h"
 #include "device/HidAccess.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "device/HidrawBackend.h"
 
 namespace keyloom {

@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "device/MainLoop.h"
 #include "device/ReportDescriptor.h"
 

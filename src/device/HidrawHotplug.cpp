@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "config/debug.h"
+#include "base/debug.h"
 
 namespace keyloom {
 

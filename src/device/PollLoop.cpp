@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <climits>
 
-#include "config/debug.h"
+#include "base/debug.h"
 
 namespace keyloom {
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <thread>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "device/MainLoop.h"
 #include "device/ReportDescriptor.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "config/gvar.h"
 #include "device/Dev6120.h"
 #include "device/HidAccess.h"

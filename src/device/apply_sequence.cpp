@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "device/Dev6120.h"
 #include "model/hwparam.h"
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "config/PublicLib.h"
-#include "config/debug.h"
+#include "base/PublicLib.h"
+#include "base/debug.h"
 #include "config/gvar.h"
 #include "keys/basic.h"
 #include "keys/vk.h"

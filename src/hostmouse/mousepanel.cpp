@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "config/debug.h"
+#include "base/debug.h"
 
 namespace keyloom {
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "hostmouse/GSettingsPointerStore.h"
 
 namespace keyloom {

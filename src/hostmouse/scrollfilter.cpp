@@ -1,6 +1,6 @@
 #include "hostmouse/scrollfilter.h"
 
-#include "config/debug.h"
+#include "base/debug.h"
 
 namespace keyloom {
 

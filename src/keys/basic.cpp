@@ -1,7 +1,7 @@
 // Key names, combination texts and assignment texts.
 #include "keys/basic.h"
 
-#include "config/utf8.h"
+#include "base/utf8.h"
 
 #include <array>
 #include <cstdio>

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "keys/evdev.h"
 #include "keys/keyinject.h"
 #include "keys/vk.h"

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "config/language.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "keys/basic.h"
 #include "macro/macrofile.h"
 #include "model/hwparam.h"

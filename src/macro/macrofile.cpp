@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "config/debug.h"
-#include "config/fileio.h"
+#include "base/debug.h"
+#include "base/fileio.h"
 
 namespace keyloom {
 

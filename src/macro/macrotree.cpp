@@ -10,11 +10,11 @@
 #include <system_error>
 #include <vector>
 
-#include "config/debug.h"
-#include "config/fileio.h"
+#include "base/debug.h"
+#include "base/fileio.h"
 #include "config/language.h"
-#include "config/paths.h"
-#include "config/utf8.h"
+#include "base/paths.h"
+#include "base/utf8.h"
 #include "macro/macrofile.h"
 #include "macro/stmacro.h"
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "config/geometry.h"
+#include "base/geometry.h"
 
 namespace keyloom {
 

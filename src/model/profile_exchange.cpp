@@ -7,12 +7,12 @@
 #include <cstring>
 #include <memory>
 
-#include "config/debug.h"
-#include "config/fileio.h"
+#include "base/debug.h"
+#include "base/fileio.h"
 #include "config/gvar.h"
 #include "config/language.h"
-#include "config/paths.h"
-#include "config/utf8.h"
+#include "base/paths.h"
+#include "base/utf8.h"
 #include "macro/macrofile.h"
 #include "macro/macrotree.h"
 #include "model/st_keypro.h"

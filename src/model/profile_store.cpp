@@ -6,9 +6,9 @@
 #include <cstring>
 #include <memory>
 
-#include "config/debug.h"
-#include "config/fileio.h"
-#include "config/paths.h"
+#include "base/debug.h"
+#include "base/fileio.h"
+#include "base/paths.h"
 
 namespace keyloom {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "config/gvar.h"
 #include "macro/stmacro.h"
 

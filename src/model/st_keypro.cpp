@@ -4,10 +4,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "config/debug.h"
-#include "config/fileio.h"
+#include "base/debug.h"
+#include "base/fileio.h"
 #include "config/gvar.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "macro/stmacro.h"
 
 namespace keyloom {

@@ -8,13 +8,13 @@
 #include <optional>
 #include <set>
 
-#include "config/PublicLib.h"
-#include "config/debug.h"
-#include "config/fileio.h"
+#include "base/PublicLib.h"
+#include "base/debug.h"
+#include "base/fileio.h"
 #include "config/language.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "config/preferences.h"
-#include "config/utf8.h"
+#include "base/utf8.h"
 #include "model/profile_store.h"
 #include "model/reset.h"
 #include "model/st_keypro.h"

@@ -6,7 +6,7 @@
 
 #include "config/gvar.h"
 #include "config/language.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/TextDraw.h"

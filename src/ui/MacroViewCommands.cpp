@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "config/language.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "model/hwparam.h"
 #include "ui/MacroView.h"
 #include "ui/MsgView.h"

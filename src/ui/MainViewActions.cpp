@@ -5,7 +5,7 @@
 #include <QUrl>
 #include <QWindow>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "config/gvar.h"
 #include "config/language.h"
 #include "device/apply.h"

@@ -5,7 +5,7 @@
 
 #include "config/gvar.h"
 #include "config/language.h"
-#include "config/utf8.h"
+#include "base/utf8.h"
 #include "model/profile_store.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"

@@ -1,7 +1,7 @@
 // A key of the key map clicked: the function picker opens for it, and what
 // it chose marks or paints the key and, when changes are written at once,
 // reaches the keyboard.
-#include "config/debug.h"
+#include "base/debug.h"
 #include "config/gvar.h"
 #include "device/apply.h"
 #include "model/st_keypro.h"

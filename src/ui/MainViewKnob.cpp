@@ -3,7 +3,7 @@
 // the keyboard's notifications.
 #include <QCoreApplication>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "config/gvar.h"
 #include "device/apply.h"
 #include "model/stprofile.h"

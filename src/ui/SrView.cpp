@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "config/gvar.h"
 #include "config/language.h"
 #include "keys/basic.h"

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "config/paths.h"
+#include "base/paths.h"
 
 namespace keyloom {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
 

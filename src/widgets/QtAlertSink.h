@@ -4,7 +4,7 @@
 #pragma once
 #include <functional>
 
-#include "config/PublicLib.h"
+#include "base/PublicLib.h"
 
 class QWidget;
 

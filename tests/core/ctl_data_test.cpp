@@ -10,7 +10,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "config/fileio.h"
+#include "base/fileio.h"
 #include "model/profile_store.h"
 #include "test_support.h"
 

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "config/PublicLib.h"
-#include "config/debug.h"
+#include "base/PublicLib.h"
+#include "base/debug.h"
 #include "test_support.h"
 
 namespace keyloom {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "config/fileio.h"
+#include "base/fileio.h"
 #include "test_support.h"
 
 namespace keyloom {

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <fstream>
 
-#include "config/INIFiler.h"
+#include "base/INIFiler.h"
 #include "config/gvar.h"
 #include "config/init.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "keys/vk.h"
 #include "model/hwparam.h"
 #include "test_support.h"

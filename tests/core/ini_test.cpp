@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "config/INIFiler.h"
-#include "config/PublicLib.h"
-#include "config/debug.h"
+#include "base/INIFiler.h"
+#include "base/PublicLib.h"
+#include "base/debug.h"
 
 namespace keyloom {
 namespace {

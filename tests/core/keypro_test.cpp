@@ -9,7 +9,7 @@
 #include <string>
 
 #include "config/gvar.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "model/st_keypro.h"
 #include "test_support.h"
 

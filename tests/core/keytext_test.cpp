@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "config/XmlLoader.h"
+#include "base/XmlLoader.h"
 #include "config/language.h"
 #include "device/hwencode.h"
 #include "keys/basic.h"

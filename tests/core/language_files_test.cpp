@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "config/XmlLoader.h"
+#include "base/XmlLoader.h"
 #include "config/gvar.h"
 #include "model/keyinfo.h"
 #include "test_support.h"

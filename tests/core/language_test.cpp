@@ -8,10 +8,10 @@
 #include <sstream>
 #include <string>
 
-#include "config/XmlLoader.h"
+#include "base/XmlLoader.h"
 #include "config/gvar.h"
 #include "config/language.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "config/preferences.h"
 #include "test_support.h"
 

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "config/XmlLoader.h"
+#include "base/XmlLoader.h"
 #include "config/language.h"
 #include "macro/macroedit.h"
 #include "macro/macrofile.h"

@@ -5,14 +5,14 @@
 
 #include <cstring>
 
-#include "config/utf8.h"
+#include "base/utf8.h"
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
 
 #include "config/language.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "macro/macrofile.h"
 #include "macro/macrotree.h"
 #include "test_support.h"

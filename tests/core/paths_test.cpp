@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "config/PublicLib.h"
-#include "config/paths.h"
+#include "base/PublicLib.h"
+#include "base/paths.h"
 #include "test_support.h"
 
 namespace keyloom {

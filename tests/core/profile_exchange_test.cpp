@@ -7,9 +7,9 @@
 #include <fstream>
 #include <memory>
 
-#include "config/fileio.h"
+#include "base/fileio.h"
 #include "config/gvar.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "macro/macrofile.h"
 #include "macro/macrotree.h"
 #include "model/profile_store.h"

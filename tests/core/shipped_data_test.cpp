@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "config/INIFiler.h"
+#include "base/INIFiler.h"
 #include "config/gvar.h"
 #include "keys/vk.h"
 #include "test_support.h"

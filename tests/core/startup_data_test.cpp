@@ -7,8 +7,8 @@
 #include <fstream>
 #include <memory>
 
-#include "config/fileio.h"
-#include "config/paths.h"
+#include "base/fileio.h"
+#include "base/paths.h"
 #include "model/profile_store.h"
 #include "model/st_keypro.h"
 #include "model/startup_data.h"

@@ -13,7 +13,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "config/fileio.h"
+#include "base/fileio.h"
 #include "model/profile_store.h"
 #include "model/st_keypro.h"
 #include "test_support.h"

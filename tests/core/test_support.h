@@ -20,8 +20,8 @@
 #include <system_error>
 #include <vector>
 
-#include "config/PublicLib.h"
-#include "config/debug.h"
+#include "base/PublicLib.h"
+#include "base/debug.h"
 
 namespace keyloom::test {
 

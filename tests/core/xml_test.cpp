@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "config/XmlLoader.h"
+#include "base/XmlLoader.h"
 #include "test_support.h"
 
 namespace keyloom {

@@ -12,7 +12,7 @@
 #include <functional>
 #include <set>
 
-#include "config/fileio_calls.h"
+#include "base/fileio_calls.h"
 #include "model/profile_store.h"
 #include "model/st_keypro.h"
 #include "save_ground.h"

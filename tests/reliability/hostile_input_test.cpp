@@ -18,7 +18,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
-#include "config/fileio.h"
+#include "base/fileio.h"
 #include "macro/macrofile.h"
 #include "model/profile_store.h"
 #include "test_support.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "config/fileio.h"
-#include "config/paths.h"
+#include "base/fileio.h"
+#include "base/paths.h"
 #include "config/preferences.h"
 #include "macro/macroedit.h"
 #include "macro/stmacro.h"

@@ -14,7 +14,7 @@
 
 #include "config/gvar.h"
 #include "config/language.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "core/test_support.h"
 #include "keys/evdev.h"
 #include "macro/macrofile.h"

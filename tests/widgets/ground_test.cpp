@@ -15,7 +15,7 @@
 #include <QTimer>
 #include <thread>
 
-#include "config/PublicLib.h"
+#include "base/PublicLib.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/Platform.h"

@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "config/gvar.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "ui/ColorGridView.h"
 #include "ui/KbColorView.h"
 #include "widgets/widget_test_support.h"

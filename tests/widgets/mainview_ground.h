@@ -16,7 +16,7 @@
 
 #include "config/gvar.h"
 #include "config/language.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "core/test_support.h"
 #include "device/Dev6120.h"
 #include "device/HidAccess.h"

@@ -16,7 +16,7 @@
 
 #include "config/gvar.h"
 #include "config/language.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "config/preferences.h"
 #include "ui/MsgView.h"
 #include "widgets/Frame.h"

@@ -8,7 +8,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
-#include "config/paths.h"
+#include "base/paths.h"
 #include "widgets/widget_test_support.h"
 
 namespace keyloom::test {

@@ -4,7 +4,7 @@
 
 #include <QTemporaryDir>
 
-#include "config/paths.h"
+#include "base/paths.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
 #include "widgets/PngButton.h"

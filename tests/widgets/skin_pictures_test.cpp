@@ -11,7 +11,7 @@
 #include <numbers>
 #include <string>
 
-#include "config/INIFiler.h"
+#include "base/INIFiler.h"
 #include "config/gvar.h"
 #include "skingen/key_legend.h"
 #include "skingen/key_picture.h"

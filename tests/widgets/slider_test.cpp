@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "widgets/Frame.h"
 #include "widgets/MySlider.h"
 #include "widgets/widget_test_support.h"

@@ -7,7 +7,7 @@
 
 #include "config/gvar.h"
 #include "config/language.h"
-#include "config/paths.h"
+#include "base/paths.h"
 
 namespace keyloom::test {
 

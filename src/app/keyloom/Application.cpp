@@ -15,12 +15,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "config/PublicLib.h"
-#include "config/debug.h"
+#include "base/PublicLib.h"
+#include "base/debug.h"
 #include "config/gvar.h"
 #include "config/init.h"
 #include "config/language.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "device/Dev6120.h"
 #include "device/HidAccess.h"
 #include "device/SimKeyboard.h"

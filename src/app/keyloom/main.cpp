@@ -7,7 +7,7 @@
 
 #include "Application.h"
 #include "SingleInstance.h"
-#include "config/paths.h"
+#include "base/paths.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "config/gvar.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "ctl.h"
 #include "json_records.h"
 #include "model/hwparam.h"

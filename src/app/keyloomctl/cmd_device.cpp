@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "config/PublicLib.h"
+#include "base/PublicLib.h"
 #include "config/gvar.h"
 #include "config/language.h"
 #include "device/HidAccess.h"

@@ -5,7 +5,7 @@
 #include "cmd_device.h"
 #include "device/apply.h"
 #include "device/apply_sequence.h"
-#include "config/debug.h"
+#include "base/debug.h"
 #include "json_records.h"
 
 namespace keyloom::ctl {

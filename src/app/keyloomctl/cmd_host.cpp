@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
-#include "config/debug.h"
+#include "base/debug.h"
 #include "hostmouse/PointerStore.h"
 #include "hostmouse/mousepanel.h"
 #include "hostmouse/mousesettings.h"

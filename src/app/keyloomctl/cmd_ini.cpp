@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "config/INIFiler.h"
-#include "config/PublicLib.h"
-#include "config/debug.h"
-#include "config/fileio.h"
+#include "base/INIFiler.h"
+#include "base/PublicLib.h"
+#include "base/debug.h"
+#include "base/fileio.h"
 #include "ctl.h"
 #include "json_records.h"
 

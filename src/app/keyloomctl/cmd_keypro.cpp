@@ -2,7 +2,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "config/paths.h"
+#include "base/paths.h"
 #include "ctl.h"
 #include "json_records.h"
 #include "macro/macrotree.h"

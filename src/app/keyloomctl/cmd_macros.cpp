@@ -1,7 +1,7 @@
 // keyloomctl macros, macro-export and macro-import: the macro tree below the macro folder.
 #include <sstream>
 
-#include "config/paths.h"
+#include "base/paths.h"
 #include "ctl.h"
 #include "json_records.h"
 #include "macro/macrotree.h"

@@ -1,5 +1,5 @@
 // keyloomctl init and profiles: the stored profiles, key-property sets and macros.
-#include "config/paths.h"
+#include "base/paths.h"
 #include "ctl.h"
 #include "json_records.h"
 #include "macro/macrotree.h"

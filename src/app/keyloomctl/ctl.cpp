@@ -2,12 +2,12 @@
 
 #include <cstdio>
 
-#include "config/PublicLib.h"
-#include "config/debug.h"
+#include "base/PublicLib.h"
+#include "base/debug.h"
 #include "config/gvar.h"
 #include "config/init.h"
 #include "config/language.h"
-#include "config/paths.h"
+#include "base/paths.h"
 #include "macro/stmacro.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"

@@ -1,8 +1,8 @@
 // Directory lookup (work, skins, data, macro), the small file-name helpers
 // used by import and export, and the rule for macro folder and file names.
-#include "config/paths.h"
+#include "base/paths.h"
 
-#include "config/utf8.h"
+#include "base/utf8.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -12,7 +12,7 @@
 #include <mutex>
 #include <system_error>
 
-#include "config/PublicLib.h"
+#include "base/PublicLib.h"
 
 namespace keyloom {
 

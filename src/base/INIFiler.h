@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/geometry.h"
+#include "base/geometry.h"
 
 namespace keyloom {
 

@@ -1,6 +1,6 @@
 // The diagnostic trace: sink selection at start, the three sinks, the
 // always-on system-log channel, and the bounded formatting and dump helpers.
-#include "config/debug.h"
+#include "base/debug.h"
 
 #include <syslog.h>
 

@@ -1,4 +1,4 @@
-#include "config/fileio.h"
+#include "base/fileio.h"
 
 #include <dirent.h>
 #include <stdio.h>  // renameat2
@@ -12,8 +12,8 @@
 #include <cstring>
 #include <vector>
 
-#include "config/debug.h"
-#include "config/fileio_calls.h"
+#include "base/debug.h"
+#include "base/fileio_calls.h"
 
 namespace keyloom {
 namespace {

@@ -1,5 +1,5 @@
 // INI parsing, typed readers and the profile-style free functions.
-#include "config/INIFiler.h"
+#include "base/INIFiler.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,9 +7,9 @@
 #include <cstring>
 #include <optional>
 
-#include "config/PublicLib.h"
-#include "config/debug.h"
-#include "config/fileio.h"
+#include "base/PublicLib.h"
+#include "base/debug.h"
+#include "base/fileio.h"
 
 namespace keyloom {
 

@@ -1,4 +1,4 @@
-#include "config/utf8.h"
+#include "base/utf8.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // Modal alerts and the application's exit through the installed AlertSink,
 // plus the optional-text number reader and the executable's folder.
-#include "config/PublicLib.h"
+#include "base/PublicLib.h"
 
 #include <unistd.h>
 
@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "config/INIFiler.h"
+#include "base/INIFiler.h"
 
 namespace keyloom {
 

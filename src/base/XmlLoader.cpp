@@ -14,7 +14,7 @@
 // needs them), which rules out entity expansion bombs and external entities;
 // expat's own amplification limits and the refusal of external parameter
 // entities stay switched on as a second line.
-#include "config/XmlLoader.h"
+#include "base/XmlLoader.h"
 
 // The two amplification setters are declared only under XML_DTD, which the
 // system library is built with but its header does not define.
@@ -27,9 +27,9 @@
 #include <memory>
 #include <type_traits>
 
-#include "config/INIFiler.h"
-#include "config/debug.h"
-#include "config/fileio.h"
+#include "base/INIFiler.h"
+#include "base/debug.h"
+#include "base/fileio.h"
 
 namespace keyloom {
 
