@@ -15,7 +15,8 @@ jobs=$(nproc)
 
 scripts/deps.sh >/dev/null
 command -v clang++ >/dev/null || { echo "fuzz-campaign: needs clang++ (apt-get install clang)" >&2; exit 1; }
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DKEYLOOM_FUZZ=ON >/dev/null
+# Optimised, with the sanitizers: the campaign wants executions.
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKEYLOOM_FUZZ=ON >/dev/null
 cmake --build build-fuzz -j "$jobs" >/dev/null
 
 targets=("$@")
