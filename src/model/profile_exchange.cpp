@@ -199,9 +199,12 @@ std::optional<ExchangeContent> parse_exchange(const std::string& bytes, std::str
         _ST_MACRO& macro = cfg->stMacro[slot];
         if (macro.dwMagic == 0) continue;
         const std::string name(macro.szName, strnlen(macro.szName, sizeof macro.szName));
+        // The name is judged as its file will have it, cut to the record's
+        // bytes: a name whose first 39 bytes are blank is refused too.
+        const std::string fileName = CutUtf8(name, MACRO_NAME_MAX);
         ImportedMacro skipped;
         skipped.slot = slot;
-        skipped.reason = macro_name_refusal(name, name.size() < sizeof macro.szName);
+        skipped.reason = macro_name_refusal(fileName, name.size() < sizeof macro.szName);
         if (skipped.reason.empty() && !seen.insert(macro.dwID).second)
             skipped.reason = "another slot holds a macro with the same id";
         if (!skipped.reason.empty()) {
@@ -212,7 +215,7 @@ std::optional<ExchangeContent> parse_exchange(const std::string& bytes, std::str
         }
         macro.byBufferID = 0;
         macro.dwDirty = 0;
-        content.macros.push_back({slot, CutUtf8(name, MACRO_NAME_MAX), macro});
+        content.macros.push_back({slot, fileName, macro});
     }
     return content;
 }

@@ -294,6 +294,7 @@ TEST_F(Exchange, MacrosWithUnusableNamesNeverReachTheDisk) {
     cfg->stMacro[6] = make_macro(7, "line\nbreak");
     cfg->stMacro[7] = make_macro(8, "   ");
     cfg->stMacro[8] = make_macro(9, "esc\x1b[2J");
+    cfg->stMacro[9] = make_macro(10, std::string(60, ' ') + "late");  // blank in the 39 bytes its file keeps
     write(dir.file("bad.duk"), cfg.get(), sizeof *cfg);
 
     _ST_MACRO listed = make_macro(0x55, "listed");
@@ -311,8 +312,8 @@ TEST_F(Exchange, MacrosWithUnusableNamesNeverReachTheDisk) {
     EXPECT_EQ(get_macro_by_index(0)->dwID, 0x55u);
 
     // Every slot is reported once, with why it was skipped.
-    ASSERT_EQ(r.macroReport.size(), 9u);
-    for (int slot = 0; slot < 9; ++slot) {
+    ASSERT_EQ(r.macroReport.size(), 10u);
+    for (int slot = 0; slot < 10; ++slot) {
         EXPECT_EQ(r.macroReport[slot].slot, slot);
         EXPECT_EQ(r.macroReport[slot].action, MacroImport::Skipped);
         EXPECT_FALSE(r.macroReport[slot].reason.empty());
@@ -320,6 +321,7 @@ TEST_F(Exchange, MacrosWithUnusableNamesNeverReachTheDisk) {
     EXPECT_EQ(r.macroReport[6].reason, "tc_macro_name_control");
     EXPECT_EQ(r.macroReport[7].reason, "tc_macro_name_blank");
     EXPECT_EQ(r.macroReport[8].reason, "tc_macro_name_control");
+    EXPECT_EQ(r.macroReport[9].reason, "tc_macro_name_blank");
 }
 
 // The user's own macros are never overwritten by an import: a taken name
