@@ -38,18 +38,6 @@ TEST(StepTables, SearchesAreExactAndLookupsBounded) {
     for (int step = 0; step < 10; ++step) EXPECT_EQ(MouseSpeedToIndex(IndexToMouseSpeed(step)), step);
 }
 
-TEST(StepTables, HostEncodingsTruncate) {
-    EXPECT_EQ(to_fixed_16_16(1.0), 65536);
-    EXPECT_EQ(to_fixed_16_16(0.6875), 45056);
-    EXPECT_EQ(to_fixed_16_16(0.215), 14090);  // 14090.24 truncated
-    EXPECT_EQ(to_fixed_16_16(-0.5), -32768);
-    EXPECT_DOUBLE_EQ(from_fixed_16_16(98304), 1.5);
-    EXPECT_NE(ScrollSpeedToIndex(from_fixed_16_16(to_fixed_16_16(0.215))), 2);  // not exact after the trip
-    EXPECT_EQ(secs_to_packed_nsecs(1.8), 1800000000u);
-    EXPECT_EQ(secs_to_packed_nsecs(0.15), 150000000u);
-    EXPECT_DOUBLE_EQ(packed_nsecs_to_secs(500000000u), 0.5);
-}
-
 TEST(StepTables, SpeedMapsEvenlyOntoTheStoreRange) {
     for (int step = 0; step < 10; ++step) {
         const double stored = mouse_speed_to_store(IndexToMouseSpeed(step));
