@@ -30,8 +30,10 @@ void FuzzProfileFile(const std::string& bytes) {
     Check(!current || get_index_by_profile(current) >= 0);
     (void)is_profile_file_sound(bytes);
 
-    // What we write is sound and loads back to the same list and current profile.
-    std::string file = build_profile_file();
+    // What we write is sound and loads back to the same list and current
+    // profile. The image's storage is kept between runs (see fuzz_keypro.cpp).
+    static std::string file;
+    build_profile_file(file);
     Check(is_profile_file_sound(file));
     uint32_t currentId = current ? current->dwID : 0;
     init_profile_list();

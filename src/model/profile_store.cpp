@@ -70,7 +70,13 @@ int load_profile_image(const std::string& bytes) {
 }
 
 std::string build_profile_file() {
-    std::string image(PROFILE_FILE_SIZE, '\0');
+    std::string image;
+    build_profile_file(image);
+    return image;
+}
+
+void build_profile_file(std::string& image) {
+    image.assign(PROFILE_FILE_SIZE, '\0');
     const _ST_PROFILE* current = get_current_profile();
     uint32_t currentId = current ? current->dwID : 0;
     std::memcpy(image.data(), &currentId, sizeof currentId);
@@ -78,7 +84,6 @@ std::string build_profile_file() {
     for (int i = 0; i < count; ++i) {
         if (const _ST_PROFILE* p = get_profile_by_index(i)) std::memcpy(image.data() + slot_offset(i), p, SLOT_SIZE);
     }
-    return image;
 }
 
 bool save_profile_to_file() {

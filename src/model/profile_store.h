@@ -45,6 +45,8 @@ int load_profile_image(const std::string& bytes);
 // The file image of the list: the current profile's id (0 for none), the
 // zero word, and the first 20 profiles in list order; unused slots all zero.
 std::string build_profile_file();
+// The same image written into `image`, whose storage is reused when it has room.
+void build_profile_file(std::string& image);
 // Writes the list (at most 20 profiles) and the current profile's id. False
 // when the file could not be replaced (logged).
 bool save_profile_to_file();

@@ -103,11 +103,16 @@ KeyProFileImage parse_keypro_file(std::string_view bytes) {
 }
 
 std::string build_keypro_file() {
-    std::string image(KEYPRO_FILE_SIZE, '\0');
+    std::string image;
+    build_keypro_file(image);
+    return image;
+}
+
+void build_keypro_file(std::string& image) {
+    image.assign(KEYPRO_FILE_SIZE, '\0');
     size_t count = std::min<size_t>(static_cast<size_t>(get_keypro_count()), KEYPRO_FILE_SLOTS);
     for (size_t i = 0; i < count; ++i)
         std::memcpy(image.data() + i * SLOT_SIZE, (*lstKeyPro)[i].get_node(), SLOT_SIZE);
-    return image;
 }
 
 std::string get_keypro_file_path() { return get_data_path() + "keypro.dct"; }

@@ -69,5 +69,7 @@ struct KeyProFileImage {
 KeyProFileImage parse_keypro_file(std::string_view bytes);
 // The 556800-byte file image of the list: its first 50 sets, the other slots zero.
 std::string build_keypro_file();
+// The same image written into `image`, whose storage is reused when it has room.
+void build_keypro_file(std::string& image);
 
 }  // namespace keyloom
