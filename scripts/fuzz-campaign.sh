@@ -5,8 +5,8 @@
 # (build-fuzz/campaign/<target>.execs), and the findings: inputs that crashed,
 # leaked or timed out, kept in build-fuzz/findings/<target>/. A finding, once
 # fixed, goes into fuzz/seeds/<name>/ so that every later run tries it again.
-# KEYLOOM_FUZZ_JOBS targets run at a time (default 1). Exits 1 when a target
-# has findings.
+# KEYLOOM_FUZZ_JOBS targets run at a time (default 1); fuzz/<target>.options
+# holds a target's own libFuzzer flags. Exits 1 when a target has findings.
 # Usage: scripts/fuzz-campaign.sh [SECONDS] [TARGET...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,11 +34,14 @@ run_target() {
   mkdir -p "$corpus" "$findings"
   local seeds=()
   [ -d "fuzz/seeds/${name#fuzz_}" ] && seeds=("fuzz/seeds/${name#fuzz_}")
+  # A target's own libFuzzer flags, one line in fuzz/<target>.options.
+  local options=()
+  [ -f "fuzz/$name.options" ] && read -r -a options <"fuzz/$name.options"
   local start
   start=$(date +%s)
   # A finding ends libFuzzer's run with a non-zero status; the count below tells.
   "build-fuzz/bin/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$findings/" "$corpus" "${seeds[@]}" >"$log" 2>&1 || true
+    "${options[@]}" -artifact_prefix="$findings/" "$corpus" "${seeds[@]}" >"$log" 2>&1 || true
   local elapsed=$(( $(date +%s) - start ))
   local execs
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
