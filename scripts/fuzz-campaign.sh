@@ -34,9 +34,10 @@ run_target() {
   mkdir -p "$corpus" "$findings"
   local seeds=()
   [ -d "fuzz/seeds/${name#fuzz_}" ] && seeds=("fuzz/seeds/${name#fuzz_}")
-  # A target's own libFuzzer flags, one line in fuzz/<target>.options.
+  # A target's own libFuzzer flags, one line in fuzz/<target>.options (read
+  # answers 1 for a last line without its newline, having read it all the same).
   local options=()
-  [ -f "fuzz/$name.options" ] && read -r -a options <"fuzz/$name.options"
+  if [ -f "fuzz/$name.options" ]; then read -r -a options <"fuzz/$name.options" || true; fi
   local start
   start=$(date +%s)
   # A finding ends libFuzzer's run with a non-zero status; the count below tells.
