@@ -1,8 +1,12 @@
 #include "model/startup_data.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -31,6 +35,10 @@ StoredDataMode g_mode = StoredDataMode::ReadOnly;
 std::set<std::string> g_protected;
 // Files already kept as a backup in this run, so the first run does not keep them twice.
 std::set<std::string> g_kept;
+// The stored files as this run last read or wrote them (empty when missing or unreadable).
+StoredDataImages g_stored;
+// A failed save was told to the user, and no save has worked since.
+bool g_troubleTold = false;
 
 void tell(const std::string& text) {
     LOG("%s", text.c_str());
@@ -93,29 +101,40 @@ std::string set_name(int layer, const std::string& proName, int number) {
     return CutUtf8(name, KEYPRO_NAME_SIZE - 1);
 }
 
-// The factory sets of one layer, appended to the list; the id of the first.
+// The factory sets of one layer, appended to the list as far as it has room;
+// the id of the first, or 0 when none fitted.
 uint32_t add_factory_sets(int layer, const std::string& proName) {
     auto set = std::make_unique<_ST_KEYPRO>();
     uint32_t first = 0;
     for (int s = 1; s <= FIRST_RUN_SETS_PER_LAYER; ++s) {
         new_keypro(set_name(layer, proName, s).c_str(), set.get());
         set->nLayer = layer;
-        add_new_keypro_to_list(set.get());
-        if (s == 1) first = static_cast<uint32_t>(set->dwID);
+        const _ST_KEYPRO* added = add_new_keypro_to_list(set.get());
+        if (!added) {
+            LOG("M%d: no room for factory key table %d", layer + 1, s);
+            break;
+        }
+        if (s == 1) first = static_cast<uint32_t>(added->dwID);
     }
     return first;
 }
 
 // Prepares one file of the save, or says why it cannot be replaced.
 std::optional<PreparedFile> prepare(const std::string& path, const std::string& image, std::string& why) {
-    if (g_protected.count(path)) {
-        why = FormatText("tc_save_unreadable", {path});
-        return std::nullopt;
-    }
     FileError err;
     std::optional<PreparedFile> file = prepare_file_replace(path, image.data(), image.size(), &err);
     if (!file) why = path + ": " + err.text;
     return file;
+}
+
+// Why the data folder cannot take a save, judged without writing; empty when it can.
+std::string data_folder_trouble() {
+    const std::string folder = get_data_path();
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) return folder + ": " + std::strerror(errno);
+    if (!S_ISDIR(st.st_mode)) return folder + ": " + std::strerror(ENOTDIR);
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) return folder + ": " + std::strerror(errno);
+    return {};
 }
 
 }  // namespace
@@ -133,9 +152,12 @@ void LoadStoredData(StartupDataReport* report, StoredDataMode mode) {
         remove_stale_temp_files(preferences.substr(0, preferences.rfind('/') + 1));
     }
 
+    g_stored = {};
+    g_troubleTold = false;
     int profiles = 0;
     const std::string proPath = get_profile_file_path();
     if (std::optional<std::string> bytes = read_stored(proPath, PROFILE_FILE_SIZE, "load pro file error", report)) {
+        g_stored.profiles = *bytes;
         if (!bytes->empty()) {
             if (std::string damage = profile_file_damage(*bytes); !damage.empty()) handle_damage(proPath, damage, report);
         }
@@ -144,6 +166,7 @@ void LoadStoredData(StartupDataReport* report, StoredDataMode mode) {
 
     const std::string setPath = get_keypro_file_path();
     if (std::optional<std::string> bytes = read_stored(setPath, KEYPRO_FILE_SIZE, "load keypro file error", report)) {
+        g_stored.keyPros = *bytes;
         if (std::string damage = load_keypro_image(*bytes); !damage.empty()) handle_damage(setPath, damage, report);
     }
 
@@ -161,6 +184,8 @@ void ForgetStoredData() {
     g_mode = StoredDataMode::ReadOnly;
     g_protected.clear();
     g_kept.clear();
+    g_stored = {};
+    g_troubleTold = false;
 }
 
 bool IsStoredFileProtected(const std::string& path) { return g_protected.count(path) != 0; }
@@ -235,32 +260,84 @@ StartupDataReport PrepareStoredData(StoredDataMode mode) {
     return report;
 }
 
-bool SaveStoredData(std::string* failure) {
+StoredDataImages BuildStoredDataImages() {
+    StoredDataImages images;
+    build_profile_file(images.profiles);
+    build_keypro_file(images.keyPros);
+    for (const std::string& path : {get_profile_file_path(), get_keypro_file_path()}) {
+        if (g_protected.count(path) && images.refusal.empty()) images.refusal = FormatText("tc_save_unreadable", {path});
+    }
+    return images;
+}
+
+bool DiffersFromStoredFiles(const StoredDataImages& images) {
+    return g_storedDataLoaded && (images.profiles != g_stored.profiles || images.keyPros != g_stored.keyPros);
+}
+
+bool WriteStoredDataImages(const StoredDataImages& images, std::string* failure) {
+    std::string why = images.refusal;
+    if (why.empty()) {
+        make_sure_folder_exist(get_data_path());
+        // Both files are written out before either replaces its stored file.
+        std::optional<PreparedFile> profiles = prepare(get_profile_file_path(), images.profiles, why);
+        std::optional<PreparedFile> sets;
+        if (profiles) sets = prepare(get_keypro_file_path(), images.keyPros, why);
+        FileError err;
+        if (profiles && sets) {
+            // Both renames, then one sync of the folder they share.
+            if (!commit_file_replace(*profiles, &err, false))
+                why = profiles->path + ": " + err.text;
+            else if (!commit_file_replace(*sets, &err))
+                why = sets->path + ": " + err.text;
+            else
+                return true;
+        }
+        LOG("%s", profiles ? "write keypro error" : "write profile error");
+    }
+    if (failure) *failure = why;
+    return false;
+}
+
+void NoteStoredDataWrite(const StoredDataImages& images, bool ok, const std::string& failure, SaveAlert alert) {
+    if (ok) {
+        g_stored.profiles = images.profiles;
+        g_stored.keyPros = images.keyPros;
+        if (g_troubleTold) LOG("save works again");
+        g_troubleTold = false;
+        return;
+    }
+    LOG("save failed: %s", failure.c_str());
+    if (alert == SaveAlert::Never || (alert == SaveAlert::OncePerTrouble && g_troubleTold)) return;
+    g_troubleTold = true;
+    std::string text = FormatText("tc_save_failed", {failure});
+    if (alert == SaveAlert::OncePerTrouble) text += " " + GetText("tc_save_retry");
+    PubLib::showSystemMessage(text, kWarning, nullptr, nullptr);
+}
+
+bool SaveStoredData(std::string* failure, SaveAlert alert) {
     if (!g_storedDataLoaded) {
         LOG("stored data was never loaded; nothing saved");
         if (failure) *failure = "the stored data was never loaded";
         return false;
     }
-    make_sure_folder_exist(get_data_path());
-    // Both files are written out before either replaces its stored file.
+    const StoredDataImages images = BuildStoredDataImages();
     std::string why;
-    std::optional<PreparedFile> profiles = prepare(get_profile_file_path(), build_profile_file(), why);
-    std::optional<PreparedFile> sets;
-    if (profiles) sets = prepare(get_keypro_file_path(), build_keypro_file(), why);
-    FileError err;
-    if (profiles && sets) {
-        // Both renames, then one sync of the folder they share.
-        if (!commit_file_replace(*profiles, &err, false))
-            why = profiles->path + ": " + err.text;
-        else if (!commit_file_replace(*sets, &err))
-            why = sets->path + ": " + err.text;
-        else
-            return true;
+    const bool ok = WriteStoredDataImages(images, &why);
+    NoteStoredDataWrite(images, ok, why, alert);
+    if (!ok && failure) *failure = why;
+    return ok;
+}
+
+bool CheckStoredDataSavable() {
+    if (!g_protected.empty()) {
+        g_troubleTold = true;  // the load said which file and why
+        return false;
     }
-    LOG("%s", profiles ? "write keypro error" : "write profile error");
-    LOG("save failed: %s", why.c_str());
-    if (failure) *failure = why;
-    PubLib::showSystemMessage(FormatText("tc_save_failed", {why}), kWarning, nullptr, nullptr);
+    const std::string trouble = data_folder_trouble();
+    if (trouble.empty()) return true;
+    LOG("the data folder cannot be saved to: %s", trouble.c_str());
+    g_troubleTold = true;
+    PubLib::showSystemMessage(FormatText("tc_save_folder_failed", {trouble}), kWarning, nullptr, nullptr);
     return false;
 }
 

@@ -67,11 +67,48 @@ bool make_profile_current(_ST_PROFILE* profile);
 // the current profile made current again.
 StartupDataReport PrepareStoredData(StoredDataMode mode = StoredDataMode::Writable);
 
-// The save at termination: "pro.dct" and "keypro.dct", both or neither.
-// Nothing is written when the stored data was never loaded for writing (so
-// an early exit never overwrites the stored files with empty lists); a
-// protected file or a failed write leaves both files as they were and is
-// shown as an alert. False when nothing was saved; `failure` then says why.
-bool SaveStoredData(std::string* failure = nullptr);
+// How a failed save is told to the user. Always: an alert each time (a
+// one-off save, as keyloomctl makes). OncePerTrouble: the saves made as the
+// user works: an alert at the first failure, saying that keyloom tries again,
+// none at the failures that follow, and one again when a save worked in
+// between. Never: only the log and the caller (the end of the program, which
+// cannot wait for anyone to read an alert).
+enum class SaveAlert { Always, OncePerTrouble, Never };
+
+// The two stored files as a save writes them, made from the lists on the
+// thread that owns them.
+struct StoredDataImages {
+    std::string profiles;  // "pro.dct"
+    std::string keyPros;   // "keypro.dct"
+    std::string refusal;   // why they must not be written (a stored file this run protects); empty when they may
+    bool operator==(const StoredDataImages&) const = default;
+};
+
+// The images of the lists as they stand.
+StoredDataImages BuildStoredDataImages();
+// Whether the images differ from the stored files as this run last read or
+// wrote them; false when the stored data was never loaded for writing.
+bool DiffersFromStoredFiles(const StoredDataImages& images);
+// Replaces both stored files with the images, or neither. Touches no list or
+// other state of the run, so it may run on any thread. False when nothing was
+// written; `failure` then says why.
+bool WriteStoredDataImages(const StoredDataImages& images, std::string* failure = nullptr);
+// The outcome of a write, on the thread that owns the lists: a success makes
+// the images the stored state and ends a trouble; a failure is logged and
+// told as `alert` says.
+void NoteStoredDataWrite(const StoredDataImages& images, bool ok, const std::string& failure, SaveAlert alert);
+
+// The save: "pro.dct" and "keypro.dct", both or neither, whether or not they
+// changed. Nothing is written when the stored data was never loaded for
+// writing (so an early exit never overwrites the stored files with empty
+// lists); a protected file or a failed write leaves both files as they were.
+// False when nothing was saved; `failure` then says why.
+bool SaveStoredData(std::string* failure = nullptr, SaveAlert alert = SaveAlert::Always);
+
+// Tells the user at once when saving cannot work: a stored file this run
+// protects (the load has said so already) or a data folder that is not a
+// writable folder. Either counts as the trouble told, so the first failed
+// save does not tell it again. False when saving cannot work.
+bool CheckStoredDataSavable();
 
 }  // namespace keyloom

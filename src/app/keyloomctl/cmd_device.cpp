@@ -63,6 +63,8 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
         ->needs(simulate);
 }
 
+bool DeviceCommands::writes() const { return apply_->parsed(); }
+
 std::optional<int> DeviceCommands::run(const Options& opt) {
     if (devices_->parsed()) return cmd_devices(opt, dev_);
     if (apply_->parsed()) return cmd_apply(opt, dev_);

@@ -33,6 +33,8 @@ public:
     explicit DeviceCommands(CLI::App& app);
     // The exit code of the device command given; none when another command was.
     std::optional<int> run(const Options& opt);
+    // Whether the command given writes to the keyboard (and saves the data folder after).
+    bool writes() const;
 
 private:
     DeviceOptions dev_;

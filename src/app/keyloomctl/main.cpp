@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "base/instance_lock.h"
+#include "base/paths.h"
 #include "cmd_device.h"
 #include "cmd_host.h"
 #include "ctl.h"
@@ -40,6 +42,34 @@ std::optional<std::string> command_problem(const CLI::App& app, int argc, char**
     }
     const std::string problem = word.empty() ? "a command is needed" : "unknown command \"" + word + "\"";
     return "keyloomctl: " + problem + "\nThe commands: " + names + "\nRun keyloomctl --help for more.";
+}
+
+// Takes the data folder's lock for a command that writes the data folder or
+// talks to the keyboard, so it never works beside a keyloom on that folder
+// (whose next save would write over what the command did) or beside another
+// such command. None when the command may go on; else the exit code.
+std::optional<int> take_data_folder(keyloom::InstanceLock& lock) {
+    using keyloom::InstanceLock;
+    switch (lock.tryLock()) {
+    case InstanceLock::State::Taken:
+        return std::nullopt;
+    case InstanceLock::State::Failed:
+        // No keyloom can run on the folder either: it needs the same lock.
+        std::fprintf(stderr, "keyloomctl: cannot lock the data folder (%s); going on\n", lock.error().c_str());
+        return std::nullopt;
+    case InstanceLock::State::Held:
+        break;
+    }
+    const std::string folder = keyloom::get_data_path();
+    if (lock.holder().rfind("keyloomctl", 0) == 0)
+        std::fprintf(stderr, "keyloomctl: another keyloomctl is changing this data folder (%s): try again when it has finished\n",
+                     folder.c_str());
+    else
+        std::fprintf(stderr,
+                     "keyloomctl: keyloom is running on this data folder (%s): quit it first (keyloom --quit), or make "
+                     "the change in its window\n",
+                     folder.c_str());
+    return keyloom::ctl::kExitFailure;
 }
 
 }  // namespace
@@ -118,6 +148,11 @@ int main(int argc, char** argv) {
 
     try {
         setup_environment(opt);
+        std::optional<keyloom::InstanceLock> lock;
+        if (init->parsed() || importKeyPro->parsed() || macroImport->parsed() || device.writes()) {
+            lock.emplace(keyloom::get_data_path(), "keyloomctl");
+            if (std::optional<int> code = take_data_folder(*lock)) return *code;
+        }
         if (std::optional<int> code = device.run(opt)) return *code;
         if (std::optional<int> code = host.run(opt)) return *code;
         if (config->parsed()) return cmd_config(opt);

@@ -1,0 +1,193 @@
+// The saves made while the program runs: only what differs from the stored
+// files is written, a failing folder is told once per trouble (again after a
+// save worked in between), a folder that cannot take a save is told at start,
+// and the data folder's lock keeps two writers apart.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+#include "base/fileio.h"
+#include "base/fileio_calls.h"
+#include "base/instance_lock.h"
+#include "base/paths.h"
+#include "model/profile_store.h"
+#include "model/st_keypro.h"
+#include "model/startup_data.h"
+#include "test_support.h"
+
+namespace keyloom {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Writes fail with ENOSPC while the folder is "full".
+bool g_full = false;
+ssize_t full_write(int fd, const void* data, size_t size) {
+    if (g_full) {
+        errno = ENOSPC;
+        return -1;
+    }
+    return real_file_sys_calls().write(fd, data, size);
+}
+
+class SavesAsYouGo : public ::testing::Test {
+protected:
+    void SetUp() override {
+        set_data_dir(dir.file("data"));
+        ForgetStoredData();
+        init_profile_list();
+        init_keypro_list();
+    }
+    void TearDown() override {
+        file_sys_calls() = real_file_sys_calls();
+        g_full = false;
+        ForgetStoredData();
+        destroy_profile_list();
+        destroy_keypro_list();
+        set_data_dir("");
+    }
+    // The start-up data steps on the folder as it is, then what start-up made saved.
+    void start() {
+        PrepareStoredData(StoredDataMode::Writable);
+        const StoredDataImages made = BuildStoredDataImages();
+        if (DiffersFromStoredFiles(made)) {
+            ASSERT_TRUE(SaveStoredData());
+        }
+    }
+    // One save as the window makes it while the user works.
+    bool saveAsYouGo() {
+        const StoredDataImages images = BuildStoredDataImages();
+        if (!DiffersFromStoredFiles(images)) return true;
+        std::string why;
+        const bool ok = WriteStoredDataImages(images, &why);
+        NoteStoredDataWrite(images, ok, why, SaveAlert::OncePerTrouble);
+        return ok;
+    }
+    static void rename_first_set(const char* name) {
+        _ST_KEYPRO* set = get_keypro_by_index(0, 0);
+        std::snprintf(set->szName, sizeof set->szName, "%s", name);
+    }
+    test::TempDir dir;
+    test::RecordingAlertSink alerts;
+};
+
+TEST_F(SavesAsYouGo, OnlyWhatDiffersFromTheStoredFilesIsWritten) {
+    start();  // the first-run data reaches the disk at once
+    const std::string stored = read_file_bytes(get_keypro_file_path(), SIZE_MAX).value_or("");
+    EXPECT_EQ(stored, BuildStoredDataImages().keyPros);
+
+    // A later run over the same files finds nothing to write.
+    ForgetStoredData();
+    init_profile_list();
+    init_keypro_list();
+    PrepareStoredData(StoredDataMode::Writable);
+    EXPECT_FALSE(DiffersFromStoredFiles(BuildStoredDataImages()));
+
+    // A change, and a change undone before the save, as the files see them.
+    rename_first_set("renamed");
+    EXPECT_TRUE(DiffersFromStoredFiles(BuildStoredDataImages()));
+    ASSERT_TRUE(saveAsYouGo());
+    EXPECT_FALSE(DiffersFromStoredFiles(BuildStoredDataImages()));
+    const std::string before = read_file_bytes(get_profile_file_path(), SIZE_MAX).value_or("");
+    _ST_PROFILE* profile = get_current_profile();
+    profile->nLayer = 2;
+    profile->nLayer = 0;
+    EXPECT_FALSE(DiffersFromStoredFiles(BuildStoredDataImages()));
+    EXPECT_EQ(read_file_bytes(get_profile_file_path(), SIZE_MAX).value_or(""), before);
+    EXPECT_TRUE(alerts.alerts.empty());
+}
+
+TEST_F(SavesAsYouGo, AFullFolderIsToldOncePerTrouble) {
+    start();
+    file_sys_calls().write = &full_write;
+    g_full = true;
+    rename_first_set("first");
+    EXPECT_FALSE(saveAsYouGo());
+    rename_first_set("second");
+    EXPECT_FALSE(saveAsYouGo());
+    ASSERT_EQ(alerts.alerts.size(), 1u) << "the same trouble is told once";
+    EXPECT_NE(alerts.alerts[0].text.find(strerror(ENOSPC)), std::string::npos) << alerts.alerts[0].text;
+    EXPECT_NE(alerts.alerts[0].text.find(get_data_path()), std::string::npos) << alerts.alerts[0].text;
+
+    // Room again: the change that waited is saved, silently; the next trouble is told again.
+    g_full = false;
+    EXPECT_TRUE(saveAsYouGo());
+    EXPECT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_NE(read_file_bytes(get_keypro_file_path(), SIZE_MAX).value_or("").find("second"), std::string::npos);
+    g_full = true;
+    rename_first_set("third");
+    EXPECT_FALSE(saveAsYouGo());
+    EXPECT_EQ(alerts.alerts.size(), 2u);
+
+    // A one-off save (keyloomctl's) always says so.
+    EXPECT_FALSE(SaveStoredData());
+    EXPECT_EQ(alerts.alerts.size(), 3u);
+    // The end of the program shows nothing and gives the reason.
+    std::string why;
+    EXPECT_FALSE(SaveStoredData(&why, SaveAlert::Never));
+    EXPECT_EQ(alerts.alerts.size(), 3u);
+    EXPECT_NE(why.find(strerror(ENOSPC)), std::string::npos) << why;
+}
+
+TEST_F(SavesAsYouGo, AFolderThatCannotTakeASaveIsToldAtStartOnly) {
+    // A plain file given as the data folder.
+    std::ofstream(dir.file("data")) << "not a folder";
+    PrepareStoredData(StoredDataMode::Writable);
+    EXPECT_FALSE(CheckStoredDataSavable());
+    const size_t told = alerts.alerts.size();
+    ASSERT_GE(told, 1u);
+    for (const auto& alert : alerts.alerts) {
+        EXPECT_NE(alert.text.find(dir.file("data")), std::string::npos) << alert.text;
+        EXPECT_NE(alert.text.find(strerror(ENOTDIR)), std::string::npos) << alert.text;
+    }
+    // The saves that fail after it say nothing more.
+    rename_first_set("changed");
+    EXPECT_FALSE(saveAsYouGo());
+    EXPECT_EQ(alerts.alerts.size(), told);
+}
+
+TEST_F(SavesAsYouGo, AStoredFileThatCouldNotBeReadIsNeverWrittenOver) {
+    fs::create_directories(dir.file("data"));
+    // One byte more than a profile file can be.
+    std::ofstream(get_profile_file_path(), std::ios::binary) << std::string(PROFILE_FILE_SIZE + 1, '\1');
+    PrepareStoredData(StoredDataMode::Writable);
+    ASSERT_EQ(alerts.alerts.size(), 1u) << "the load says it at once";
+    EXPECT_NE(alerts.alerts[0].text.find(get_profile_file_path()), std::string::npos);
+    EXPECT_FALSE(CheckStoredDataSavable());
+    EXPECT_FALSE(saveAsYouGo());
+    EXPECT_EQ(alerts.alerts.size(), 1u) << "the failed saves after it are not told again";
+    EXPECT_EQ(fs::file_size(get_profile_file_path()), PROFILE_FILE_SIZE + 1);
+    EXPECT_FALSE(fs::exists(get_keypro_file_path())) << "both files or neither";
+}
+
+TEST(DataFolderLock, OneWriterAtATimeAndNeverAfterItsProcess) {
+    test::TempDir dir;
+    test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
+    fs::create_directories(dir.file("data"));
+    fs::create_symlink(dir.file("data"), dir.file("link"));
+    // Every spelling of one folder is one lock; another folder has its own.
+    EXPECT_EQ(instance_base_path(dir.file("data")), instance_base_path(dir.file("data") + "/"));
+    EXPECT_EQ(instance_base_path(dir.file("data")), instance_base_path(dir.file("link") + "/."));
+    EXPECT_NE(instance_base_path(dir.file("data")), instance_base_path(dir.file("other")));
+    EXPECT_EQ(instance_base_path(dir.file("data")).rfind(dir.path() + "/keyloom-", 0), 0u);
+
+    {
+        InstanceLock window(dir.file("data"), "keyloom");
+        ASSERT_EQ(window.tryLock(), InstanceLock::State::Taken);
+        InstanceLock tool(dir.file("link"), "keyloomctl");
+        EXPECT_EQ(tool.tryLock(), InstanceLock::State::Held);
+        EXPECT_EQ(tool.holder(), "keyloom (process " + std::to_string(getpid()) + ")");
+        InstanceLock elsewhere(dir.file("other"), "keyloomctl");
+        EXPECT_EQ(elsewhere.tryLock(), InstanceLock::State::Taken);
+    }
+    // The lock file stays behind, as after a crash; it blocks no one.
+    EXPECT_TRUE(fs::exists(instance_base_path(dir.file("data")) + ".lock"));
+    InstanceLock next(dir.file("data"), "keyloomctl");
+    EXPECT_EQ(next.tryLock(), InstanceLock::State::Taken);
+}
+
+}  // namespace
+}  // namespace keyloom
