@@ -50,10 +50,12 @@ void ResetKeyPro(_ST_KEYPRO* keypro) {
 }
 
 _ST_KEYPRO* add_new_keypro_to_list(const _ST_KEYPRO* keypro) {
-    if (!lstKeyPro || !keypro) return nullptr;
+    if (!lstKeyPro || !keypro || keypro_list_full()) return nullptr;
     lstKeyPro->emplace_back(*keypro);
     return lstKeyPro->back().get_node();
 }
+
+bool keypro_list_full() { return get_keypro_count() >= KEYPRO_FILE_SLOTS; }
 
 _ST_KEYPRO* get_keypro_by_id(uint32_t id) {
     if (!lstKeyPro) return nullptr;

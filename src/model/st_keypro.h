@@ -15,6 +15,8 @@
 namespace keyloom {
 
 constexpr int KEYPRO_NAME_SIZE = 40;
+// The file holds 50 sets, and so does the list: a 51st is refused when it
+// is added, never dropped when the list is saved.
 constexpr int KEYPRO_FILE_SLOTS = 50;
 
 struct _ST_KEYPRO {
@@ -42,7 +44,11 @@ void destroy_keypro_list();
 int get_keypro_count();
 void new_keypro(const char* name, _ST_KEYPRO* dst);
 void ResetKeyPro(_ST_KEYPRO* keypro);
+// A copy of the set appended to the list; none without a list or when the
+// list is full.
 _ST_KEYPRO* add_new_keypro_to_list(const _ST_KEYPRO* keypro);
+// Whether the list holds as many sets as the file can (adding is refused).
+bool keypro_list_full();
 _ST_KEYPRO* get_keypro_by_id(uint32_t id);
 // The index-th set of a layer in list order; layer -1 counts every set.
 _ST_KEYPRO* get_keypro_by_index(int index, int layer);

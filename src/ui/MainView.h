@@ -156,6 +156,9 @@ private:
     void showSetMenu();
     void askSetName(std::function<void(MsgView*)> done);
     bool nameTakenInMode(const QString& name, int mode, const _ST_KEYPRO* except) const;
+    // New: asks for the name, or says that no more tables fit.
+    void onNewButton();
+    void tellKeyTablesFull();
     void onNewKeyPro(MsgView* dialog);
     void onRenameKeyPro(MsgView* dialog);
     void onDelKeyPro(MsgView* dialog);

@@ -45,7 +45,7 @@ void MainView::btnClick(PngButton* sender) {
     if (sender == btnApply || sender == btnOk) return onApply();
     if (sender == btnWeb) return openLink();
     if (sender == btnMacro) return showMacroView(hideView, macroView);
-    if (sender == btnNew) return askSetName([this](MsgView* dialog) { onNewKeyPro(dialog); });
+    if (sender == btnNew) return onNewButton();
     if (sender == btnRename) return askSetName([this](MsgView* dialog) { onRenameKeyPro(dialog); });
     if (sender == btnDel) {
         return showMsg(hideView, msgView, uiText("tc_msg6"), MSG_NOTICE, false,

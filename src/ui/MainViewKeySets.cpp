@@ -2,6 +2,7 @@
 // mode, the table menu, and New, Rename and Delete.
 #include <QPointer>
 #include <cstring>
+#include <string>
 
 #include "config/gvar.h"
 #include "config/language.h"
@@ -90,8 +91,11 @@ void MainView::showSetMenu() {
     const int mode = GetMIndex();
     if (mode < 0) return;
     std::vector<MenuData> items;
-    for (int i = 0; const _ST_KEYPRO* set = get_keypro_by_index(i, mode); ++i)
+    int inUse = -1;
+    for (int i = 0; const _ST_KEYPRO* set = get_keypro_by_index(i, mode); ++i) {
         AddMenuItem(items, i, MENU_TOP_LEVEL, set->dwID, setName(set));
+        if (set->dwID == btnKeyPro->getItemData()) inUse = i;
+    }
     if (items.empty()) return;
     if (setMenu_) {
         setMenu_->outdelegate = nullptr;
@@ -103,6 +107,8 @@ void MainView::showSetMenu() {
     setMenu_ = MenuWindow::newMenu(items, MENU_TOP_LEVEL, QRectF(chooser.x(), chooser.y() - height, kSetMenuWidth, height));
     setMenu_->outdelegate = this;
     setMenu_->nemuID = kSetMenu;
+    // A long list opens scrolled to the table in use, which the arrow keys start from.
+    if (inUse >= 0) setMenu_->setCurrentEntry(inUse);
 }
 
 void MainView::onMenuClicked(int itemData, int menuId) {
@@ -131,6 +137,17 @@ bool MainView::nameTakenInMode(const QString& name, int mode, const _ST_KEYPRO* 
     return false;
 }
 
+void MainView::onNewButton() {
+    // Refused before the name is asked for: the name would be typed in vain.
+    if (keypro_list_full()) return tellKeyTablesFull();
+    askSetName([this](MsgView* dialog) { onNewKeyPro(dialog); });
+}
+
+void MainView::tellKeyTablesFull() {
+    const QString text = QString::fromStdString(FormatText("tc_keypro_full", {std::to_string(KEYPRO_FILE_SLOTS)}));
+    showMsg(hideView, msgView, text, MSG_NOTICE, false, nullptr);
+}
+
 void MainView::onNewKeyPro(MsgView* dialog) {
     const int mode = GetMIndex();
     _ST_PROFILE* profile = get_current_profile();
@@ -144,7 +161,7 @@ void MainView::onNewKeyPro(MsgView* dialog) {
     new_keypro(name.constData(), &fresh);
     fresh.nLayer = mode;
     const _ST_KEYPRO* added = add_new_keypro_to_list(&fresh);
-    if (!added) return;
+    if (!added) return tellKeyTablesFull();
     showSet(added);
     InitKey(profile);
     if (profile) profile->dwKeyProID[mode] = uint32_t(added->dwID);

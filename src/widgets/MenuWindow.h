@@ -2,6 +2,9 @@
 // other, with one level of sub-menus opened by hovering. It closes on a
 // choice, or when the pointer is outside it and another window is active.
 // A menu deletes itself when it closes; callers keep no pointer they rely on.
+// It never reaches beyond the available area of its screen: a menu taller
+// than that shows as many whole entries as fit between two scroll arrows and
+// scrolls by the wheel, the arrows (hovered or pressed) and the arrow keys.
 #pragma once
 #include <QPointer>
 #include <QRectF>
@@ -35,8 +38,12 @@ public:
     virtual void onMenuClicked(int itemData, int menuId) = 0;
 };
 
+class MenuScrollArrow;
+
 class MenuWindow : public QWidget {
 public:
+    static constexpr int kArrowHeight = 14;  // each scroll arrow, when the entries do not fit
+
     // Opens the entries whose flag equals `flag` on a screen rectangle
     // (bottom-left of the primary screen; x, y of the entry area's bottom-left
     // corner, its width and height). The window is 2 points larger each way.
@@ -65,19 +72,44 @@ public:
     bool subMenuShowing() const { return bool(subMenu_); }
     MenuWindow* subMenu() const { return subMenu_; }
     MenuWindow* parentMenu() const { return parentMenu_; }
+    // Every entry's button, shown or scrolled out of view.
     const std::vector<PngButton*>& buttons() const { return buttonArr_; }
     bool isClosed() const { return closed_; }
+
+    // Scrolling: the entries shown at once (all of them when they fit), the
+    // first one shown, and the two arrows (none when everything fits).
+    int visibleRows() const { return rows_; }
+    int firstVisible() const { return top_; }
+    bool scrolls() const { return rows_ < int(buttonArr_.size()); }
+    void scrollBy(int entries);
+    QWidget* scrollUpArrow() const;
+    QWidget* scrollDownArrow() const;
+
+    // The entry the arrow keys move and Return chooses, shown as hovered; -1
+    // none. Setting it scrolls it into view.
+    int currentEntry() const { return current_; }
+    void setCurrentEntry(int index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class MenuScrollArrow;
+
     MenuWindow(const std::vector<MenuData>& items, int flag, const QRectF& windowFrame);
     // Opens a menu window on its own screen frame (bottom-left convention).
     static MenuWindow* open(const std::vector<MenuData>& items, int flag, const QRectF& windowFrame);
 
     void loadSkins();
+    // Places the entries in view below one another, hides the others.
+    void layoutEntries();
+    void chooseEntry(int index);
+    void startAutoScroll(int direction);
+    void stopAutoScroll();
     void onClick(PngButton* button);
     void onSubMenuClick(int itemData);
     int entryIndexAt(const QPoint& globalPos) const;
@@ -94,6 +126,14 @@ private:
     QTimer timer_;
     bool mouseOver_ = false;
     bool closed_ = false;
+    int rows_ = 0;
+    int top_ = 0;
+    int current_ = -1;
+    int wheelRest_ = 0;  // wheel turn not yet worth a step
+    MenuScrollArrow* arrowUp_ = nullptr;
+    MenuScrollArrow* arrowDown_ = nullptr;
+    QTimer autoScroll_;
+    int autoScrollStep_ = 0;
 };
 
 }  // namespace keyloom

@@ -194,17 +194,29 @@ TEST_F(KeyProFile, SaveWritesFiftySlotsAndLoadReadsThemBack) {
     EXPECT_FALSE(std::filesystem::exists(bak()));
     EXPECT_TRUE(log_.lines().empty());
 
-    // More sets than slots: the first 50 are written, the list keeps all.
+    // The list holds what the file holds: the 51st set is refused when it is
+    // added, so a full list is saved whole.
     clear_keypro_list();
-    for (int id = 1; id <= 60; ++id) addOne(id, id % 3);
+    for (int id = 1; id <= 49; ++id) addOne(id, id % 3);
+    EXPECT_FALSE(keypro_list_full());
+    addOne(50, 2);
+    EXPECT_TRUE(keypro_list_full());
+    const _ST_KEYPRO extra = makeSet(51, 0, "one too many");
+    EXPECT_EQ(add_new_keypro_to_list(&extra), nullptr);
+    EXPECT_EQ(get_keypro_count(), 50);
+    EXPECT_EQ(get_keypro_by_id(51), nullptr);
     save_all_keypro();
     file = slurp(path());
     ASSERT_EQ(file.size(), 556800u);
     EXPECT_EQ(le32(file.data(), 49 * kSlot), 50u);
-    EXPECT_EQ(get_keypro_count(), 60);
     load_all_keypro();
     EXPECT_EQ(get_keypro_count(), 50);
     EXPECT_EQ(get_keypro_by_index(49, -1)->dwID, 50);
+
+    // Deleting one makes room again.
+    delete_keypro_by_id(7);
+    EXPECT_FALSE(keypro_list_full());
+    EXPECT_NE(add_new_keypro_to_list(&extra), nullptr);
 }
 
 TEST_F(KeyProFile, EmptySlotsAreSkippedAndShortFilesAccepted) {

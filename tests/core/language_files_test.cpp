@@ -55,11 +55,12 @@ const char* const kProgramKeys[] = {
     "tc_macro_name_control", "tc_macro_name_blank", "tc_file_unreadable", "tc_file_kept", "tc_file_replaced",
     "tc_file_keep_failed", "tc_save_failed", "tc_save_unreadable", "tc_import_short", "tc_import_no_set",
     "tc_import_bad_layer", "tc_import_bad_name", "tc_import_bad_key", "tc_import_bad_macro",
-    "tc_import_backup_failed", "tc_import_backup",
+    "tc_import_backup_failed", "tc_import_backup", "tc_keypro_full", "tc_macro_slots_full",
     // the dialogs' modifier boxes, close buttons, colour swatches; key map and paint colour
     "tc_mod_shift", "tc_mod_control", "tc_mod_option", "tc_mod_command", "tc_mod_option_tip", "tc_mod_command_tip",
     "tc_close", "tc_swatch_on", "tc_swatch_off", "tc_keymap", "tc_paint_colour", "tc_paint_colour_tip",
     "tc_paint_hint", "tc_keypro_exchange", "tc_keypro_import", "tc_keypro_export", "tc_keypro_filter",
+    "tc_menu_scroll_up", "tc_menu_scroll_down",
     // lighting modes
     "tc_led_mode1", "tc_led_mode2", "tc_led_mode3", "tc_led_mode4", "tc_led_mode5", "tc_led_mode6", "tc_led_mode7",
     "tc_led_mode8", "tc_led_mode9", "tc_led_mode10", "tc_led_mode11", "tc_led_mode12", "tc_led_mode13",
@@ -290,7 +291,8 @@ const Room kRooms[] = {
     {"tc_msg15", 320}, {"tc_apply_failed", 320}, {"tc_msg20", 320}, {"tc_macro_msg8", 320}, {"tc_macro_msg11", 320}, {"tc_macro_msg12", 320},
     {"tc_macro_msg13", 320}, {"tc_macro_folder_prompt", 320}, {"tc_macro_msg36", 320}, {"tc_macro_badname", 320}, {"tc_mod_shift", 64}, {"tc_mod_control", 64}, {"tc_mod_option", 64},
     {"tc_mod_command", 64},
-    {"tc_macro_name_control", 320}, {"tc_macro_name_blank", 320},
+    {"tc_macro_name_control", 320}, {"tc_macro_name_blank", 320}, {"tc_keypro_full", 320, "50"},
+    {"tc_macro_slots_full", 320, "10"},
 };
 
 // ---------------------------------------------------------------------------

@@ -5,7 +5,11 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
+#include <cstring>
+#include <string>
 
+#include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
 #include "widgets/MenuWindow.h"
 
@@ -34,6 +38,23 @@ protected:
         int count = 0;
         while (get_keypro_by_index(count, mode)) ++count;
         return count;
+    }
+    static int languageOf(const char* dir) {
+        for (int i = 0; i < LANG_COUNT && gVar.Lang[i].szName[0] != '\0'; ++i)
+            if (std::strcmp(gVar.Lang[i].szDir, dir) == 0) return i;
+        return -1;
+    }
+    // Tables added to a mode until the list is full (ids by hand: the id source is slow).
+    void fillTheList(int mode) {
+        for (int n = 1; !keypro_list_full(); ++n) {
+            _ST_KEYPRO set{};
+            set.dwID = 0x7000 + n;
+            set.nLayer = mode;
+            const std::string name = "Extra " + std::to_string(n);
+            std::strcpy(set.szName, name.c_str());
+            ResetKeyPro(&set);
+            ASSERT_NE(add_new_keypro_to_list(&set), nullptr);
+        }
     }
 };
 
@@ -117,6 +138,68 @@ TEST_F(MainViewSets, ANameTheModeHasAlreadyIsAskedForAgain) {
     answer(true, "Shooter");  // taken in M2 only: fine for M1
     EXPECT_EQ(setsOfMode(0), 6);
     EXPECT_FALSE(view->msgView->isVisible());
+}
+
+TEST_F(MainViewSets, TheFiftyFirstTableIsRefusedWithTheLimit) {
+    fillTheList(2);
+    ASSERT_EQ(get_keypro_count(), KEYPRO_FILE_SLOTS);
+    build();
+    for (const char* language : {"en", "German", "Japanese"}) {
+        view->btnText->SetCurSel(SwitchLanguage(languageOf(language)));  // as the chooser does
+        view->onRefreshText();
+        click(view->btnNew);
+        // Said before a name is asked for.
+        ASSERT_TRUE(view->msgView->isVisible()) << language;
+        EXPECT_EQ(view->msgView->msgID, MSG_NOTICE);
+        EXPECT_EQ(view->msgView->strMsg, QString::fromStdString(FormatText("tc_keypro_full", {"50"})));
+        EXPECT_TRUE(view->msgView->strMsg.contains("50"));
+        test::saveScreenshot(view.get(), QStringLiteral("mainview_tables_full_%1").arg(language));
+        answer(true);
+        EXPECT_FALSE(view->msgView->isVisible());
+    }
+    SwitchLanguage(test::englishIndex());
+    EXPECT_EQ(QString::fromStdString(FormatText("tc_keypro_full", {"50"})), "At most 50 key tables fit. Delete one first.");
+    EXPECT_EQ(get_keypro_count(), KEYPRO_FILE_SLOTS);
+
+    // A table deleted makes room for one more, and no more.
+    click(view->btnDel);
+    answer(true);
+    click(view->btnNew);
+    EXPECT_EQ(view->msgView->msgID, MSG_TEXT);
+    answer(true, "One more");
+    EXPECT_EQ(get_keypro_count(), KEYPRO_FILE_SLOTS);
+    EXPECT_EQ(view->btnKeyPro->caption(), "One more");
+    click(view->btnNew);
+    EXPECT_EQ(view->msgView->msgID, MSG_NOTICE);
+    answer(true);
+}
+
+TEST_F(MainViewSets, ALongMenuOfTablesStaysOnTheScreenAndScrolls) {
+    fillTheList(0);
+    const int tables = setsOfMode(0);
+    build();
+    click(view->btnKeyPro);
+    MenuWindow* menu = view->setMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->buttons().size(), size_t(tables));
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(area.contains(menu->geometry()));
+    ASSERT_TRUE(menu->scrolls());
+    EXPECT_EQ(menu->visibleRows(), (area.height() - 2 - 2 * MenuWindow::kArrowHeight) / MENU_ITEM_HEIGHT);
+    // It opens on the table in use ("Games").
+    EXPECT_EQ(menu->currentEntry(), 1);
+
+    // The last table is reached with the keys, shown scrolled, and chosen.
+    QTest::keyClick(menu, Qt::Key_End);
+    for (int i = 0; i < 3; ++i) QTest::keyClick(menu, Qt::Key_Up);
+    EXPECT_EQ(menu->firstVisible(), tables - menu->visibleRows());
+    saveWithMenu(menu, "mainview_set_menu_scrolled");
+    QTest::keyClick(menu, Qt::Key_End);
+    QTest::keyClick(menu, Qt::Key_Return);
+    const _ST_KEYPRO* last = setOfMode(0, tables - 1);
+    EXPECT_EQ(view->btnKeyPro->caption(), QString::fromUtf8(last->szName));
+    EXPECT_EQ(profile->dwKeyProID[0], uint32_t(last->dwID));
+    EXPECT_FALSE(anyRequest());
 }
 
 TEST_F(MainViewSets, RenameStoresAtMost39BytesWithoutSplittingACharacter) {

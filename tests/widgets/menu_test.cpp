@@ -280,3 +280,132 @@ TEST(MenuWindow, AMenuAndItsSubMenuStayWhileEitherIsActive) {
 
 }  // namespace
 }  // namespace keyloom
+
+namespace keyloom {
+namespace {
+
+QRect availableArea() {
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+std::vector<MenuData> numberedEntries(int count) {
+    std::vector<MenuData> items;
+    for (int i = 0; i < count; ++i) AddMenuItem(items, i, MENU_TOP_LEVEL, 100 + i, QStringLiteral("Entry %1").arg(i + 1));
+    return items;
+}
+
+void sendWheel(QWidget* widget, int angle) {
+    const QPointF at = QRectF(widget->rect()).center();
+    QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &wheel);
+}
+
+TEST(MenuWindow, AMenuNeverReachesBeyondTheScreen) {
+    test::useShippedConfig();
+    const QRect area = availableArea();
+    const QRectF areaFrame = frameFromScreenRect(area);
+    // Wanted past the right and the bottom edge: moved in, its size kept.
+    QPointer<MenuWindow> menu = MenuWindow::newMenu(numberedEntries(3), MENU_TOP_LEVEL,
+                                                    QRectF(areaFrame.right() - 60, areaFrame.y() - 30, 150, 60));
+    EXPECT_EQ(menu->size(), QSize(152, 62));
+    EXPECT_TRUE(area.contains(menu->geometry()));
+    EXPECT_EQ(menu->geometry().right(), area.right());
+    EXPECT_EQ(menu->geometry().bottom(), area.bottom());
+    EXPECT_FALSE(menu->scrolls());
+    EXPECT_EQ(menu->scrollUpArrow(), nullptr);
+    menu->closeMenu();
+}
+
+TEST(MenuWindow, ALongMenuScrollsByWheelArrowsAndKeys) {
+    test::useShippedConfig();
+    const QRect area = availableArea();
+    const int fit = (area.height() - 2 - 2 * MenuWindow::kArrowHeight) / MENU_ITEM_HEIGHT;
+    const int count = fit + 20;
+    ChoiceLog log;
+    const QRectF areaFrame = frameFromScreenRect(area);
+    QPointer<MenuWindow> menu =
+        MenuWindow::newMenu2(150, count, numberedEntries(count), MENU_TOP_LEVEL, QPointF(100, areaFrame.bottom() - 40));
+    menu->outdelegate = &log;
+
+    // As many whole entries as fit between two arrows, all of it on the screen.
+    EXPECT_TRUE(area.contains(menu->geometry()));
+    ASSERT_TRUE(menu->scrolls());
+    EXPECT_EQ(menu->visibleRows(), fit);
+    EXPECT_EQ(menu->height(), fit * MENU_ITEM_HEIGHT + 2 * MenuWindow::kArrowHeight + 2);
+    ASSERT_EQ(menu->buttons().size(), size_t(count));
+    QWidget* up = menu->scrollUpArrow();
+    QWidget* down = menu->scrollDownArrow();
+    ASSERT_TRUE(up && down);
+    EXPECT_EQ(up->accessibleName(), "Scroll Up");
+    EXPECT_EQ(down->accessibleName(), "Scroll Down");
+    EXPECT_EQ(frameOf(up), QRectF(1, menu->height() - 1 - MenuWindow::kArrowHeight, 150, MenuWindow::kArrowHeight));
+    EXPECT_EQ(frameOf(down), QRectF(1, 1, 150, MenuWindow::kArrowHeight));
+    EXPECT_EQ(frameOf(menu->buttons()[0]).y(), menu->height() - 1 - MenuWindow::kArrowHeight - MENU_ITEM_HEIGHT);
+    EXPECT_TRUE(menu->buttons()[size_t(fit - 1)]->isVisible());
+    EXPECT_FALSE(menu->buttons()[size_t(fit)]->isVisible());
+
+    // The wheel, over an entry too: a notch scrolls the desktop's lines.
+    sendWheel(menu->buttons()[2], -120);
+    EXPECT_EQ(menu->firstVisible(), QApplication::wheelScrollLines());
+    EXPECT_TRUE(menu->buttons()[size_t(QApplication::wheelScrollLines())]->isVisible());
+    EXPECT_FALSE(menu->buttons()[0]->isVisible());
+    sendWheel(menu, 120 * 50);  // never past the ends
+    EXPECT_EQ(menu->firstVisible(), 0);
+
+    // Pressing an arrow scrolls at once; hovering one keeps scrolling until the pointer leaves.
+    test::pressAt(down, down->rect().center());
+    test::releaseAt(down, down->rect().center());
+    EXPECT_EQ(menu->firstVisible(), 1);
+    test::enterWidget(down);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu->firstVisible() >= 4; }, 3000));
+    test::leaveWidget(down);
+    const int stopped = menu->firstVisible();
+    QTest::qWait(200);
+    EXPECT_EQ(menu->firstVisible(), stopped);
+    test::enterWidget(down);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu->firstVisible() == count - fit; }, 5000));
+    test::leaveWidget(down);
+    EXPECT_TRUE(menu->buttons().back()->isVisible());
+    test::enterWidget(up);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu->firstVisible() < count - fit - 3; }, 3000));
+    test::leaveWidget(up);
+
+    // Keys: Home, Down into the hidden part (scrolled into view), End, Return chooses.
+    QTest::keyClick(menu, Qt::Key_Home);
+    EXPECT_EQ(menu->currentEntry(), 0);
+    EXPECT_EQ(menu->firstVisible(), 0);
+    EXPECT_TRUE(menu->buttons()[0]->isMouseOver());  // shown as hovered
+    QTest::keyClick(menu, Qt::Key_Up);
+    EXPECT_EQ(menu->currentEntry(), 0);
+    for (int i = 0; i < fit + 5; ++i) QTest::keyClick(menu, Qt::Key_Down);
+    EXPECT_EQ(menu->currentEntry(), fit + 5);
+    EXPECT_EQ(menu->firstVisible(), 6);
+    EXPECT_TRUE(menu->buttons()[size_t(fit + 5)]->isVisible());
+    EXPECT_TRUE(menu->buttons()[size_t(fit + 5)]->isMouseOver());
+    EXPECT_FALSE(menu->buttons()[size_t(fit + 4)]->isMouseOver());
+    // The pointer entering an entry makes it the current one.
+    test::enterWidget(menu->buttons()[10]);
+    EXPECT_EQ(menu->currentEntry(), 10);
+    EXPECT_FALSE(menu->buttons()[size_t(fit + 5)]->isMouseOver());
+    QTest::keyClick(menu, Qt::Key_Down);
+    EXPECT_EQ(menu->currentEntry(), 11);
+    test::saveScreenshot(menu, "menu_long_scrolled");
+    QTest::keyClick(menu, Qt::Key_End);
+    EXPECT_EQ(menu->currentEntry(), count - 1);
+    EXPECT_EQ(menu->firstVisible(), count - fit);
+    QTest::keyClick(menu, Qt::Key_Return);
+    EXPECT_EQ(log.choices, (std::vector<std::pair<int, int>>{{100 + count - 1, 0}}));
+    EXPECT_TRUE(gone(menu));
+
+    // Escape closes without a choice.
+    menu = MenuWindow::newMenu2(150, count, numberedEntries(count), MENU_TOP_LEVEL, QPointF(100, areaFrame.bottom()));
+    menu->outdelegate = &log;
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Escape);
+    EXPECT_TRUE(gone(menu));
+    EXPECT_EQ(log.choices.size(), 1u);
+}
+
+}  // namespace
+}  // namespace keyloom
