@@ -346,12 +346,38 @@ int FillMatrix(uint32_t matrix[KEY_COUNT], int /*layers*/, uint8_t area[MACRO_AR
     int owner[KEY_COUNT];
     BuildMatrix(keys, matrix, owner, macros);
 
-    const int slotSize = SlotSize();
-    // However large a slot is, the slots stay inside the area.
-    SlotTable slots(slotSize > 0 ? MACRO_AREA_SIZE / slotSize : 0);
+    SlotTable slots(macro_slot_capacity());
     for (int i = 0; i < KEY_COUNT; ++i)
         if (FUN_CLASS(keys[i].dwFunID) == FUN_MACRO) EncodeMacroKey(matrix, owner, keys[i], i, slots, area, macros);
     return slots.count();
+}
+
+int macro_slot_capacity() {
+    const int slotSize = SlotSize();
+    // However large a slot is, the slots stay inside the area.
+    return slotSize > 0 ? std::min(MACRO_SLOT_COUNT, MACRO_AREA_SIZE / slotSize) : 0;
+}
+
+std::vector<uint32_t> slot_macros(const _KEYINFO* keys, const MacroSource& macros) {
+    std::vector<uint32_t> ids;
+    if (!keys) return ids;
+    for (int i = 0; i < KEY_COUNT; ++i) {
+        const _KEYINFO& key = keys[i];
+        if (FUN_CLASS(key.dwFunID) != FUN_MACRO || i == gVar.SrIndex || !macros.find(key.dwMacroID)) continue;
+        if (std::find(ids.begin(), ids.end(), key.dwMacroID) == ids.end()) ids.push_back(key.dwMacroID);
+    }
+    return ids;
+}
+
+bool macro_fits_in_slots(const _KEYINFO* keys, int index, uint32_t macroId, const MacroSource& macros) {
+    if (!keys || index < 0 || index >= KEY_COUNT) return false;
+    std::vector<_KEYINFO> with(keys, keys + KEY_COUNT);
+    with[size_t(index)].dwFunID = MAKE_FUNID(FUN_MACRO, 0);
+    with[size_t(index)].dwMacroID = macroId;
+    const size_t after = slot_macros(with.data(), macros).size();
+    // A table that holds too many already (brought in by an import) may still
+    // take changes that add no macro.
+    return after <= size_t(macro_slot_capacity()) || after <= slot_macros(keys, macros).size();
 }
 
 uint8_t color32_to_val(uint32_t color) { return color != 0 ? 7 : 0; }

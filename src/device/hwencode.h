@@ -45,6 +45,20 @@ int StMacro_To_HdMacro(const _ST_MACRO* macro, uint8_t* slot);
 int StMacro_To_HwMacro_MCB(const _ST_MACRO* macro, uint8_t* buffer);
 int FillMatrix(uint32_t matrix[KEY_COUNT], int layers, uint8_t area[MACRO_AREA_SIZE], _ST_PROFILE* profile,
                const MacroSource& macros = GlobalMacros());
+
+// How many distinct macros one key table can put on the keyboard: the slots
+// the macro area holds (ten of 192 bytes).
+int macro_slot_capacity();
+// The distinct macros the keys of a table (KEY_COUNT entries) play from the
+// keyboard's slots, in key order: the macro of every macro key whose macro
+// exists, the knob's row left out (the knob is programmed apart).
+std::vector<uint32_t> slot_macros(const _KEYINFO* keys, const MacroSource& macros = GlobalMacros());
+// Whether key `index` of a table may play macro `macroId`: with it, the
+// table's macros still fit in the slots. A change that adds no macro to the
+// table always may: a macro the table plays already, or one taking the place
+// of a macro only this key played.
+bool macro_fits_in_slots(const _KEYINFO* keys, int index, uint32_t macroId,
+                         const MacroSource& macros = GlobalMacros());
 uint8_t color32_to_val(uint32_t color);
 uint8_t color32_to_color7(uint32_t color);
 

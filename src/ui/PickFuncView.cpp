@@ -4,13 +4,18 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include <limits>
+#include <string>
+
 #include "base/debug.h"
 #include "config/gvar.h"
 #include "config/language.h"
+#include "device/hwencode.h"
 #include "keys/basic.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
 #include "ui/FunctionChoices.h"
+#include "ui/MsgView.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
@@ -41,6 +46,14 @@ QImage swatchImage(QColor fill, QColor frame) {
     painter.setPen(QPen(frame, 1));
     painter.drawRect(QRectF(image.rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     return image;
+}
+
+// The macro's item at or below `item`, depth first.
+outlineviewData* findMacroItem(outlineviewData* item, uint32_t macroId) {
+    if (item->nFlagData == MACRO_ITEM_MACRO && item->nItemData == macroId) return item;
+    for (const auto& child : item->array)
+        if (outlineviewData* found = findMacroItem(child.get(), macroId)) return found;
+    return nullptr;
 }
 
 }  // namespace
@@ -78,6 +91,9 @@ void PickFuncView::LoadSkins() {
         btnSwatch[i] = newPngButton(nullptr, this, {}, {}, {}, false, kSwatch[i], {}, std::nullopt, {}, click);
     setSwatchColour(0, kSwatchColour[0]);
     setSwatchColour(1, kSwatchColour[1]);
+
+    msgOverlay = new HideView(this);
+    msgView = new MsgView(this);
 }
 
 void PickFuncView::setSwatchColour(int swatch, const QColor& colour) {
@@ -101,6 +117,7 @@ void PickFuncView::onRefreshText() {
     btnSwatch[0]->setHint(uiText("tc_swatch_on"));
     btnSwatch[1]->setHint(uiText("tc_swatch_off"));
     refreshFunctionList(btnMediaFun, pickerFunctions());
+    msgView->onRefreshText();
     modifiers.onRefreshText();
     modifiers.placeInRow(QPointF(205, 153), kBoxGap, kPageRight);
     update();
@@ -109,16 +126,62 @@ void PickFuncView::onRefreshText() {
 void PickFuncView::setVisible(bool visible) {
     const bool opening = visible && isHidden();
     if (opening) {
-        // The media choice is kept from one use to the next; all else starts afresh.
-        showPage(PICK_PAGE_KEY);
         loadMacroToList();
         nColorPicked = 0;
-        modifiers.clear();
-        nVk[0] = nVk[1] = VK_NONE;
-        btnKeyFun->setCaption({});
         for (PngButton* swatch : btnSwatch) swatch->setVisible(nShowColor == 1);
+        showKeyFunction(editedKey());
     }
     DialogPanel::setVisible(visible);
+}
+
+void PickFuncView::showKeyFunction(const _KEYINFO* key) {
+    // Every page starts empty; the key's function fills the page that can show it.
+    modifiers.clear();
+    nVk[0] = nVk[1] = VK_NONE;
+    btnMediaFun->SetCurSel(-1);
+    listMacro->selectItem(nullptr);
+    lastVKTime = -std::numeric_limits<double>::infinity();  // the first key typed starts a new recording
+    int page = PICK_PAGE_KEY;
+    if (key) {
+        const uint32_t kind = FUN_CLASS(key->dwFunID);
+        if (kind == FUN_KEY) {
+            // The recorded keys are the key's own, so an OK keeps them.
+            nVk[0] = key->stCombo.VkCode1;
+            nVk[1] = key->stCombo.VkCode2;
+            modifiers.setModifierByte(key->stCombo.ModifyKey);
+        } else if (kind == FUN_MACRO) {
+            if (selectMacro(key->dwMacroID)) page = PICK_PAGE_MACRO;
+        } else if (btnMediaFun->SetCurSelForItemData(int(key->dwFunID))) {
+            page = PICK_PAGE_MEDIA;
+        }
+    }
+    btnKeyFun->setCaption(recordedKeysCaption(nVk));
+    showPage(page);
+    openedWith_ = currentChoice();
+}
+
+bool PickFuncView::selectMacro(uint32_t macroId) {
+    outlineviewData* item = macroId != 0 ? findMacroItem(macroTree_.root(), macroId) : nullptr;
+    if (!item) return false;
+    for (outlineviewData* folder = item->parentItem; folder; folder = folder->parentItem) listMacro->expandItem(folder);
+    listMacro->selectItem(item);
+    listMacro->scrollTo(listMacro->delegateSource()->indexOf(item));
+    return true;
+}
+
+PickFuncView::Choice PickFuncView::currentChoice() const {
+    Choice choice;
+    choice.page = page_;
+    if (page_ == PICK_PAGE_KEY) {
+        choice.keys[0] = nVk[0];
+        choice.keys[1] = nVk[1];
+        choice.modifiers = modifiers.modifierByte();
+    } else if (page_ == PICK_PAGE_MEDIA) {
+        choice.mediaEntry = btnMediaFun->GetCurSel();
+    } else if (page_ == PICK_PAGE_MACRO) {
+        choice.macroItem = listMacro->getSeletedObject();
+    }
+    return choice;
 }
 
 void PickFuncView::showPage(int page) {
@@ -176,11 +239,14 @@ void PickFuncView::loadMacroToList() {
     listMacro->reloadData();
 }
 
-_KEYINFO* PickFuncView::editedKey() const {
+_ST_KEYPRO* PickFuncView::editedTable() const {
     _ST_PROFILE* profile = get_current_profile();
-    if (!profile || profile->nLayer < 0 || profile->nLayer >= LAYER_COUNT || nKeyIndex >= uint32_t(KEY_COUNT))
-        return nullptr;
-    _ST_KEYPRO* table = get_keypro_by_id(profile->dwKeyProID[profile->nLayer]);
+    if (!profile || profile->nLayer < 0 || profile->nLayer >= LAYER_COUNT) return nullptr;
+    return get_keypro_by_id(profile->dwKeyProID[profile->nLayer]);
+}
+
+_KEYINFO* PickFuncView::editedKey() const {
+    _ST_KEYPRO* table = nKeyIndex < uint32_t(KEY_COUNT) ? editedTable() : nullptr;
     return table ? &table->stKey[nKeyIndex] : nullptr;
 }
 
@@ -216,6 +282,8 @@ void PickFuncView::recordKey(int32_t code) {
 void PickFuncView::commit() {
     _KEYINFO* key = editedKey();
     if (!key) return;
+    // What the picker showed when it opened is what the key does: nothing to write or send.
+    if (currentChoice() == openedWith_) return close(false);
     switch (page_) {
         case PICK_PAGE_KEY: {
             key->dwFunID = MAKE_FUNID(FUN_KEY, 0);
@@ -235,6 +303,11 @@ void PickFuncView::commit() {
             const outlineviewData* item = listMacro->getSeletedObject();
             // A folder, or a macro file that could not be read, is nothing to assign.
             if (!item || item->nFlagData != MACRO_ITEM_MACRO || item->nItemData == 0) return;
+            // A macro with no slot left on the keyboard would make the key type nothing.
+            if (!macro_fits_in_slots(editedTable()->stKey, int(nKeyIndex), uint32_t(item->nItemData))) {
+                const std::string text = FormatText("tc_macro_slots_full", {std::to_string(macro_slot_capacity())});
+                return showMsg(msgOverlay, msgView, QString::fromStdString(text), MSG_NOTICE, false, nullptr);
+            }
             key->dwFunID = MAKE_FUNID(FUN_MACRO, 0);
             key->dwMacroID = uint32_t(item->nItemData);
             break;

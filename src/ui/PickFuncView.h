@@ -22,8 +22,10 @@ namespace keyloom {
 
 class ComboBtn;
 class HideView;
+class MsgView;
 class PickFuncView;
 class PngButton;
+struct _ST_KEYPRO;
 
 // What a choice calls, with the picker: nColorPicked 0 means the record at
 // nKeyIndex holds the new assignment, 1 or 2 that a swatch was chosen.
@@ -52,12 +54,15 @@ public:
     void loadMacroToList();
     // The colour the first swatch lights a key in (white until set).
     void setPaintColour(const QColor& colour);
-    // Showing the picker starts every use afresh on page 1.
+    // Showing the picker opens it on the page of the key's current function,
+    // showing that function (page 1 for one no page can show).
     void setVisible(bool visible) override;
 
     // The record being edited, looked up on every use: entry nKeyIndex of the
     // current profile's key table for its current layer; none when missing.
     _KEYINFO* editedKey() const;
+    // That key table.
+    _ST_KEYPRO* editedTable() const;
 
     uint32_t nKeyIndex = 0;
     uint32_t nShowColor = 0;    // 1: the two colour swatches are offered
@@ -79,6 +84,8 @@ public:
     ModifierBoxes modifiers;
     MyOutlineView* listMacro = nullptr;
     PngButton* btnSwatch[2] = {nullptr, nullptr};
+    MsgView* msgView = nullptr;      // the picker's own notices (a macro that does not fit)
+    HideView* msgOverlay = nullptr;  // behind it, over the picker
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -87,8 +94,23 @@ protected:
     bool capturing() const override { return page_ == PICK_PAGE_KEY; }
 
 private:
+    // What OK would write, as the controls of the selected page show it.
+    struct Choice {
+        int page = 0;
+        int32_t keys[2] = {VK_NONE, VK_NONE};
+        uint8_t modifiers = 0;
+        int mediaEntry = -1;
+        const outlineviewData* macroItem = nullptr;
+        bool operator==(const Choice&) const = default;
+    };
+
     void LoadSkins();
     void setSwatchColour(int swatch, const QColor& colour);
+    // Sets the pages to the key's function and selects the page that shows it.
+    void showKeyFunction(const _KEYINFO* key);
+    // Selects the macro's item in the tree, opening its folders; false when it is not listed.
+    bool selectMacro(uint32_t macroId);
+    Choice currentChoice() const;
     void recordKey(int32_t code);
     void commit();
     // Hides the picker and its overlay; reporting, calls the opener back.
@@ -96,6 +118,7 @@ private:
 
     MacroTree macroTree_;
     int page_ = 0;
+    Choice openedWith_;  // what the picker showed when it opened
 };
 
 // Opens the picker over the overlay for target, which callback is then made

@@ -391,6 +391,45 @@ TEST_F(HwEncodeTest, EleventhMacroGetsNoSlot) {
     EXPECT_TRUE(std::all_of(guarded + 3 * 512, std::end(guarded), [](uint8_t b) { return b == 0xAA; }));
 }
 
+// The rule the function picker asks before a key takes a macro: it counts the
+// macros the encoder gives slots to.
+TEST_F(HwEncodeTest, ATableTakesNoMoreMacrosThanTheSlots) {
+    const _KEYINFO* keys = profile_.stKey[0];
+    for (uint32_t id = 1; id <= 12; ++id) macros_.add(Macro(id, Events(2)));
+    for (uint32_t id = 1; id <= 9; ++id) SetKey(static_cast<int>(id) + 19, MacroKey(id));  // keys 20..28
+    SetKey(29, MacroKey(3));     // a second key of a macro counts once
+    SetKey(30, MacroKey(0x77));  // a missing macro takes no slot
+    SetKey(7, MacroKey(12));     // nor does the knob's row
+    gVar.SrIndex = 7;
+    EXPECT_EQ(macro_slot_capacity(), MACRO_SLOT_COUNT);
+    EXPECT_EQ(slot_macros(keys, macros_), (std::vector<uint32_t>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+
+    EXPECT_TRUE(macro_fits_in_slots(keys, 40, 10, macros_));  // the tenth
+    SetKey(40, MacroKey(10));
+    EXPECT_FALSE(macro_fits_in_slots(keys, 41, 11, macros_));  // an eleventh
+    EXPECT_TRUE(macro_fits_in_slots(keys, 41, 4, macros_));    // one the table plays already
+    EXPECT_TRUE(macro_fits_in_slots(keys, 40, 11, macros_));   // in place of the only use of 10
+    EXPECT_FALSE(macro_fits_in_slots(keys, 29, 11, macros_));  // key 22 still plays 3
+    EXPECT_TRUE(macro_fits_in_slots(keys, 7, 11, macros_));    // the knob's row takes no slot
+    EXPECT_FALSE(macro_fits_in_slots(keys, KEY_COUNT, 1, macros_));
+    EXPECT_FALSE(macro_fits_in_slots(nullptr, 0, 1, macros_));
+
+    // The encoder fills exactly the slots the rule counts.
+    uint32_t matrix[KEY_COUNT];
+    uint8_t area[MACRO_AREA_SIZE] = {};
+    EXPECT_EQ(FillMatrix(matrix, 1, area, &profile_, macros_), int(slot_macros(keys, macros_).size()));
+
+    // A table already over the limit (from elsewhere) still takes changes that add no macro.
+    SetKey(41, MacroKey(11));
+    EXPECT_EQ(slot_macros(keys, macros_).size(), 11u);
+    EXPECT_TRUE(macro_fits_in_slots(keys, 42, 11, macros_));
+    EXPECT_FALSE(macro_fits_in_slots(keys, 42, 12, macros_));
+
+    // Larger slots leave room for fewer macros.
+    hwParam.nMacroBufferSize = 512;
+    EXPECT_EQ(macro_slot_capacity(), 3);
+}
+
 TEST(MacroSources, SnapshotCopiesUsedMacros) {
     auto saved = std::move(lstMacro);
     init_macro_list();

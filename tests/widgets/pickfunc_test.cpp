@@ -10,10 +10,12 @@
 #include "device/hwencode.h"
 #include "keys/basic.h"
 #include "ui/FunctionChoices.h"
+#include "ui/MsgView.h"
 #include "ui/PickFuncView.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
 #include "widgets/PngButton.h"
+#include "widgets/TextDraw.h"
 #include "widgets/assignment_ground.h"
 
 namespace keyloom {
@@ -87,13 +89,16 @@ TEST_F(PickFuncTest, ControlsSitAtTheirFramesAndEveryOneHasAName) {
     EXPECT_EQ(picker->btnKey->caption(), "Key");
     EXPECT_EQ(picker->btnMedia->caption(), "Function");
     EXPECT_EQ(picker->btnMacro->caption(), "Macro");
-    for (QWidget* control : picker->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    for (QWidget* control : picker->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control == picker->msgView || control == picker->msgOverlay) continue;  // its notice, not a control
         EXPECT_FALSE(control->accessibleName().isEmpty()) << control->metaObject()->className();
+    }
     EXPECT_EQ(picker->modifiers.btnCommand->accessibleName(), "Command");
     EXPECT_EQ(picker->modifiers.btnCommand->toolTip(), "The Super key (the Windows logo key)");
 }
 
-TEST_F(PickFuncTest, ShowingStartsAfreshOnPageOneButKeepsTheMediaChoice) {
+TEST_F(PickFuncTest, OpensOnThePageOfTheKeysFunctionShowingIt) {
+    // A keyboard key: page 1, its keys recorded and its modifier boxes ticked.
     open();
     EXPECT_TRUE(picker->isVisible());
     EXPECT_TRUE(overlay->isVisible());
@@ -104,29 +109,107 @@ TEST_F(PickFuncTest, ShowingStartsAfreshOnPageOneButKeepsTheMediaChoice) {
     EXPECT_FALSE(picker->btnMediaFun->isVisible());
     EXPECT_FALSE(picker->listMacro->isVisible());
     EXPECT_FALSE(picker->btnSwatch[0]->isVisible());
+    EXPECT_EQ(picker->btnKeyFun->caption(), "Q");
+    EXPECT_EQ(picker->nVk[0], test::hostKey(KEY_Q));
+    EXPECT_EQ(picker->nVk[1], VK_NONE);
+    EXPECT_TRUE(picker->modifiers.btnCtrl->getCheck());
+    EXPECT_FALSE(picker->modifiers.btnShift->getCheck());
+    EXPECT_EQ(picker->btnMediaFun->GetCurSel(), -1);
+    test::saveScreenshot(owner.get(), "pickfunc_opened_on_key");
+    click(picker->btnCancel);
 
-    typeAt(1000, KEY_Q);
-    click(picker->modifiers.btnShift);
-    click(picker->btnMedia);
+    // A media function: page 2 with its entry chosen.
+    record(6).dwFunID = 0x04000028;  // Mute
+    open(6);
     EXPECT_EQ(picker->page(), PICK_PAGE_MEDIA);
     EXPECT_TRUE(picker->btnMediaFun->isVisible());
-    EXPECT_FALSE(picker->modifiers.btnShift->isVisible());
-    picker->btnMediaFun->onMenuClicked(0x04000026, 0);  // Volume Up, as the list's menu reports it
+    EXPECT_EQ(picker->btnMediaFun->caption(), "Mute");
+    EXPECT_EQ(picker->btnMediaFun->getItemData(), 0x04000028);
+    EXPECT_TRUE(picker->btnKeyFun->caption().isEmpty());  // page 1 is empty
+    EXPECT_FALSE(picker->modifiers.btnCtrl->getCheck());
+    test::saveScreenshot(owner.get(), "pickfunc_opened_on_media");
     click(picker->btnCancel);
-    EXPECT_FALSE(picker->isVisible());
-    EXPECT_FALSE(overlay->isVisible());
-    EXPECT_EQ(calls, 0);
 
-    open();
+    // A macro: page 3 with its item selected, its folders open.
+    putMacro("games/racing/boost.mcf", 501, "boost");
+    putMacro("top.mcf", 502, "top");
+    record(7).dwFunID = MAKE_FUNID(FUN_MACRO, 0);
+    record(7).dwMacroID = 501;
+    open(7);
+    EXPECT_EQ(picker->page(), PICK_PAGE_MACRO);
+    const outlineviewData* selected = picker->listMacro->getSeletedObject();
+    ASSERT_NE(selected, nullptr);
+    EXPECT_EQ(selected->nItemData, 501u);
+    EXPECT_EQ(selected->name, "boost");
+    const OutlineViewDelegate* rows = picker->listMacro->delegateSource();
+    EXPECT_TRUE(picker->listMacro->isExpanded(rows->indexOf(selected->parentItem)));
+    EXPECT_TRUE(picker->listMacro->isExpanded(rows->indexOf(selected->parentItem->parentItem)));
+    test::saveScreenshot(owner.get(), "pickfunc_opened_on_macro");
+    click(picker->btnCancel);
+
+    // A function no page can show: page 1, empty, and the function line names it.
+    record(8).dwFunID = MAKE_FUNID(FUN_MOUSE, 17);
+    open(8);
     EXPECT_EQ(picker->page(), PICK_PAGE_KEY);
-    EXPECT_EQ(picker->nVk[0], VK_NONE);
-    EXPECT_EQ(picker->nVk[1], VK_NONE);
     EXPECT_TRUE(picker->btnKeyFun->caption().isEmpty());
-    EXPECT_FALSE(picker->modifiers.btnShift->getCheck());
-    EXPECT_EQ(picker->btnMediaFun->caption(), "Volume Up");
+    EXPECT_FALSE(picker->modifiers.btnCtrl->getCheck());
+    test::saveScreenshot(owner.get(), "pickfunc_opened_on_mouse_function");  // drawn, so the line is built
+    EXPECT_EQ(picker->strFunction, uiText("tc_msg16") + "  " + QString::fromStdString(*keyinfo_to_string(record(8))));
+
+    // So does a macro whose file is gone.
+    click(picker->btnCancel);
+    record(9).dwFunID = MAKE_FUNID(FUN_MACRO, 0);
+    record(9).dwMacroID = 0x777;
+    open(9);
+    EXPECT_EQ(picker->page(), PICK_PAGE_KEY);
+    EXPECT_EQ(picker->listMacro->getSeletedObject(), nullptr);
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(PickFuncTest, AnUntouchedOkLeavesTheKeyAndSendsNothing) {
+    putMacro("sub/x.mcf", 501, "x");
+    record(6).dwFunID = 0x04000028;  // Mute
+    record(7).dwFunID = MAKE_FUNID(FUN_MACRO, 0);
+    record(7).dwMacroID = 501;
+    record(8).dwFunID = MAKE_FUNID(FUN_MOUSE, 17);
+    record(9).stCombo.ModifyKey = MOD_RCTRL;  // a right-hand bit ticks the same box
+    const auto before = std::vector<_KEYINFO>(keyTable->stKey, keyTable->stKey + KEY_COUNT);
+    for (uint32_t key : {5u, 6u, 7u, 8u, 9u}) {
+        open(key);
+        click(picker->btnOk);
+        EXPECT_FALSE(picker->isVisible()) << key;
+        EXPECT_FALSE(overlay->isVisible()) << key;
+    }
+    // Going to another page and back, or ticking and unticking a box, is no change either.
+    open(6);
+    click(picker->btnKey);
     click(picker->btnMedia);
-    click(picker->btnOk);  // the choice of the last opening is written
-    EXPECT_EQ(record().dwFunID, 0x04000026u);
+    click(picker->btnOk);
+    open(5);
+    click(picker->modifiers.btnShift);
+    click(picker->modifiers.btnShift);
+    typeAt(1000, KEY_Q);  // the key it has already
+    click(picker->btnOk);
+    EXPECT_EQ(std::memcmp(keyTable->stKey, before.data(), sizeof keyTable->stKey), 0);
+    EXPECT_EQ(calls, 0);
+    for (const std::string& line : log->lines()) EXPECT_NE(line.rfind("SET Key", 0), 0u) << line;
+
+    // A real change is written and reported, and the next opening shows it.
+    open(6);
+    picker->btnMediaFun->onMenuClicked(0x04000026, 0);  // Volume Up, as the list's menu reports it
+    click(picker->btnOk);
+    EXPECT_EQ(record(6).dwFunID, 0x04000026u);
+    EXPECT_EQ(calls, 1);
+    open(6);
+    EXPECT_EQ(picker->btnMediaFun->caption(), "Volume Up");
+    click(picker->btnCancel);
+
+    // The media choice belongs to the key shown, not to the last use.
+    open(5);
+    EXPECT_EQ(picker->btnMediaFun->GetCurSel(), -1);
+    click(picker->btnMedia);
+    click(picker->btnOk);  // no entry chosen: nothing to write
+    EXPECT_TRUE(picker->isVisible());
     EXPECT_EQ(calls, 1);
 }
 
@@ -175,8 +258,7 @@ TEST_F(PickFuncTest, KeysRecordedWithinTwoSecondsFormACombination) {
 
 TEST_F(PickFuncTest, PageOneWritesTheCombinationWithTheKeyboardsModifierBits) {
     const _KEYINFO before = record();
-    open();
-    click(picker->modifiers.btnCtrl);
+    open();  // Ctrl + Q: Control is ticked already
     click(picker->modifiers.btnCommand);
     typeAt(1000, KEY_A);
     click(picker->btnOk);
@@ -190,6 +272,7 @@ TEST_F(PickFuncTest, PageOneWritesTheCombinationWithTheKeyboardsModifierBits) {
 
     // Option is the Alt bit all the way to the keyboard: Alt + Space.
     open(6);
+    click(picker->modifiers.btnCtrl);
     click(picker->modifiers.btnOption);
     typeAt(1010, KEY_SPACE);
     click(picker->btnOk);
@@ -197,9 +280,12 @@ TEST_F(PickFuncTest, PageOneWritesTheCombinationWithTheKeyboardsModifierBits) {
     EXPECT_EQ(keyinfo_to_string(record(6)), "Opt + Space");
     EXPECT_EQ(keyinfo_to_hardware_code(record(6)), 0x002C0400u);
 
-    // Nothing ticked and nothing typed: a key assignment, its combination as it was.
+    // Page 1 chosen for a media key, nothing ticked and nothing typed: a key
+    // assignment, its combination as it was.
+    record(7).dwFunID = 0x04000028;
     const _KEYINFO seventh = record(7);
     open(7);
+    click(picker->btnKey);
     click(picker->btnOk);
     expectBytes(record(7), withAssignment(seventh, 0x02000000, seventh.dwMacroID, seventh.stCombo));
     EXPECT_EQ(calls, 3);
@@ -286,6 +372,69 @@ TEST_F(PickFuncTest, TheMacroPageMirrorsTheMacroFolder) {
     open();
     EXPECT_TRUE(picker->dataMacro()->findItemForNameWithFlag("later", MACRO_ITEM_MACRO));
     EXPECT_EQ(picker->dataMacro()->array.size(), 5u);
+}
+
+TEST_F(PickFuncTest, AnEleventhMacroInATableIsRefused) {
+    // Eleven macro files; keys 30..39 play the first ten (the knob's row, which
+    // takes no slot, is elsewhere).
+    ASSERT_TRUE(gVar.SrIndex < 30 || gVar.SrIndex > 41);
+    for (uint32_t n = 1; n <= 11; ++n) {
+        const std::string name = "m" + std::to_string(n);
+        putMacro(name + ".mcf", 600 + n, name.c_str());
+    }
+    for (uint32_t n = 1; n <= 10; ++n) {
+        record(int(29 + n)).dwFunID = MAKE_FUNID(FUN_MACRO, 0);
+        record(int(29 + n)).dwMacroID = 600 + n;
+    }
+    auto chooseMacro = [&](uint32_t id) {
+        click(picker->btnMacro);
+        picker->listMacro->selectItem(picker->dataMacro()->findItemForData(id));
+        click(picker->btnOk);
+    };
+    const QString refusal = QString::fromStdString(FormatText("tc_macro_slots_full", {"10"}));
+    EXPECT_EQ(refusal, "Only 10 different macros fit on the keyboard.");
+
+    const _KEYINFO before = record(40);
+    open(40);
+    chooseMacro(611);
+    EXPECT_TRUE(picker->isVisible());  // the picker stays open under the message
+    ASSERT_TRUE(picker->msgView->isVisible());
+    EXPECT_EQ(picker->msgView->strMsg, refusal);
+    expectBytes(record(40), before);
+    EXPECT_EQ(calls, 0);
+    test::saveScreenshot(owner.get(), "pickfunc_macro_refused");
+    click(picker->msgView->btnOk);
+    EXPECT_FALSE(picker->msgView->isVisible());
+    EXPECT_TRUE(picker->isVisible());
+
+    // A macro the table plays already is fine.
+    chooseMacro(605);
+    EXPECT_FALSE(picker->isVisible());
+    EXPECT_EQ(record(40).dwMacroID, 605u);
+    EXPECT_EQ(calls, 1);
+
+    // So is a new macro on the only key of another one.
+    open(30);
+    EXPECT_EQ(picker->listMacro->getSeletedObject()->nItemData, 601u);
+    chooseMacro(611);
+    EXPECT_EQ(record(30).dwMacroID, 611u);
+    EXPECT_EQ(calls, 2);
+
+    // The refusal in other languages: 601 is now an eleventh macro.
+    for (const char* language : {"German", "Japanese"}) {
+        SwitchLanguage(test::languageIndex(language));
+        picker->onRefreshText();
+        open(41);
+        chooseMacro(601);
+        ASSERT_TRUE(picker->msgView->isVisible()) << language;
+        EXPECT_EQ(picker->msgView->strMsg, QString::fromStdString(FormatText("tc_macro_slots_full", {"10"})));
+        EXPECT_TRUE(picker->msgView->strMsg.contains("10"));
+        EXPECT_NE(picker->msgView->strMsg, refusal);
+        test::saveScreenshot(owner.get(), QStringLiteral("pickfunc_macro_refused_%1").arg(language));
+        click(picker->msgView->btnOk);
+        click(picker->btnCancel);
+    }
+    EXPECT_EQ(calls, 2);
 }
 
 TEST_F(PickFuncTest, SwatchesReportAColourAndWriteNothing) {
