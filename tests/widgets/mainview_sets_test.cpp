@@ -182,10 +182,12 @@ TEST_F(MainViewSets, ALongMenuOfTablesStaysOnTheScreenAndScrolls) {
     MenuWindow* menu = view->setMenu();
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(menu->buttons().size(), size_t(tables));
+    // Whether the tables fit depends on the screen: a tall one shows them all.
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const bool fits = tables * MENU_ITEM_HEIGHT + 2 <= area.height();
     EXPECT_TRUE(area.contains(menu->geometry()));
-    ASSERT_TRUE(menu->scrolls());
-    EXPECT_EQ(menu->visibleRows(), (area.height() - 2 - 2 * MenuWindow::kArrowHeight) / MENU_ITEM_HEIGHT);
+    EXPECT_EQ(menu->scrolls(), !fits);
+    if (!fits) EXPECT_EQ(menu->visibleRows(), (area.height() - 2 - 2 * MenuWindow::kArrowHeight) / MENU_ITEM_HEIGHT);
     // It opens on the table in use ("Games").
     EXPECT_EQ(menu->currentEntry(), 1);
 
@@ -193,6 +195,7 @@ TEST_F(MainViewSets, ALongMenuOfTablesStaysOnTheScreenAndScrolls) {
     QTest::keyClick(menu, Qt::Key_End);
     for (int i = 0; i < 3; ++i) QTest::keyClick(menu, Qt::Key_Up);
     EXPECT_EQ(menu->firstVisible(), tables - menu->visibleRows());
+    EXPECT_TRUE(menu->buttons().back()->isVisible());
     saveWithMenu(menu, "mainview_set_menu_scrolled");
     QTest::keyClick(menu, Qt::Key_End);
     QTest::keyClick(menu, Qt::Key_Return);
