@@ -23,7 +23,6 @@ constexpr int kBytesPerKeyEvent = 3;
 // Host key codes of the modifiers and Caps Lock.
 constexpr int kCommandRight = 54;
 constexpr int kCommandLeft = 55;
-constexpr int kCapsLock = 57;
 constexpr int kControlLeft = 59;
 constexpr int kControlRight = 62;
 constexpr double kLostReleaseSeconds = 0.499;
@@ -81,10 +80,36 @@ _ST_ITEM event_of_row(const outlineviewData& row) {
     return item;
 }
 
-// True when rows a and b (a first) are one the tidy keeps only once.
-bool is_repeat_of(const outlineviewData& a, const outlineviewData& b) {
-    if (!is_key_row(a) || a.nFlagData != b.nFlagData) return false;
-    return a.nItemData == b.nItemData;
+// What the tidy does with rows: which stay, and which keys are left held at
+// the end, in the order they were pressed. A key or mouse button is held from
+// its press to its release; a press of a held key and a release of a key not
+// held change nothing on the keyboard and are dropped, and so is everything
+// before the first press.
+struct TidyPlan {
+    std::vector<bool> keep;
+    std::vector<uint64_t> held;
+};
+
+uint64_t key_of(const MacroRow& row) { return row.data & 0xFF; }
+
+TidyPlan plan_tidy(const std::vector<MacroRow>& rows) {
+    TidyPlan plan;
+    plan.keep.assign(rows.size(), false);
+    auto firstPress = std::find_if(rows.begin(), rows.end(), [](const MacroRow& r) { return r.kind == MACRO_ROW_DOWN; });
+    for (size_t i = static_cast<size_t>(firstPress - rows.begin()); i < rows.size(); ++i) {
+        const MacroRow& row = rows[i];
+        auto held = std::find(plan.held.begin(), plan.held.end(), key_of(row));
+        if (row.kind == MACRO_ROW_DOWN) {
+            plan.keep[i] = held == plan.held.end();
+            if (plan.keep[i]) plan.held.push_back(key_of(row));
+        } else if (row.kind == MACRO_ROW_UP) {
+            plan.keep[i] = held != plan.held.end();
+            if (plan.keep[i]) plan.held.erase(held);
+        } else {
+            plan.keep[i] = true;
+        }
+    }
+    return plan;
 }
 
 int64_t buffer_bytes(int keyRows) { return kBufferHeader + static_cast<int64_t>(kBytesPerKeyEvent) * keyRows; }
@@ -166,27 +191,37 @@ void KeyList_To_Macro(const outlineviewData* list, _ST_MACRO* macro) {
 
 // ---- tidy ----
 
+std::vector<MacroRow> macro_rows_of(const outlineviewData* list) {
+    std::vector<MacroRow> rows;
+    if (!list) return rows;
+    for (const auto& row : list->array) rows.push_back({row->nFlagData, row->nItemData});
+    return rows;
+}
+
 bool checkMacro(outlineviewData* list) {
     if (!list) return false;
     auto& rows = list->array;
+    const TidyPlan plan = plan_tidy(macro_rows_of(list));
     bool changed = false;
-    auto firstPress = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r->nFlagData == MACRO_ROW_DOWN; });
-    if (firstPress != rows.begin()) {
-        rows.erase(rows.begin(), firstPress);
+    for (size_t i = rows.size(); i-- > 0;) {
+        if (plan.keep[i]) continue;
+        rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(i));
         changed = true;
     }
     size_t i = 0;
     while (i + 1 < rows.size()) {
         outlineviewData& a = *rows[i];
-        const outlineviewData& b = *rows[i + 1];
-        if (is_pause(a) && is_pause(b)) {
-            a.nItemData = add_capped(a.nItemData, b.nItemData);
-            a.name = macro_row_text(a.nFlagData, a.nItemData);
-        } else if (!is_repeat_of(a, b)) {
+        if (!is_pause(a) || !is_pause(*rows[i + 1])) {
             ++i;
             continue;
         }
+        a.nItemData = add_capped(a.nItemData, rows[i + 1]->nItemData);
+        a.name = macro_row_text(a.nFlagData, a.nItemData);
         rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        changed = true;
+    }
+    for (auto held = plan.held.rbegin(); held != plan.held.rend(); ++held) {
+        list->addItem(make_macro_row(MACRO_ROW_UP, *held));
         changed = true;
     }
     return changed;
@@ -208,10 +243,25 @@ bool is_macro_buffer_out(const outlineviewData* list) {
     return buffer_bytes(macro_key_rows(list)) >= static_cast<int64_t>(hwParam.nMacroBufferSize);
 }
 
-bool macro_rows_fit(const outlineviewData* list, int newKeyRows, int newEventRows) {
+bool macro_rows_fit(const std::vector<MacroRow>& rows) {
+    const TidyPlan plan = plan_tidy(rows);
+    const int closing = static_cast<int>(plan.held.size());
+    int keyRows = closing;
+    int events = closing;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (!plan.keep[i]) continue;
+        keyRows += rows[i].kind == MACRO_ROW_UP || rows[i].kind == MACRO_ROW_DOWN ? 1 : 0;
+        events += rows[i].kind != MACRO_ROW_PAUSE ? 1 : 0;
+    }
+    return buffer_bytes(keyRows) <= static_cast<int64_t>(hwParam.nMacroBufferSize) && events <= max_editor_events();
+}
+
+bool macro_rows_fit(const outlineviewData* list, const std::vector<MacroRow>& added, int at) {
     if (is_macro_buffer_out(list)) return false;
-    if (buffer_bytes(macro_key_rows(list) + newKeyRows) > static_cast<int64_t>(hwParam.nMacroBufferSize)) return false;
-    return macro_event_rows(list) + newEventRows <= max_editor_events();
+    std::vector<MacroRow> rows = macro_rows_of(list);
+    const size_t pos = at >= 0 && static_cast<size_t>(at) < rows.size() ? static_cast<size_t>(at) : rows.size();
+    rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(pos), added.begin(), added.end());
+    return macro_rows_fit(rows);
 }
 
 // ---- saving ----
@@ -253,7 +303,6 @@ bool MacroRecorder::commandHeld() const {
 
 MacroRecorder::Outcome MacroRecorder::keyDown(int code, double now) {
     if (!recording()) return Outcome::Nothing;
-    if (code == kCapsLock) return record(code, true, now);
     if (contains(commondList, code)) {
         if (code == lastVK) lastVKTime = now;  // its repeats show it is still held
         return Outcome::Nothing;
@@ -291,6 +340,7 @@ MacroRecorder::Outcome MacroRecorder::modifierChanged(int code, bool down, doubl
     for (int c : held) {
         if (contains(modifyList, c)) continue;
         const Outcome pressed = record(c, true, now);
+        if (pressed == Outcome::Full) return pressed;  // the recording has ended
         if (pressed == Outcome::Recorded) modifyList.push_back(c);
         outcome = combine(outcome, pressed);
     }
@@ -318,11 +368,20 @@ MacroRecorder::Outcome MacroRecorder::tick(double now) {
     return record(code, false, now);
 }
 
+bool MacroRecorder::pressFits(int code) const {
+    return macro_rows_fit(list_, {MacroRow{MACRO_ROW_DOWN, static_cast<uint64_t>(code)}});
+}
+
 MacroRecorder::Outcome MacroRecorder::record(int code, bool press, double now) {
-    const bool withPause = autoDelay_ && !list_->array.empty();
-    if (!macro_rows_fit(list_, 1, 1)) return Outcome::Full;
+    // A release always fits: room for it was kept when its key was pressed.
+    if (press && !pressFits(code)) return finishFull(now);
+    addRows(code, press, now, true);
+    return Outcome::Recorded;
+}
+
+void MacroRecorder::addRows(int code, bool press, double now, bool withPause) {
     if (autoDelay_) {
-        if (withPause) {
+        if (withPause && !list_->array.empty()) {
             // A hair over the truncation keeps 0.29 s from reading as 289 ms.
             const double ms = std::max(0.0, std::floor((now - lastTick) * 1000.0 + 1e-6));
             list_->addItem(make_macro_row(MACRO_ROW_PAUSE, static_cast<uint64_t>(std::min(ms, 4294967295.0))));
@@ -332,7 +391,20 @@ MacroRecorder::Outcome MacroRecorder::record(int code, bool press, double now) {
     }
     list_->addItem(make_macro_row(press ? MACRO_ROW_DOWN : MACRO_ROW_UP, static_cast<uint64_t>(code)));
     ++nCount;
-    return Outcome::Recorded;
+}
+
+MacroRecorder::Outcome MacroRecorder::finishFull(double now) {
+    // The keys first, then the modifiers, each the last pressed first: Shift
+    // and A held end with A released, then Shift.
+    std::vector<int> releases(commondList.rbegin(), commondList.rend());
+    releases.insert(releases.end(), modifyList.rbegin(), modifyList.rend());
+    for (size_t i = 0; i < releases.size(); ++i) addRows(releases[i], false, now, i == 0);
+    commondList.clear();
+    modifyList.clear();
+    heldModifiers_.clear();
+    lastVK = -1;
+    list_ = nullptr;
+    return Outcome::Full;
 }
 
 }  // namespace keyloom

@@ -38,9 +38,18 @@ void Macro_To_KeyList(const _ST_MACRO& macro, outlineviewData* list);
 // code is 0. At most MACRO_ITEM_COUNT events; the repeat count stays.
 void KeyList_To_Macro(const outlineviewData* list, _ST_MACRO* macro);
 
-// Before saving: drops the rows before the first press, merges neighbouring
-// pauses (capped by hwParam.nMaxDelay when not 0) and drops a press that
-// follows a press of the same code, or a release a release. True when it changed anything.
+// A row as the rules below see it: its kind and value.
+struct MacroRow {
+    uint32_t kind = MACRO_ROW_PAUSE;
+    uint64_t data = 0;
+};
+std::vector<MacroRow> macro_rows_of(const outlineviewData* list);
+
+// Before saving: drops the rows before the first press, a press of a key (or
+// mouse button) already held and a release of one not held, merges
+// neighbouring pauses (capped by hwParam.nMaxDelay when not 0), and appends
+// at the end the releases of the keys still held, the last pressed first,
+// so a saved macro never leaves a key held. True when it changed anything.
 bool checkMacro(outlineviewData* list);
 
 // Rows of kinds 0 and 1.
@@ -49,17 +58,23 @@ int macro_key_rows(const outlineviewData* list);
 int macro_event_rows(const outlineviewData* list);
 // The device buffer is full when 2 + 3 x key rows >= hwParam.nMacroBufferSize (from 64 key rows on).
 bool is_macro_buffer_out(const outlineviewData* list);
-// Whether rows may be added: the buffer is not full and the events still
-// fit the record. newKeyRows and newEventRows are those being added.
-bool macro_rows_fit(const outlineviewData* list, int newKeyRows, int newEventRows);
+// Whether rows, as the save will tidy them (releases of held keys
+// appended), fit the device buffer (2 + 3 x key rows <= nMacroBufferSize)
+// and the editor's event limit.
+bool macro_rows_fit(const std::vector<MacroRow>& rows);
+// Whether rows may go into the list before row `at` (at the end when at is
+// not a row): the list is not full and fits with them, as saved.
+bool macro_rows_fit(const outlineviewData* list, const std::vector<MacroRow>& added, int at = -1);
 
 // Writes a macro whose events or settings are marked changed to path (its
 // folder made when missing) and clears both marks; nothing when neither is
 // set. False when the file could not be written (the marks then stay).
 bool Flush_Dirty_Macro(_ST_MACRO* macro, const std::string& path);
 
-// The recorder. It adds rows to an event list while recording and refuses
-// a row that would not fit (the caller then shows "tc_macro_msg36").
+// The recorder. It adds rows to an event list while recording. A press is
+// taken only when the list still fits with it and the releases of every key
+// then held; when it does not, the recording ends with those releases
+// (Outcome::Full, and recording() is false from then on).
 class MacroRecorder {
 public:
     enum class Outcome { Nothing, Recorded, Full };
@@ -70,9 +85,9 @@ public:
     bool recording() const { return list_ != nullptr; }
     int count() const { return nCount; }  // rows added by this recording
 
-    // A key other than a modifier (host key code). A press of a key already
-    // held (the desktop's auto-repeat) is ignored; a release of a key not held
-    // too. Caps Lock is recorded as a press only.
+    // A key other than a modifier (host key code), Caps Lock included. A
+    // press of a key already held (the desktop's auto-repeat) is ignored; a
+    // release of a key not held too.
     Outcome keyDown(int code, double now);
     Outcome keyUp(int code, double now);
     // A modifier key (Shift, Control, Option, Command of either side, by its
@@ -90,6 +105,11 @@ public:
 
 private:
     Outcome record(int code, bool press, double now);
+    // Whether a press of code still leaves room for the releases of all held keys.
+    bool pressFits(int code) const;
+    // Ends the recording with the releases of every key held.
+    Outcome finishFull(double now);
+    void addRows(int code, bool press, double now, bool withPause);
 
     outlineviewData* list_ = nullptr;
     bool autoDelay_ = false;

@@ -100,89 +100,10 @@ _ST_MACRO* listed_macro(const outlineviewData* item) {
     return get_macro_by_id(static_cast<uint32_t>(item->nItemData));
 }
 
-std::string strip_mcf(const std::string& component) {
-    const size_t n = std::strlen(kMcfSuffix);
-    if (component.size() >= n && component.compare(component.size() - n, n, kMcfSuffix) == 0) {
-        return component.substr(0, component.size() - n);
-    }
-    return component;
-}
-
-std::vector<std::string> split_path(const std::string& rel) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= rel.size()) {
-        size_t slash = rel.find('/', start);
-        if (slash == std::string::npos) slash = rel.size();
-        if (slash > start) parts.push_back(rel.substr(start, slash - start));
-        start = slash + 1;
-    }
-    return parts;
-}
-
 }  // namespace
 
 
-MacroTree::MacroTree() = default;
-
-// ---- building the tree ----------------------------------------------------
-
-void MacroTree::loadMacroToList() {
-    if (!lstMacro) init_macro_list();
-    const std::string dir = macro_dir();
-    std::error_code ec;
-    fs::recursive_directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        const fs::directory_entry& entry = *it;
-        std::error_code sec;
-        const fs::file_status st = entry.symlink_status(sec);
-        if (sec || fs::is_symlink(st)) continue;
-        const std::string full = entry.path().string();
-        const std::string rel = entry.path().lexically_relative(dir).generic_string();
-        if (fs::is_directory(st)) {
-            make_sure_item_exist(rel, full, MACRO_ITEM_FOLDER);
-        } else if (fs::is_regular_file(st) && get_file_ext(entry.path().filename().string()) == "mcf") {
-            make_sure_item_exist(rel, full, MACRO_ITEM_MACRO);
-        }
-    }
-    if (ec && ec != std::errc::no_such_file_or_directory) LOG("loadMacroToList err=%d, %s", ec.value(), ec.message().c_str());
-}
-
-void MacroTree::ReloadMacroList() {
-    root_.clear();
-    loadMacroToList();
-}
-
-outlineviewData* MacroTree::make_sure_item_exist(const std::string& relPath, const std::string& fullPath,
-                                                 int itemType) {
-    const std::vector<std::string> parts = split_path(relPath);
-    outlineviewData* current = &root_;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        // Only the last component can be a macro: a folder named "x.mcf" stays a folder.
-        const uint32_t flag = i + 1 == parts.size() ? static_cast<uint32_t>(itemType) : MACRO_ITEM_FOLDER;
-        const std::string name = flag == MACRO_ITEM_MACRO ? strip_mcf(parts[i]) : parts[i];
-        outlineviewData* found = nullptr;
-        for (auto& child : current->array) {
-            if (child->name == name && child->nFlagData == flag) {
-                found = child.get();
-                break;
-            }
-        }
-        if (!found) {
-            uint64_t data = 0;
-            if (flag == MACRO_ITEM_MACRO) {
-                _ST_MACRO macro;
-                if (read_macro_file(fullPath, &macro)) {
-                    add_new_macro_to_list(&macro);  // refuses an id already listed
-                    data = macro.dwID;
-                }
-            }
-            found = current->addItem(outlineviewData::make(name, flag, data));
-        }
-        current = found;
-    }
-    return current == &root_ ? nullptr : current;
-}
+MacroTree::MacroTree(MacroIdRepair repair) : repair_(repair) {}
 
 std::string MacroTree::item_to_filepath(const outlineviewData* item) const {
     std::vector<const outlineviewData*> chain;
@@ -317,21 +238,27 @@ MacroTreeResult MacroTree::import_macro(outlineviewData* selected, const std::st
     if (const size_t dot = fileName.rfind('.'); dot != std::string::npos) fileName.resize(dot);
     if (const char* why = name_refusal(fileName)) return refused(text_of(why));
     const std::string name = CutUtf8(fileName, MACRO_NAME_MAX);
+
+    _ST_MACRO macro;
+    const MacroFileProblem problem = check_macro_file(path, &macro);
+    if (problem == MacroFileProblem::Unreadable) {
+        LOG("ImportMacro: %s could not be read", path.c_str());
+        return refused("import macro failed.");
+    }
+    if (problem != MacroFileProblem::None) {
+        LOG("ImportMacro: not a active macro");
+        return refused("not a active macro file.");
+    }
+    // A second copy would only be another file to keep apart from the first.
+    if (outlineviewData* there = find_same_macro(macro)) {
+        MacroTreeResult r = refused(FormatText("tc_macro_import_same", {display_path(there)}));
+        r.item = there;
+        return r;
+    }
     const std::string target = item_to_filepath(folder) + "/" + name + kMcfSuffix;
     if (findNameInOutlineView(folder, name, false) || exists_on_disk(target)) return refused(text_of("tc_msg20"));
     if (!inside_macro_dir(target)) return refused(kOutside);
 
-    FileError err;
-    std::optional<std::string> bytes = read_file_bytes(path, MACRO_FILE_SIZE, &err);
-    if (!bytes) {
-        LOG("ImportMacro err=%d, %s", err.code, err.text.c_str());
-        return refused("import macro failed.");
-    }
-    _ST_MACRO macro;
-    if (!macro_from_bytes(bytes->data(), bytes->size(), &macro)) {
-        LOG("ImportMacro: not a active macro");
-        return refused("not a active macro file.");
-    }
     set_macro_name(macro, name);
     macro.dwID = create_unique_id();
     // A slot number or change marks from another machine mean nothing here.

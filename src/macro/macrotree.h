@@ -4,10 +4,12 @@
 // has to show; the window only adds the dialogs and the redraw.
 #pragma once
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "macro/outline.h"
+#include "macro/stmacro.h"
 
 namespace keyloom {
 
@@ -18,26 +20,48 @@ struct MacroTreeResult {
     bool ok = false;
     std::string message;  // text to show; empty = show nothing
     std::string title;    // "Warning" whenever message is set
-    outlineviewData* item = nullptr;  // the new or changed item; after a delete, its former parent
+    // The new or changed item; after a delete, its former parent; after an
+    // import refused because the macro is there already, the macro there.
+    outlineviewData* item = nullptr;
+};
+
+// What reading the macro folder may do about a macro file whose id another
+// file has too (a copy made in a file manager), or whose id is 0.
+enum class MacroIdRepair {
+    Off,      // nothing is written: the file is listed as unusable
+    Rewrite,  // the file gets a new id, written back atomically and logged (the window)
 };
 
 class MacroTree {
 public:
-    MacroTree();
+    explicit MacroTree(MacroIdRepair repair = MacroIdRepair::Off);
 
     outlineviewData* root() { return &root_; }
     const outlineviewData* root() const { return &root_; }
 
     // Adds every folder and "*.mcf" file below the macro directory to the
-    // tree, and each valid macro to the macro list (created when missing).
-    // Symbolic links are skipped, so the walk never leaves the directory.
+    // tree, each folder's items by name (either case together), and each usable macro to the macro list (created
+    // when missing). Symbolic links are skipped, so the walk never leaves the
+    // directory. A file that is no macro file gets an item with id 0 and the
+    // reason in `unusable`. Of files sharing an id one keeps it: the one that
+    // had it in this tree before a reload, else the one whose file name is the
+    // record's name, else the first in the tree; the others, and files of id 0, get a new
+    // id (MacroIdRepair::Rewrite) or are unusable (Off).
     void loadMacroToList();
     // Empties the tree, then loadMacroToList (the macro list is not emptied).
     void ReloadMacroList();
 
     // Finds or creates the items along relPath ("a/b/x.mcf"); the last one is
-    // a macro (itemType 0, read from fullPath) or a folder (1), all others folders.
+    // a macro (itemType 0, read from fullPath) or a folder (1), all others
+    // folders. A new macro item whose file is no macro file, or whose id
+    // another item of the tree has, is unusable.
     outlineviewData* make_sure_item_exist(const std::string& relPath, const std::string& fullPath, int itemType);
+
+    // The first usable macro item (pre-order) whose listed record plays the
+    // same as macro and has no unsaved changes; none when there is none.
+    outlineviewData* find_same_macro(const _ST_MACRO& macro);
+    // "Games/combo": the names below the root joined with "/".
+    static std::string display_path(const outlineviewData* item);
 
     // The macro directory (without the trailing "/") for the root or null,
     // else "<dir>/<folder>/.../<name>" with ".mcf" after a macro's name.
@@ -61,10 +85,19 @@ public:
     MacroTreeResult rename_item(outlineviewData* item, const std::string& name);
     MacroTreeResult delete_item(outlineviewData* item);
     MacroTreeResult export_macro(const outlineviewData* item, const std::string& path);
+    // Refused, with the existing item in the result, when the tree holds a
+    // macro that plays the same ("tc_macro_import_same").
     MacroTreeResult import_macro(outlineviewData* selected, const std::string& path);
 
 private:
+    // Macro items' ids by their file path relative to the macro directory.
+    std::map<std::string, uint32_t> known_ids() const;
+    void load(const std::map<std::string, uint32_t>& known);
+    // Finds or creates the items along the path; created tells whether the last is new.
+    outlineviewData* item_chain(const std::string& relPath, uint32_t lastFlag, bool* created);
+
     outlineviewData root_;
+    MacroIdRepair repair_;
 };
 
 

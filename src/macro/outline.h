@@ -24,6 +24,10 @@ public:
     uint32_t nFlagData = 0;           // kind of item; also picks the icon
     outlineviewData* parentItem = nullptr;  // none for a root
     std::vector<std::unique_ptr<outlineviewData>> array;  // children, owned
+    // Why the item cannot be used (a macro file that could not be read), as a
+    // language text key; empty when it can. Lists draw such an item greyed
+    // with the text as its tooltip.
+    std::string unusable;
     // Unique for the program's lifetime (never 0), so a list can tell a new
     // item from a freed one that lived at the same address.
     const uint64_t serial = next_serial();

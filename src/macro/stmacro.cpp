@@ -88,6 +88,11 @@ void clear_macro_buffer_id() {
     for (const MacroNode& node : *lstMacro) node.get_node()->byBufferID = 0;
 }
 
+bool same_macro_content(const _ST_MACRO& a, const _ST_MACRO& b) {
+    return a.dwMagic == b.dwMagic && a.bAutoDelay == b.bAutoDelay && a.nLoopMode == b.nLoopMode &&
+           std::memcmp(&a.stData, &b.stData, sizeof a.stData) == 0;
+}
+
 int get_macro_event_count(const _ST_MACRO& macro) {
     int count = 0;
     for (const _ST_ITEM& item : macro.stData.stItem) {

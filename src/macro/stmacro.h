@@ -82,6 +82,9 @@ _ST_MACRO* get_macro_by_buffer_id(uint8_t slot);
 _ST_MACRO* get_macro_by_name(const char* name);
 void delete_macro_by_id(uint32_t id);
 void clear_macro_buffer_id();
+// The same macro to play: the same events and play settings, whatever its
+// id, name, slot number or change marks.
+bool same_macro_content(const _ST_MACRO& a, const _ST_MACRO& b);
 // Number of events before the end of the list (first event with wVk and dwDelay both 0).
 int get_macro_event_count(const _ST_MACRO& macro);
 

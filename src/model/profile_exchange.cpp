@@ -43,13 +43,6 @@ std::string macro_name_refusal(const std::string& name, bool ended) {
     return {};
 }
 
-// The same macro: the same events and play settings, whatever its id, name,
-// slot number or change marks.
-bool same_macro(const _ST_MACRO& a, const _ST_MACRO& b) {
-    return a.dwMagic == b.dwMagic && a.bAutoDelay == b.bAutoDelay && a.nLoopMode == b.nLoopMode &&
-           std::memcmp(&a.stData, &b.stData, sizeof a.stData) == 0;
-}
-
 // "name", then "name (2)", "name (3)", ...; always within the record's 39 bytes.
 std::string candidate_name(const std::string& name, int n) {
     if (n == 1) return name;
@@ -57,25 +50,43 @@ std::string candidate_name(const std::string& name, int n) {
     return CutUtf8(name, MACRO_NAME_MAX - suffix.size()) + suffix;
 }
 
-// Places one macro of the file in the macro folder: under its own name, under
-// a free one when a different macro has its name, or the macro already there.
-ImportedMacro place_macro(const ExchangeMacro& incoming, std::map<uint32_t, uint32_t>& ids,
-                          std::set<uint32_t>& idsTaken) {
+// What an import has placed so far: the file's macro ids and the ids its keys
+// now call, and the ids of the macros it wrote.
+struct Placing {
+    MacroTree& tree;
+    std::map<uint32_t, uint32_t> ids;
+    std::set<uint32_t> idsTaken;
+};
+
+ImportedMacro reused(ImportedMacro report, const std::string& file, uint32_t id, Placing& placing,
+                     uint32_t incomingId) {
+    report.action = MacroImport::Reused;
+    report.file = file;
+    report.id = id;
+    placing.ids[incomingId] = id;
+    return report;
+}
+
+// Places one macro of the file: the same macro anywhere in the tree is used;
+// otherwise it is written to the macro folder under its own name, or a free
+// one when a different macro has it. Two macros of the file stay two.
+ImportedMacro place_macro(const ExchangeMacro& incoming, Placing& placing) {
     ImportedMacro report;
     report.slot = incoming.slot;
     report.name = incoming.name;
+    if (outlineviewData* there = placing.tree.find_same_macro(incoming.record))
+        return reused(report, MacroTree::display_path(there), uint32_t(there->nItemData), placing,
+                      incoming.record.dwID);
+    std::map<uint32_t, uint32_t>& ids = placing.ids;
+    std::set<uint32_t>& idsTaken = placing.idsTaken;
     for (int n = 1; n <= FREE_NAME_TRIES; ++n) {
         const std::string name = candidate_name(incoming.name, n);
         const std::string path = get_macro_path() + name + ".mcf";
         std::error_code ec;
         if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
             _ST_MACRO there;
-            if (!read_macro_file(path, &there) || !same_macro(there, incoming.record)) continue;
-            report.action = MacroImport::Reused;
-            report.file = name;
-            report.id = there.dwID;
-            ids[incoming.record.dwID] = there.dwID;
-            return report;
+            if (!read_macro_file(path, &there) || !same_macro_content(there, incoming.record)) continue;
+            return reused(report, name, there.dwID, placing, incoming.record.dwID);
         }
         _ST_MACRO record = incoming.record;
         set_macro_name(record, name);
@@ -272,10 +283,12 @@ ExchangeResult ImportKeyPro(_ST_KEYPRO* set, const std::string& path, MacroTree*
 
     if (!content->macros.empty()) make_sure_folder_exist(get_macro_path());
     if (!lstMacro) init_macro_list();
-    std::map<uint32_t, uint32_t> ids;  // the file's macro id -> the id its keys now use
-    std::set<uint32_t> idsTaken;
+    // The macros already there are looked for in the whole tree.
+    MacroTree scratch;
+    if (!tree) scratch.loadMacroToList();
+    Placing placing{tree ? *tree : scratch, {}, {}};
     for (const ExchangeMacro& m : content->macros) {
-        ImportedMacro placed = place_macro(m, ids, idsTaken);
+        ImportedMacro placed = place_macro(m, placing);
         if (placed.action == MacroImport::Written || placed.action == MacroImport::Renamed) ++result.macros;
         result.macroReport.push_back(std::move(placed));
     }
@@ -290,7 +303,7 @@ ExchangeResult ImportKeyPro(_ST_KEYPRO* set, const std::string& path, MacroTree*
     _ST_KEYPRO incoming = content->stKeyPro;
     for (_KEYINFO& key : incoming.stKey) {
         if (FUN_CLASS(key.dwFunID) != FUN_MACRO) continue;
-        if (auto it = ids.find(key.dwMacroID); it != ids.end()) key.dwMacroID = it->second;
+        if (auto it = placing.ids.find(key.dwMacroID); it != placing.ids.end()) key.dwMacroID = it->second;
     }
     take_key_assignments(*set, incoming);
     result.keysTaken = true;

@@ -135,27 +135,22 @@ void MacroView::ReloadMacroList() {
 }
 
 _ST_MACRO* MacroView::selectedMacro() const {
-    if (!selectedItem_ || selectedItem_->nFlagData != MACRO_ITEM_MACRO) return nullptr;
+    if (!selectedItem_ || selectedItem_->nFlagData != MACRO_ITEM_MACRO || !selectedItem_->unusable.empty()) return nullptr;
+    if (selectedItem_->nItemData == 0 || selectedItem_->nItemData > UINT32_MAX) return nullptr;
     return get_macro_by_id(uint32_t(selectedItem_->nItemData));
 }
 
 void MacroView::onItemClicked(outlineviewData* item, MyOutlineView* sender) {
-    if (sender != listMacro || recorder.recording()) return;
-    btnSave->hide();
-    selectedItem_ = item;
-    const _ST_MACRO* macro = selectedMacro();
-    if (!item || item->nFlagData != MACRO_ITEM_MACRO) {
-        keyRows_.clear();
-    } else if (macro) {
-        // The rows come from the record: unsaved edits of another macro are dropped.
-        Macro_To_KeyList(*macro, &keyRows_);
-        btnAuto->setCheck(macro->bAutoDelay != 0);
-        setLoop(int(macro->nLoopMode));
-        refreshingRepeat_ = true;
-        textField->setText(QString::number(macro->stData.wRepeat));
-        refreshingRepeat_ = false;
-    }
-    listKey->reloadData();
+    if (sender != listMacro || item == selectedItem_) return;
+    // The list shows the new row already; the editor follows once the work
+    // on the macro it shows is settled, or goes back to it.
+    const uint64_t wanted = item ? item->serial : 0;
+    settleUnsavedChanges([this, wanted](bool proceed) {
+        if (proceed)
+            showItem(treeItem(wanted));
+        else
+            listMacro->selectItem(selectedItem_);
+    });
 }
 
 void MacroView::setLoop(int mode) {
@@ -198,10 +193,14 @@ void MacroView::btnClick(PngButton* sender) {
         recorder.recording() ? stopRecording() : startRecording();
         return;
     }
-    if (recorder.recording()) return;  // nothing else while recording
     if (sender == btnExit) {
-        hideWithOverlay();
-    } else if (sender == btnAuto) {
+        settleUnsavedChanges([this](bool proceed) {
+            if (proceed) hideWithOverlay();
+        });
+        return;
+    }
+    if (recorder.recording()) return;  // nothing else while recording
+    if (sender == btnAuto) {
         btnAuto->setCheck(!btnAuto->getCheck());
         Dirty_CurSel_Macro(MACRO_DIRTY_SETTINGS);
     } else if (sender == btnLoop || sender == btnLoopUntilAnyKey || sender == btnLoopUntilKeyUp) {
@@ -216,30 +215,10 @@ void MacroView::btnClick(PngButton* sender) {
     }
 }
 
-bool MacroView::onSave() {
-    _ST_MACRO* macro = selectedMacro();
-    if (!macro) return false;
-    if (checkMacro(&keyRows_)) listKey->reloadData();
-    if (macro->dwDirty & MACRO_DIRTY_EVENTS) KeyList_To_Macro(&keyRows_, macro);
-    if (macro->dwDirty & MACRO_DIRTY_SETTINGS) {
-        macro->bAutoDelay = btnAuto->getCheck() ? 1 : 0;
-        macro->nLoopMode = uint32_t(playMode());
-        if (macro->nLoopMode == 0) {
-            const int repeat = textField->text().toInt();
-            macro->stData.wRepeat = uint16_t(repeat > 0 ? repeat : 1);
-        }
-    }
-    const std::string path = tree_.item_to_filepath(selectedItem_);
-    if (!Flush_Dirty_Macro(macro, path)) {
-        showWarning(QString::fromStdString(FormatText("tc_macro_save_failed", {path})));
-        return false;
-    }
-    btnSave->hide();
-    return true;
-}
+bool MacroView::onSave() { return saveSelected(true); }
 
 void MacroView::startRecording() {
-    if (!selectedMacro()) return;  // rows belong to a macro
+    if (!selectedMacro()) return refuseUnusable();  // rows belong to a macro
     recorder.start(&keyRows_, btnAuto->getCheck(), clock());
     listKey->reloadData();
     btnRecord->setCaption(uiText("tc_macro_stop"));
@@ -261,10 +240,15 @@ void MacroView::stopRecording() {
 }
 
 void MacroView::recorded(MacroRecorder::Outcome outcome) {
-    if (outcome == MacroRecorder::Outcome::Full) showWarning(uiText("tc_macro_msg36"));
-    if (outcome == MacroRecorder::Outcome::Recorded) {
+    if (outcome != MacroRecorder::Outcome::Nothing) {
         listKey->reloadData();
         if (!keyRows_.array.empty()) listKey->scrollTo(listKey->delegateSource()->indexOf(keyRows_.array.back().get()));
+    }
+    if (outcome == MacroRecorder::Outcome::Full) {
+        // The recorder has ended the recording with the releases of the keys held.
+        stopRecording();
+        showWarning(uiText("tc_macro_full_recording"));
+        return;
     }
     if (recorder.commandHeld() && !commandTimer_.isActive()) commandTimer_.start();
 }

@@ -66,8 +66,25 @@ public:
 
     void startRecording();
     void stopRecording();
-    // Tidies, converts and writes the selected macro; false when the file could not be written.
+    // Tidies, converts and writes the selected macro; false when the file
+    // could not be written, which is told to the user.
     bool onSave();
+
+    // Unsaved work: a recording running, or changed rows or play settings of
+    // the macro shown that are not in its file yet.
+    bool hasUnsavedChanges() const;
+    // Settles unsaved work before the editor leaves the macro (another macro
+    // or folder, closing, hiding or quitting the program): a recording is
+    // stopped; then, with the model file's AutoSaveMacro not 0, the macro is
+    // saved, else the user chooses Save, Discard or Cancel. then(true) goes
+    // on; then(false) after Cancel or a failed save, which keeps the editor on
+    // the macro with its changes. At once then(true) when nothing is unsaved.
+    // Asked again while the question is open, it waits for the same answer.
+    void settleUnsavedChanges(std::function<void(bool proceed)> then);
+    // For an end that cannot ask (a signal, "keyloom --quit", the end of the
+    // session): stops a recording and saves, whatever AutoSaveMacro says,
+    // without any dialog. False only when the file could not be written.
+    bool saveUnsavedChanges();
     // The selected macro's record, or none.
     _ST_MACRO* selectedMacro() const;
     // The play mode ticked: 0 repeat count, 1 until any key, 2 while the key is held.
@@ -109,23 +126,42 @@ private:
     void recorded(MacroRecorder::Outcome outcome);
     void openMenu(const std::vector<MenuData>& items, int menuId);
 
+    // Unsaved work and the tree item shown (MacroViewUnsaved.cpp).
+    // Writes the selected macro; tell: a failure is shown.
+    bool saveSelected(bool tell);
+    // Shows the item's rows and play settings from its record; an item that
+    // is no usable macro shows none (and says why).
+    void showItem(outlineviewData* item);
+    // Drops the unsaved rows and settings: the record's are shown again. A
+    // macro never saved has no file to go back to and leaves the tree.
+    void discardChanges();
+    void askAboutChanges();
+    // The selected tree item, or none, by its serial (items may have gone).
+    outlineviewData* treeItem(uint64_t serial);
+    // Tells why the item shown cannot be recorded, edited or saved.
+    void refuseUnusable();
+
     // Tree commands and row editing (MacroViewCommands.cpp).
     void runTreeCommand(int code, outlineviewData* item);
     void askName(const char* prompt, std::function<void(const std::string&)> done);
+    void newMacro(outlineviewData* folder);
     void exportMacro(outlineviewData* item);
     void importMacro(outlineviewData* item);
     void insertRows(int what, bool fromMenu);
     void addRows(std::vector<std::unique_ptr<outlineviewData>> rows);
+    bool rowsFit(const std::vector<MacroRow>& rows);
     void changeRow();
     void deleteRow();
     void showKeyMenu();
     void showTreeMenu(outlineviewData* item);
 
-    MacroTree tree_;
+    MacroTree tree_{MacroIdRepair::Rewrite};  // the window gives copied macro files ids of their own
     outlineviewData keyRows_;
     outlineviewData* selectedItem_ = nullptr;  // the tree item whose rows are shown
     QTimer commandTimer_;                      // the release check while Command is held
     bool refreshingRepeat_ = false;
+    // Who waits for the answer to the Save, Discard or Cancel question.
+    std::vector<std::function<void(bool)>> settleWaiting_;
 };
 
 // Opens the editor over the overlay.

@@ -33,7 +33,9 @@ bool isKeyRow(const outlineviewData* row) {
 }  // namespace
 
 void MacroView::onItemRClicked(outlineviewData* item, MyOutlineView* sender) {
-    if (recorder.recording()) return;
+    // The click's change of selection may have asked about unsaved changes, or
+    // failed to save them: that comes first.
+    if (recorder.recording() || msgView->isVisible()) return;
     if (sender == listMacro) {
         showTreeMenu(item);
     } else if (sender == listKey && selectedMacro()) {
@@ -98,18 +100,14 @@ void MacroView::askName(const char* prompt, std::function<void(const std::string
 
 void MacroView::runTreeCommand(int code, outlineviewData* item) {
     switch (code) {
-        case MACRO_CMD_NEW:
-            askName("tc_macro_msg11", [this, item](const std::string& name) {
-                const MacroTreeResult result = tree_.new_macro(item, name);
-                if (!result.ok) return showResult(result);
-                listMacro->reloadData();
-                if (result.item->parentItem) listMacro->expandItem(result.item->parentItem);
-                listMacro->selectItem(result.item);  // shows its (empty) rows
-                keyRows_.clear();
-                listKey->reloadData();
-                Dirty_CurSel_Macro(MACRO_DIRTY_EVENTS | MACRO_DIRTY_SETTINGS);
+        case MACRO_CMD_NEW: {
+            // The new macro is shown at once, so the one shown now is settled first.
+            const uint64_t at = item ? item->serial : 0;
+            settleUnsavedChanges([this, at](bool proceed) {
+                if (proceed) newMacro(treeItem(at));
             });
             break;
+        }
         case MACRO_CMD_NEW_FOLDER:
             askName("tc_macro_folder_prompt", [this, item](const std::string& name) {
                 const MacroTreeResult result = tree_.new_folder(item, name);
@@ -130,10 +128,12 @@ void MacroView::runTreeCommand(int code, outlineviewData* item) {
             if (!item) break;
             showMsg(msgOverlay, msgView, uiText("tc_msg6"), MSG_NOTICE, false, [this, item](MsgView* dialog) {
                 if (!dialog->bResult) return;
-                const bool shown = item == selectedItem_;
+                // The macro shown goes with it, or with the folder that holds it.
+                bool shown = false;
+                for (const outlineviewData* up = selectedItem_; up && !shown; up = up->parentItem) shown = up == item;
                 const MacroTreeResult result = tree_.delete_item(item);
                 showResult(result);
-                if (result.ok && shown) {
+                if (shown) {  // the item leaves the tree even when its file could not be removed
                     selectedItem_ = nullptr;
                     keyRows_.clear();
                     listKey->reloadData();
@@ -153,6 +153,16 @@ void MacroView::runTreeCommand(int code, outlineviewData* item) {
     }
 }
 
+void MacroView::newMacro(outlineviewData* folder) {
+    askName("tc_macro_msg11", [this, folder](const std::string& name) {
+        const MacroTreeResult result = tree_.new_macro(folder, name);
+        if (!result.ok) return showResult(result);
+        listMacro->reloadData();
+        if (result.item->parentItem) listMacro->expandItem(result.item->parentItem);
+        listMacro->selectItem(result.item);  // shows its (empty) rows, unsaved
+    });
+}
+
 void MacroView::exportMacro(outlineviewData* item) {
     if (!item || item->nFlagData != MACRO_ITEM_MACRO || !chooseFile) return;
     const QString path = chooseFile(true, QString::fromStdString(item->name) + QStringLiteral(".mcf"));
@@ -165,22 +175,39 @@ void MacroView::importMacro(outlineviewData* item) {
     const QString path = chooseFile(false, QString());
     if (path.isEmpty()) return;
     const MacroTreeResult result = tree_.import_macro(item, path.toStdString());
+    if (!result.ok && result.item) {
+        // The same macro is in the tree already: it is shown, not copied.
+        const uint64_t there = result.item->serial;
+        settleUnsavedChanges([this, there, result](bool proceed) {
+            if (proceed) listMacro->selectItem(treeItem(there));
+            showResult(result);
+        });
+        return;
+    }
     showResult(result);
     listMacro->reloadData();
     if (result.ok && result.item && result.item->parentItem) listMacro->expandItem(result.item->parentItem);
 }
 
+// Whether the rows fit before the selected row; a refusal is told.
+bool MacroView::rowsFit(const std::vector<MacroRow>& rows) {
+    const int at = keyRows_.indexOf(listKey->getSeletedObject());
+    if (macro_rows_fit(&keyRows_, rows, at)) return true;
+    showWarning(uiText("tc_macro_msg36"));
+    return false;
+}
+
 void MacroView::insertRows(int what, bool fromMenu) {
-    if (!selectedMacro() || what >= MACRO_INSERT_MOVE) return;
-    const bool key = what == MACRO_INSERT_PRESS || what == MACRO_INSERT_RELEASE;
+    if (what >= MACRO_INSERT_MOVE) return;
+    if (!selectedMacro()) return refuseUnusable();
     const bool click = what >= MACRO_INSERT_LEFT;
-    if (!macro_rows_fit(&keyRows_, key ? 1 : click ? 2 : 0, key ? 1 : click ? 2 : 0)) {
-        showWarning(uiText("tc_macro_msg36"));
-        return;
-    }
-    std::vector<std::unique_ptr<outlineviewData>> rows;
+    const uint32_t kind = what == MACRO_INSERT_PRESS ? MACRO_ROW_DOWN : what == MACRO_INSERT_RELEASE ? MACRO_ROW_UP
+                                                                                                     : MACRO_ROW_PAUSE;
+    // Before asking for a key: a key not in the list yet, whose press needs room for its release too.
+    if (!click && !rowsFit({MacroRow{kind, VK_NONE}})) return;
     if (click) {
         const uint64_t button = MACRO_MOUSE_LEFT + uint64_t(what - MACRO_INSERT_LEFT);
+        std::vector<std::unique_ptr<outlineviewData>> rows;
         rows.push_back(make_macro_row(MACRO_ROW_DOWN, button));
         rows.push_back(make_macro_row(MACRO_ROW_PAUSE, kClickPause));
         rows.push_back(make_macro_row(MACRO_ROW_UP, button));
@@ -197,7 +224,6 @@ void MacroView::insertRows(int what, bool fromMenu) {
         });
         return;
     }
-    const uint32_t kind = what == MACRO_INSERT_PRESS ? MACRO_ROW_DOWN : MACRO_ROW_UP;
     showMsg(msgOverlay, msgView, uiText(fromMenu ? "tc_msg10" : "tc_msg7"), MSG_KEY, false,
             [this, kind](MsgView* dialog) {
                 if (!dialog->bResult || dialog->stCombo.VkCode1 == VK_NONE) return;
@@ -208,6 +234,9 @@ void MacroView::insertRows(int what, bool fromMenu) {
 }
 
 void MacroView::addRows(std::vector<std::unique_ptr<outlineviewData>> rows) {
+    std::vector<MacroRow> added;
+    for (const auto& row : rows) added.push_back({row->nFlagData, row->nItemData});
+    if (!rowsFit(added)) return;
     // New rows go before the selected row, or at the end.
     const outlineviewData* anchor = listKey->getSeletedObject();
     outlineviewData* last = nullptr;
@@ -222,7 +251,12 @@ void MacroView::changeRow() {
     if (!row) return;
     if (isKeyRow(row)) {
         showMsg(msgOverlay, msgView, uiText("tc_msg10"), MSG_KEY, false, [this, row](MsgView* dialog) {
-            if (!dialog->bResult || dialog->stCombo.VkCode1 == VK_NONE || keyRows_.indexOf(row) < 0) return;
+            const int at = keyRows_.indexOf(row);
+            if (!dialog->bResult || dialog->stCombo.VkCode1 == VK_NONE || at < 0) return;
+            // Another key may leave one held that the macro has no room to release.
+            std::vector<MacroRow> changed = macro_rows_of(&keyRows_);
+            changed[size_t(at)].data = dialog->stCombo.VkCode1;
+            if (!macro_rows_fit(changed)) return showWarning(uiText("tc_macro_msg36"));
             row->nItemData = dialog->stCombo.VkCode1;
             row->name = macro_row_text(row->nFlagData, row->nItemData);
             listKey->reloadData();

@@ -1,7 +1,10 @@
 #include "ui/MsgView.h"
 
 #include <QKeyEvent>
+#include <QFontMetricsF>
 #include <QPainter>
+#include <QTextOption>
+#include <cmath>
 #include <algorithm>
 
 #include "config/language.h"
@@ -23,6 +26,10 @@ constexpr int kEditHeight = 24;
 constexpr int kPromptHeight = 22;
 constexpr int kPromptGap = 4;  // between the prompt line and the edit field
 constexpr int kBoxGap = kEditWidth / 4 - 10;
+constexpr qreal kAnswerGap = 10;
+constexpr qreal kCaptionPadding = 12;  // room beside a caption that widens its button
+constexpr qreal kMessageMargin = 20;
+constexpr qreal kMessageGap = 6;  // between the answers or the close button and the message
 
 }  // namespace
 
@@ -33,7 +40,13 @@ MsgView::MsgView(QWidget* owner) : DialogPanel(owner, WIDTH, HEIGHT) {
 
 void MsgView::createControls() {
     const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
-    createFrameControls(QStringLiteral("msg_nr.png"), QPointF(WIDTH - 40, HEIGHT - 27), QPointF(220, 15), 10, click);
+    createFrameControls(QStringLiteral("msg_nr.png"), QPointF(WIDTH - 40, HEIGHT - 27), QPointF(220, 15), kAnswerGap,
+                        click);
+    answersRight_ = frameOf(btnCancel).right();
+    answerWidth_ = frameOf(btnOk).width();
+    const QString button = QStringLiteral("btn2_nr.png");
+    btnOther = newPngButton2(nullptr, this, button, button, button, false, frameOf(btnOk), {}, click);
+    btnOther->hide();
 
     rcEdit = QRectF((WIDTH - kEditWidth) / 2, (HEIGHT - kEditHeight) / 2, kEditWidth, kEditHeight);
     textField = newEdit(this, [this](MyTextFieldCell*) { onTextChanged(); }, rcEdit);
@@ -44,6 +57,13 @@ void MsgView::createControls() {
 
 QRectF MsgView::promptRect() const {
     return QRectF(rcEdit.x(), rcEdit.y() + rcEdit.height() + kPromptGap, rcEdit.width(), kPromptHeight);
+}
+
+QRectF MsgView::messageRect() const {
+    const QRectF ok = frameOf(btnOk);
+    const qreal bottom = ok.y() + ok.height() + kMessageGap;
+    const qreal top = frameOf(btnExit).y() - kMessageGap;
+    return QRectF(kMessageMargin, bottom, WIDTH - 2 * kMessageMargin, top - bottom);
 }
 
 bool MsgView::modifierBoxesShown() const {
@@ -66,11 +86,30 @@ void MsgView::initWithMsgID(int id) {
     textField->setFocusPolicy(capturing() ? Qt::NoFocus : Qt::StrongFocus);
     takeFocusWhenCapturing();  // else when shown
     textField->clear();
-    update();
+    btnOther->setVisible(msgID == MSG_CHOICE);
+    if (msgID != MSG_CHOICE) okKey = "tc_ok";
+    onRefreshText();
+}
+
+void MsgView::layoutAnswers() {
+    std::vector<PngButton*> shown{btnOk};
+    if (msgID == MSG_CHOICE) shown.push_back(btnOther);
+    shown.push_back(btnCancel);
+    const QFontMetricsF metrics(get_font());
+    qreal right = answersRight_;
+    for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
+        const qreal width = std::max(answerWidth_, std::ceil(metrics.horizontalAdvance((*it)->caption()) + kCaptionPadding));
+        const QRectF frame = frameOf(*it);
+        setFrame(*it, QRectF(right - width, frame.y(), width, frame.height()));
+        right -= width + kAnswerGap;
+    }
 }
 
 void MsgView::onRefreshText() {
     refreshFrameTexts();
+    btnOk->setCaption(uiText(okKey.c_str()));
+    btnOther->setCaption(otherKey.empty() ? QString() : uiText(otherKey.c_str()));
+    layoutAnswers();
     modifiers.onRefreshText();
     modifiers.placeInRow(QPointF(rcEdit.x(), rcEdit.y() - 25), kBoxGap, WIDTH - 12);
     update();
@@ -78,16 +117,18 @@ void MsgView::onRefreshText() {
 
 void MsgView::btnClick(PngButton* sender) {
     if (sender == btnExit || sender == btnCancel) {
-        onExit(0);
+        onExit(MSG_ANSWER_CANCEL);
     } else if (sender == btnOk) {
-        onExit(1);
+        onExit(MSG_ANSWER_OK);
+    } else if (sender == btnOther && msgID == MSG_CHOICE) {
+        onExit(MSG_ANSWER_OTHER);
     } else if (modifiers.contains(sender)) {
         sender->setCheck(!sender->getCheck());
     }
 }
 
 void MsgView::onExit(int result) {
-    if (result == 1) {
+    if (result == MSG_ANSWER_OK) {
         switch (msgID) {
             case MSG_TEXT:
                 if (textField->text().isEmpty()) return;  // refused: stays open, nobody is called
@@ -109,7 +150,8 @@ void MsgView::onExit(int result) {
     callback = nullptr;
     maxStringLen = 0;
     hideWithOverlay();
-    bResult = result == 1;
+    nAnswer = result;
+    bResult = result == MSG_ANSWER_OK;
     if (call) call(this);
 }
 
@@ -131,9 +173,15 @@ void MsgView::paintEvent(QPaintEvent*) {
     painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 
     const TextStyle centred = panelTextStyle(TextAlign::Centre);
-    if (msgID == MSG_NOTICE)
-        myDrawText(painter, strMsg, centred, rcEdit, height());
-    else if (msgID >= MSG_TEXT && msgID <= MSG_KEY)
+    if (msgID == MSG_NOTICE || msgID == MSG_CHOICE) {
+        // A message may be longer than a line (a path, a translation): it wraps, at a
+        // word where it can, anywhere where it must.
+        QTextOption wrapped(Qt::AlignCenter);
+        wrapped.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        painter.setFont(centred.font);
+        painter.setPen(centred.color.isValid() ? centred.color : QColor(Qt::black));
+        painter.drawText(flipRect(messageRect(), height()), strMsg, wrapped);
+    } else if (msgID >= MSG_TEXT && msgID <= MSG_KEY)
         myDrawText(painter, strMsg, centred, promptRect(), height());
 
     if (modifierBoxesShown()) modifiers.drawLabels(painter, height());
@@ -152,6 +200,14 @@ void MsgView::keyPressEvent(QKeyEvent* event) {
     stCombo.VkCode1 = uint8_t(key.keyCode & 0xFF);
     stCombo.VkCode2 = 0xFF;
     textField->setText(QString::fromStdString(GetVKName(key.keyCode).value_or(std::string())));
+}
+
+void showChoice(HideView* overlay, MsgView* dialog, const QString& text, const char* okKey, const char* otherKey,
+                MsgCallback callback) {
+    if (!dialog) return;
+    dialog->okKey = okKey;
+    dialog->otherKey = otherKey;
+    showMsg(overlay, dialog, text, MSG_CHOICE, false, std::move(callback));
 }
 
 void showMsg(HideView* overlay, MsgView* dialog, const QString& text, int msgID, bool bRecordComboKey,

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "model/keyinfo.h"
 #include "ui/DialogPanel.h"
@@ -27,6 +28,12 @@ constexpr int MSG_NOTICE = 1;   // message or yes/no question, no edit field
 constexpr int MSG_TEXT = 2;     // a line of text -> retString
 constexpr int MSG_NUMBER = 3;   // a number -> retValue
 constexpr int MSG_KEY = 4;      // one captured key -> stCombo
+constexpr int MSG_CHOICE = 5;   // a question with three answers: OK, btnOther, Cancel -> nAnswer
+
+// Answers (nAnswer).
+constexpr int MSG_ANSWER_CANCEL = 0;  // Cancel or the close button
+constexpr int MSG_ANSWER_OK = 1;
+constexpr int MSG_ANSWER_OTHER = 2;  // kind 5's middle answer
 
 // What the closing dialog calls, with itself: it reads bResult and, after
 // OK, the kind's result.
@@ -45,7 +52,8 @@ public:
     // Captions that follow the language: those of OK and Cancel.
     void onRefreshText();
     void btnClick(PngButton* sender);
-    // Closes with result 1 (OK) or 0 (Cancel, Exit); a refused OK leaves it open.
+    // Closes with an answer: MSG_ANSWER_OK, _CANCEL (Cancel, Exit) or _OTHER;
+    // a refused OK leaves it open.
     void onExit(int result);
 
     int32_t msgID = 0;
@@ -59,7 +67,12 @@ public:
     int32_t maxVal = -1;
     bool bRecordComboKey = false;
     int32_t nParam = 0;  // the caller's own value, for its callback
+    int32_t nAnswer = MSG_ANSWER_CANCEL;  // how it was closed; bResult is nAnswer == MSG_ANSWER_OK
+    // Kind 5: the text keys of the OK and the middle answer's captions.
+    std::string okKey = "tc_ok";
+    std::string otherKey;
     MsgCallback callback;
+    PngButton* btnOther = nullptr;  // kind 5's middle answer, hidden for the other kinds
 
     ModifierBoxes modifiers;
     MyTextFieldCell* textField = nullptr;
@@ -67,6 +80,9 @@ public:
 
     // Where the prompt of kinds 2 to 4 is drawn: the line above rcEdit.
     QRectF promptRect() const;
+    // Where the message of kinds 1 and 5 is drawn, wrapped to its width and
+    // centred: between the answers and the close button.
+    QRectF messageRect() const;
     bool modifierBoxesShown() const;
 
 protected:
@@ -77,12 +93,22 @@ protected:
 private:
     void createControls();
     void onTextChanged();
+    // The answers shown, right-aligned where OK and Cancel stand, each as
+    // wide as its picture or, for a longer caption, the caption.
+    void layoutAnswers();
+
+    qreal answersRight_ = 0;
+    qreal answerWidth_ = 0;
 };
 
 // Shows the dialog for a kind over the owner's overlay. callback (may be
 // empty) is called once when the dialog closes. Returns at once.
 void showMsg(HideView* overlay, MsgView* dialog, const QString& text, int msgID, bool bRecordComboKey,
              MsgCallback callback);
+// Asks a question with three answers (kind 5): OK captioned by okKey, the
+// middle answer by otherKey, and Cancel. The callback reads nAnswer.
+void showChoice(HideView* overlay, MsgView* dialog, const QString& text, const char* okKey, const char* otherKey,
+                MsgCallback callback);
 
 // The integer at the start of a text as the number dialog reads it: leading
 // white space, an optional sign, decimal digits; 0 when there are none;

@@ -17,6 +17,17 @@ namespace {
 
 QString captionOf(const outlineviewData* item) { return QString::fromStdString(item->name); }
 
+// Why the item cannot be used, in the current language; empty when it can.
+QString unusableText(const outlineviewData* item) {
+    return item->unusable.empty() ? QString() : uiText(item->unusable.c_str());
+}
+
+// Text of an item that cannot be used: halfway to the row's background.
+QColor greyed(const QColor& text, const QColor& background) {
+    return QColor((text.red() + background.red()) / 2, (text.green() + background.green()) / 2,
+                  (text.blue() + background.blue()) / 2);
+}
+
 // Rows and items are drawn here in the list's own colours; the platform style
 // keeps only the expansion arrows, so no theme tints a row.
 class OutlineStyle : public QProxyStyle {
@@ -94,8 +105,12 @@ QVariant OutlineViewDelegate::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole || role == Qt::EditRole) return captionOf(item);
     if (role == Qt::ToolTipRole) {
         const QString caption = captionOf(item);
-        if (QFontMetricsF(get_font()).horizontalAdvance(caption) > nItemWidth) return caption;
+        const bool cut = QFontMetricsF(get_font()).horizontalAdvance(caption) > nItemWidth;
+        const QString why = unusableText(item);
+        if (!why.isEmpty()) return cut ? caption + QLatin1Char('\n') + why : why;
+        if (cut) return caption;
     }
+    if (role == Qt::AccessibleDescriptionRole) return unusableText(item);
     return {};
 }
 
@@ -142,10 +157,15 @@ void OutlineItemCellView::paint(QPainter* painter, const QStyleOptionViewItem& o
     painter->save();
     painter->translate(option.rect.topLeft());
     painter->setClipRect(QRect(QPoint(0, 0), option.rect.size()));
-    if (!at.icon.isNull()) painter->drawImage(flipRect(at.icon, h).topLeft(), icon);
+    if (!at.icon.isNull()) {
+        if (!item->unusable.empty()) painter->setOpacity(0.5);
+        painter->drawImage(flipRect(at.icon, h).topLeft(), icon);
+        painter->setOpacity(1);
+    }
     const bool selected = list_->getSeletedObject() == item;
-    const TextStyle style{get_font(), colorFromBgr(selected ? source->clrTextDn : source->clrTextNr),
-                          TextAlign::Left};
+    QColor colour = colorFromBgr(selected ? source->clrTextDn : source->clrTextNr);
+    if (!item->unusable.empty()) colour = greyed(colour, colorFromBgr(selected ? source->clrItemDn : source->clrItemNr));
+    const TextStyle style{get_font(), colour, TextAlign::Left};
     const qreal textHeight = QFontMetricsF(get_font()).height();
     myDrawText(*painter, caption, style, QRectF(at.text.x(), at.text.y(), option.rect.width(), textHeight), h);
     painter->restore();

@@ -52,6 +52,9 @@ const char* const kProgramKeys[] = {
     "tc_msg5", "tc_msg6", "tc_msg7", "tc_msg10", "tc_msg13", "tc_msg14", "tc_msg15", "tc_apply_failed", "tc_msg20", "tc_macro_msg8",
     "tc_macro_msg11", "tc_macro_msg12", "tc_macro_msg13", "tc_macro_folder_prompt", "tc_macro_filter",
     "tc_macro_save_failed", "tc_macro_msg36", "tc_macro_badname",
+    "tc_macro_full_recording", "tc_macro_unsaved", "tc_macro_discard", "tc_macro_file_unreadable",
+    "tc_macro_file_empty", "tc_macro_file_short", "tc_macro_file_long", "tc_macro_file_garbage",
+    "tc_macro_file_same_id", "tc_macro_file_id_unwritten", "tc_macro_file_refused", "tc_macro_import_same",
     "tc_macro_name_control", "tc_macro_name_blank", "tc_file_unreadable", "tc_file_kept", "tc_file_replaced",
     "tc_file_keep_failed", "tc_save_failed", "tc_save_unreadable", "tc_import_short", "tc_import_no_set",
     "tc_import_bad_layer", "tc_import_bad_name", "tc_import_bad_key", "tc_import_bad_macro",
@@ -235,7 +238,7 @@ int advance(char32_t c) {
         case 0xA0: case 0xB7: return 278;  // no-break space, middle dot
         case 0xAB: case 0xBB: case 0x2013: return 556;  // « » –
         case 0x2018: case 0x2019: return 222;  // ‘ ’
-        case 0x201C: case 0x201D: return 333;  // “ ”
+        case 0x201C: case 0x201D: case 0x201E: return 333;  // “ ” „
         case 0x2014: case 0x2026: return 1000;  // — …
         default: break;
     }
@@ -269,6 +272,7 @@ const Room kRooms[] = {
     {"tc_cancel", 70}, {"tc_apply", 98}, {"tc_page2", 120},
     // picker tabs, record and save buttons
     {"tc_page1", 98}, {"tc_mac_def", 98}, {"tc_macro_start", 98}, {"tc_macro_stop", 98}, {"tc_macro_save", 98},
+    {"tc_macro_discard", 110},  // the message dialog widens an answer for its caption; three fit in a row
     // labels: lines of 100 points in the picker, the chooser's title line, lighting labels
     {"tc_page3", 100}, {"tc_combo_tips", 100}, {"tc_protitle", 164}, {"tc_msg1", 160}, {"tc_adv_str2", 140},
     {"tc_adv_str3", 140}, {"tc_adv_str4", 89}, {"tc_msg16", 120},

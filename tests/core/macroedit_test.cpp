@@ -92,22 +92,68 @@ TEST_F(MacroEdit, TidyDropsLeadingRowsMergesPausesAndDoubles) {
     outlineviewData list;
     add_rows(list, {{MACRO_ROW_PAUSE, 15}, {MACRO_ROW_UP, kQ}, {MACRO_ROW_DOWN, kQ}, {MACRO_ROW_PAUSE, 30},
                     {MACRO_ROW_PAUSE, 40}, {MACRO_ROW_DOWN, kQ}, {MACRO_ROW_UP, kQ}, {MACRO_ROW_UP, kQ},
-                    {MACRO_ROW_DOWN, kA}, {MACRO_ROW_DOWN, kA}, {MACRO_ROW_DOWN, kA}});
+                    {MACRO_ROW_DOWN, kA}, {MACRO_ROW_DOWN, kA}, {MACRO_ROW_DOWN, kA}, {MACRO_ROW_UP, kA}});
     EXPECT_TRUE(checkMacro(&list));
-    EXPECT_EQ(rows_of(list), (Rows{"v12", "70ms", "v12", "^12", "v0"}));
+    // A press of a held key and a release of one not held go; the pauses they parted merge.
+    EXPECT_EQ(rows_of(list), (Rows{"v12", "70ms", "^12", "v0", "^0"}));
     EXPECT_EQ(list.array[1]->name, "70 ms");
     EXPECT_FALSE(checkMacro(&list));  // already tidy
 
     hwParam.nMaxDelay = 50;
     outlineviewData capped;
-    add_rows(capped, {{MACRO_ROW_DOWN, kQ}, {MACRO_ROW_PAUSE, 30}, {MACRO_ROW_PAUSE, 40}, {MACRO_ROW_PAUSE, 5}});
+    add_rows(capped, {{MACRO_ROW_DOWN, kQ}, {MACRO_ROW_PAUSE, 30}, {MACRO_ROW_PAUSE, 40}, {MACRO_ROW_UP, kA},
+                      {MACRO_ROW_PAUSE, 5}, {MACRO_ROW_UP, kQ}});
     EXPECT_TRUE(checkMacro(&capped));
-    EXPECT_EQ(rows_of(capped), (Rows{"v12", "50ms"}));
+    EXPECT_EQ(rows_of(capped), (Rows{"v12", "50ms", "^12"}));
 
     outlineviewData noPress;
     add_rows(noPress, {{MACRO_ROW_PAUSE, 10}, {MACRO_ROW_UP, kQ}, {MACRO_ROW_MOUSE, 0x01F7}});
     EXPECT_TRUE(checkMacro(&noPress));
     EXPECT_TRUE(noPress.array.empty());
+}
+
+// What is saved releases every key and mouse button it presses, whatever rows
+// were inserted, changed or deleted: the exact record in the file.
+TEST_F(MacroEdit, ASavedMacroReleasesEveryKeyItPresses) {
+    test::TempDir dir;
+    outlineviewData list;
+    add_rows(list, {{MACRO_ROW_DOWN, kShift}, {MACRO_ROW_PAUSE, 30}, {MACRO_ROW_DOWN, kA}, {MACRO_ROW_UP, kQ},
+                    {MACRO_ROW_DOWN, kCaps}, {MACRO_ROW_PAUSE, 10}, {MACRO_ROW_UP, kA},
+                    {MACRO_ROW_DOWN, MACRO_MOUSE_LEFT}, {MACRO_ROW_PAUSE, 20}});
+    EXPECT_TRUE(checkMacro(&list));
+    // Shift, Caps Lock and the left button are still held: released at the end, the last pressed first.
+    EXPECT_EQ(rows_of(list), (Rows{"v56", "30ms", "v0", "v57", "10ms", "^0", "v240", "20ms", "^240", "^57", "^56"}));
+    EXPECT_EQ(list.array.back()->name, "Shift");
+
+    _ST_MACRO macro{};
+    ASSERT_EQ(new_macro("held", &macro), 1);
+    macro.dwID = 0x0A0B0C0D;
+    macro.dwDirty = MACRO_DIRTY_EVENTS;
+    KeyList_To_Macro(&list, &macro);
+    const std::string path = dir.file("held.mcf");
+    ASSERT_TRUE(Flush_Dirty_Macro(&macro, path));
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.size(), MACRO_FILE_SIZE);
+    const unsigned char head[] = {
+        0xA0, 0x88, 0xFB, 0xFA, 0x0D, 0x0C, 0x0B, 0x0A, 0, 0, 0, 0,  // magic, id, no marks
+        1, 0, 0, 0, 0, 0, 0, 0, 'h', 'e', 'l', 'd'};                  // pauses recorded, repeat mode, name
+    EXPECT_EQ(std::memcmp(bytes.data(), head, sizeof head), 0);
+    EXPECT_EQ(bytes.find_first_not_of('\0', sizeof head), 104u);  // the name's zeros, slot 0, reserved
+    // wRepeat 1, then wVk, wStatus, dwDelay per event; code 0 without a pause gets 1 ms.
+    const unsigned char events[] = {
+        1, 0, 0, 0,
+        56, 0, 1, 0, 30, 0, 0, 0,   0, 0, 1, 0, 1, 0, 0, 0,   57, 0, 1, 0, 10, 0, 0, 0,
+        0, 0, 0, 0, 1, 0, 0, 0,     240, 0, 1, 0, 20, 0, 0, 0, 240, 0, 0, 0, 0, 0, 0, 0,
+        57, 0, 0, 0, 0, 0, 0, 0,    56, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(bytes.data() + 104, events, sizeof events), 0);
+    EXPECT_EQ(bytes.find_first_not_of('\0', 104 + sizeof events), std::string::npos);
+
+    // A release changed to another key, or deleted, still leaves nothing held.
+    outlineviewData changed;
+    add_rows(changed, {{MACRO_ROW_DOWN, kQ}, {MACRO_ROW_UP, kA}});
+    checkMacro(&changed);
+    EXPECT_EQ(rows_of(changed), (Rows{"v12", "^12"}));
 }
 
 // A list of every kind, saved into a record, written and read back.
@@ -182,23 +228,34 @@ TEST_F(MacroEdit, ReadingStopsAtTheEventLimit) {
     EXPECT_EQ(get_macro_event_count(macro), MACRO_ITEM_COUNT);
 }
 
-TEST_F(MacroEdit, BufferLimit) {
+TEST_F(MacroEdit, BufferLimitKeepsRoomForTheReleases) {
     outlineviewData list;
-    add_key_rows(list, 62);
+    add_key_rows(list, 60);  // Q pressed and released 30 times
     add_rows(list, {{MACRO_ROW_PAUSE, 5}, {MACRO_ROW_MOUSE, 0x01F7}});
-    EXPECT_EQ(macro_key_rows(&list), 62);
-    EXPECT_EQ(macro_event_rows(&list), 63);
-    EXPECT_FALSE(is_macro_buffer_out(&list));
-    EXPECT_TRUE(macro_rows_fit(&list, 1, 1));   // 63 key rows: 191 bytes
-    EXPECT_FALSE(macro_rows_fit(&list, 2, 2));  // 64 would be 194
-    add_key_rows(list, 2);
-    EXPECT_TRUE(is_macro_buffer_out(&list));  // 64 key rows, loaded from elsewhere
-    EXPECT_FALSE(macro_rows_fit(&list, 0, 0));  // not even a pause
+    EXPECT_EQ(macro_key_rows(&list), 60);
+    EXPECT_EQ(macro_event_rows(&list), 61);
+    // A press fits with its release: 62 key rows, 188 bytes of 192.
+    EXPECT_TRUE(macro_rows_fit(&list, {{MACRO_ROW_DOWN, kA}}));
+    add_rows(list, {{MACRO_ROW_DOWN, kShift}});  // held to the end: its release is kept room for
+    EXPECT_FALSE(macro_rows_fit(&list, {{MACRO_ROW_DOWN, kA}}));  // 61 + A + two releases = 64
+    EXPECT_TRUE(macro_rows_fit(&list, {{MACRO_ROW_UP, kShift}}));    // takes the room kept for it
+    EXPECT_TRUE(macro_rows_fit(&list, {{MACRO_ROW_PAUSE, 9}}));
+    EXPECT_TRUE(macro_rows_fit(&list, {{MACRO_ROW_UP, kA}}));  // released without a press: saved without it
+    std::vector<MacroRow> rows = macro_rows_of(&list);
+    rows.back().data = kQ;  // Shift pressed changed into Q pressed: the same room
+    EXPECT_TRUE(macro_rows_fit(rows));
+
+    outlineviewData full;
+    add_key_rows(full, 64);  // loaded from elsewhere
+    EXPECT_TRUE(is_macro_buffer_out(&full));
+    EXPECT_FALSE(macro_rows_fit(&full, {{MACRO_ROW_PAUSE, 5}}));  // not even a pause
 
     outlineviewData mice;
-    for (int i = 0; i < 170; ++i) mice.addItem(make_macro_row(MACRO_ROW_WHEEL, 0x01F5));
-    EXPECT_FALSE(macro_rows_fit(&mice, 0, 1));  // a 171st would not read back
-    EXPECT_TRUE(macro_rows_fit(&mice, 0, 0));
+    mice.addItem(make_macro_row(MACRO_ROW_DOWN, kQ));
+    for (int i = 0; i < 168; ++i) mice.addItem(make_macro_row(MACRO_ROW_WHEEL, 0x01F5));
+    mice.addItem(make_macro_row(MACRO_ROW_UP, kQ));  // 170 events
+    EXPECT_FALSE(macro_rows_fit(&mice, {{MACRO_ROW_WHEEL, 0x01F5}}));  // a 171st would not read back
+    EXPECT_TRUE(macro_rows_fit(&mice, {{MACRO_ROW_PAUSE, 5}}));
 }
 
 TEST_F(MacroEdit, FlushWritesOnlyMarkedMacros) {
@@ -260,8 +317,8 @@ TEST_F(MacroRecorderTest, ModifierAndKeyWithPauses) {
     rec.keyDown(kCaps, 1);
     rec.keyUp(kCaps, 2);
     rec.keyDown(kCaps, 3);
-    EXPECT_EQ(rows_of(list), (Rows{"v57", "v57"}));  // Caps Lock: presses only
-    EXPECT_TRUE(rec.commondList.empty());
+    EXPECT_EQ(rows_of(list), (Rows{"v57", "^57", "v57"}));  // Caps Lock like any key
+    EXPECT_EQ(rec.commondList, std::vector<int>{kCaps});
 }
 
 TEST_F(MacroRecorderTest, BothSidesOfAModifier) {
@@ -299,18 +356,31 @@ TEST_F(MacroRecorderTest, ModifiersLeftBehindAreReleasedLastFirst) {
     EXPECT_TRUE(rec.modifyList.empty());
 }
 
-TEST_F(MacroRecorderTest, FullListRefusesRows) {
+TEST_F(MacroRecorderTest, AFullListEndsTheRecordingWithTheReleasesOfTheKeysHeld) {
     rec.start(&list, true, 0);
-    for (int i = 0; i < 63; ++i) {
+    EXPECT_EQ(rec.modifierChanged(kShift, true, 0), Outcome::Recorded);
+    for (int i = 0; i < 59; ++i) {
         const double now = i * 0.01;
         ASSERT_EQ(i % 2 ? rec.keyUp(kQ, now) : rec.keyDown(kQ, now), Outcome::Recorded) << i;
     }
-    EXPECT_EQ(macro_key_rows(&list), 63);
-    const Rows before = rows_of(list);
+    EXPECT_EQ(macro_key_rows(&list), 60);  // Shift and Q held
+    // A with the releases of A, Q and Shift would be 64 key rows: the recording ends instead.
     EXPECT_EQ(rec.keyDown(kA, 1.0), Outcome::Full);
-    EXPECT_EQ(rec.modifierChanged(kShift, true, 1.0), Outcome::Full);
-    EXPECT_EQ(rows_of(list), before);
-    EXPECT_EQ(rec.keyUp(kA, 1.1), Outcome::Nothing);  // its press was never recorded
+    EXPECT_FALSE(rec.recording());
+    const Rows rows = rows_of(list);
+    EXPECT_EQ(Rows(rows.end() - 4, rows.end()), (Rows{"v12", "420ms", "^12", "^56"}));
+    EXPECT_EQ(macro_key_rows(&list), 62);
+    EXPECT_TRUE(rec.commondList.empty());
+    EXPECT_TRUE(rec.modifyList.empty());
+    EXPECT_EQ(rec.keyUp(kA, 1.1), Outcome::Nothing);
+    EXPECT_FALSE(checkMacro(&list));  // nothing held: saved as recorded
+
+    // A modifier pressed into a full list ends it too.
+    rec.start(&list, false, 0);
+    for (int i = 0; i < 62; ++i) i % 2 ? rec.keyUp(kQ, 0) : rec.keyDown(kQ, 0);
+    EXPECT_EQ(rec.modifierChanged(kControl, true, 1), Outcome::Full);
+    EXPECT_EQ(macro_key_rows(&list), 62);
+    EXPECT_EQ(rows_of(list).back(), "^12");
 }
 
 TEST_F(MacroRecorderTest, LostReleaseUnderCommand) {

@@ -82,44 +82,45 @@ TEST(MacroFile, WriteFailuresAreLogged) {
     EXPECT_EQ(log.lines()[0], "write macro err=2, No such file or directory");
 }
 
-TEST(MacroFile, ReadAppliesTheSizeAndMagicRules) {
+TEST(MacroFile, OnlyAWholeRecordWithItsMagicIsAMacroFile) {
     test::TempDir dir;
     test::LogCapture log;
     const _ST_MACRO m = sample_macro();
     const std::string record(reinterpret_cast<const char*>(&m), sizeof m);
-    _ST_MACRO dst{};
-    dst.dwID = 77;
-
-    // Missing file: logged, destination untouched.
-    EXPECT_FALSE(read_macro_file(dir.file("none.mcf"), &dst));
-    ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_EQ(log.lines()[0], "read macro err=2, No such file or directory");
-    EXPECT_EQ(dst.dwID, 77u);
-
-    // One byte short: refused without a log line, destination untouched.
-    log.clear();
-    spill(dir.file("short.mcf"), record.substr(0, 1483));
-    EXPECT_FALSE(read_macro_file(dir.file("short.mcf"), &dst));
-    EXPECT_EQ(dst.dwID, 77u);
-    EXPECT_TRUE(log.lines().empty());
-
-    // Trailing bytes are ignored.
-    spill(dir.file("long.mcf"), record + "trailing junk");
-    EXPECT_TRUE(read_macro_file(dir.file("long.mcf"), &dst));
-    EXPECT_EQ(std::memcmp(&dst, &m, sizeof m), 0);
-
-    // A wrong magic still fills the destination but is not valid.
     std::string bad = record;
     bad[3] = 0x00;
+    spill(dir.file("good.mcf"), record);
+    spill(dir.file("empty.mcf"), "");
+    spill(dir.file("short.mcf"), record.substr(0, 1483));
+    spill(dir.file("long.mcf"), record + "x");  // which 1484 of its bytes would be the macro?
     spill(dir.file("bad.mcf"), bad);
-    dst = _ST_MACRO{};
-    EXPECT_FALSE(read_macro_file(dir.file("bad.mcf"), &dst));
-    EXPECT_EQ(dst.dwID, 0x11223344u);
-    EXPECT_EQ(dst.dwMagic, 0x00FB88A0u);
 
-    EXPECT_FALSE(read_macro_file(dir.file("long.mcf"), nullptr));
+    _ST_MACRO dst{};
+    dst.dwID = 77;
+    const std::pair<const char*, MacroFileProblem> cases[] = {
+        {"empty.mcf", MacroFileProblem::Empty},   {"short.mcf", MacroFileProblem::Short},
+        {"long.mcf", MacroFileProblem::Long},     {"bad.mcf", MacroFileProblem::NotAMacro},
+        {"none.mcf", MacroFileProblem::Unreadable}, {".", MacroFileProblem::Unreadable},  // a folder
+    };
+    for (const auto& [name, problem] : cases) {
+        EXPECT_EQ(check_macro_file(dir.file(name), &dst), problem) << name;
+        EXPECT_FALSE(read_macro_file(dir.file(name), &dst)) << name;
+        EXPECT_NE(macro_file_problem_text(problem), nullptr);
+    }
+    EXPECT_EQ(dst.dwID, 77u);  // nothing of a refused file reaches the destination
+    // Only errors of the file system are logged; a file that is no macro is the caller's to tell.
+    EXPECT_EQ(log.lines().front(), "read macro err=2, No such file or directory");
+    EXPECT_EQ(log.lines().size(), 4u);  // none.mcf and the folder, each through both calls
+
+    EXPECT_EQ(check_macro_file(dir.file("good.mcf"), &dst), MacroFileProblem::None);
+    EXPECT_EQ(std::memcmp(&dst, &m, sizeof m), 0);
+    EXPECT_EQ(macro_file_problem_text(MacroFileProblem::None), nullptr);
+    EXPECT_FALSE(read_macro_file(dir.file("good.mcf"), nullptr));
+
+    // Bytes in memory: at least a record, the first 1484 taken.
     EXPECT_FALSE(macro_from_bytes(record.data(), 1483, &dst));
     EXPECT_TRUE(macro_from_bytes(record.data(), record.size(), &dst));
+    EXPECT_FALSE(macro_from_bytes(bad.data(), bad.size(), &dst));
     EXPECT_FALSE(macro_from_bytes(nullptr, 1484, &dst));
 }
 

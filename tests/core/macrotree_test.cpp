@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "base/utf8.h"
@@ -197,9 +198,13 @@ TEST_F(MacroTreeTest, LoadBuildsTheTreeAndTheList) {
     ASSERT_NE(m1, nullptr);
     EXPECT_EQ(m1->nItemData, 11u);
     EXPECT_EQ(child(root, "top", 0)->nItemData, 12u);
-    EXPECT_EQ(child(child(root, "c", 1), "dup", 0)->nItemData, 11u);
+    // A second file with id 11 is no macro a key can call, and nothing is written here.
+    EXPECT_EQ(child(child(root, "c", 1), "dup", 0)->nItemData, 0u);
+    EXPECT_EQ(child(child(root, "c", 1), "dup", 0)->unusable, "tc_macro_file_same_id");
     EXPECT_NE(child(a, "empty", 1), nullptr);
     EXPECT_EQ(child(a, "short", 0)->nItemData, 0u);  // unreadable: an item without a macro
+    EXPECT_EQ(child(a, "short", 0)->unusable, "tc_macro_file_short");
+    EXPECT_TRUE(m1->unusable.empty());
     // A folder named like a macro file stays a folder; only the last ".mcf" is cut.
     EXPECT_EQ(child(child(root, "dir.mcf", 1), "inner", 0)->nItemData, 14u);
     EXPECT_EQ(child(root, "y.mcf", 0)->nItemData, 17u);
@@ -210,7 +215,7 @@ TEST_F(MacroTreeTest, LoadBuildsTheTreeAndTheList) {
     EXPECT_EQ(root->findItemForName("notes"), nullptr);
     EXPECT_EQ(root->findItemForName("link"), nullptr);
     EXPECT_EQ(root->findItemForName("linkdir"), nullptr);
-    EXPECT_EQ(root->array.size(), 5u);  // a, top, c, dir.mcf, y.mcf
+    EXPECT_EQ(names_of(*root), (std::vector<std::string>{"a", "c", "dir.mcf", "top", "y.mcf"}));  // by name
 
     EXPECT_EQ(get_macro_count(), 4);  // 11 once, 12, 14, 17
     EXPECT_EQ(get_macro_by_id(13), nullptr);
@@ -235,7 +240,8 @@ TEST_F(MacroTreeTest, MakeSureItemExistFindsOrCreatesAndTheFirstIdWins) {
     outlineviewData* two = tree.make_sure_item_exist("g/two.mcf", mac + "/g/two.mcf", 0);
     ASSERT_TRUE(one && two);
     EXPECT_EQ(one->nItemData, 21u);
-    EXPECT_EQ(two->nItemData, 21u);
+    EXPECT_EQ(two->nItemData, 0u);  // a key calling 21 must never reach it
+    EXPECT_EQ(two->unusable, "tc_macro_file_same_id");
     EXPECT_EQ(get_macro_count(), 1);
     EXPECT_STREQ(get_macro_by_id(21)->szName, "first");
 
@@ -247,6 +253,70 @@ TEST_F(MacroTreeTest, MakeSureItemExistFindsOrCreatesAndTheFirstIdWins) {
     EXPECT_TRUE(MacroTree::findNameInOutlineView(one->parentItem, "f", true));  // the item itself
     EXPECT_FALSE(MacroTree::findNameInOutlineView(one->parentItem, "one", true));
     EXPECT_FALSE(MacroTree::findNameInOutlineView(tree.root(), "one", false));  // only direct children
+}
+
+// A macro file copied in a file manager carries the id of the original: a key
+// calling that id must play one of them only.
+TEST_F(MacroTreeTest, ACopiedMacroFileGetsAnIdOfItsOwnWhenTheWindowReadsTheFolder) {
+    put("combo.mcf", 31, "combo");
+    fs::copy_file(mac + "/combo.mcf", mac + "/backup of combo.mcf");  // found first in the tree
+    fs::create_directories(mac + "/copies");
+    fs::copy_file(mac + "/combo.mcf", mac + "/copies/combo.mcf");  // named alike: the first in the tree keeps it
+    put("zero.mcf", 0, "zero");  // no id at all
+    const std::string copyBytes = slurp(mac + "/backup of combo.mcf");
+
+    // Reading alone (keyloomctl) writes nothing: the copies cannot be used.
+    tree.loadMacroToList();
+    EXPECT_EQ(child(tree.root(), "combo", 0)->nItemData, 31u);  // the file named as its record
+    for (outlineviewData* copy : {child(tree.root(), "backup of combo", 0), child(child(tree.root(), "copies", 1), "combo", 0),
+                                  child(tree.root(), "zero", 0)}) {
+        EXPECT_EQ(copy->nItemData, 0u) << copy->name;
+        EXPECT_EQ(copy->unusable, "tc_macro_file_same_id") << copy->name;
+    }
+    EXPECT_EQ(slurp(mac + "/backup of combo.mcf"), copyBytes);
+    EXPECT_EQ(get_macro_count(), 1);
+
+    // The window's reading gives each copy a new id, written into its file and logged.
+    destroy_macro_list();
+    test::LogCapture log;
+    MacroTree window(MacroIdRepair::Rewrite);
+    window.loadMacroToList();
+    EXPECT_EQ(child(window.root(), "combo", 0)->nItemData, 31u);
+    outlineviewData* copy = child(window.root(), "backup of combo", 0);
+    const uint32_t copyId = static_cast<uint32_t>(copy->nItemData);
+    EXPECT_NE(copyId, 0u);
+    EXPECT_NE(copyId, 31u);
+    EXPECT_TRUE(copy->unusable.empty());
+    std::string expected = copyBytes;
+    std::memcpy(expected.data() + offsetof(_ST_MACRO, dwID), &copyId, sizeof copyId);
+    EXPECT_EQ(slurp(mac + "/backup of combo.mcf"), expected);  // only the id changed
+    const uint32_t gamesId = static_cast<uint32_t>(child(child(window.root(), "copies", 1), "combo", 0)->nItemData);
+    const uint32_t zeroId = static_cast<uint32_t>(child(window.root(), "zero", 0)->nItemData);
+    EXPECT_EQ(std::set<uint32_t>({31u, copyId, gamesId, zeroId}).size(), 4u);
+    EXPECT_EQ(get_macro_count(), 4);
+    char line[160];
+    std::snprintf(line, sizeof line, "Macro file backup of combo.mcf had the id 0x0000001f of combo.mcf: new id 0x%08x", copyId);
+    EXPECT_EQ(log.lines().front(), line);
+    EXPECT_EQ(log.lines().size(), 3u);
+
+    // Read again, nothing changes.
+    log.clear();
+    window.ReloadMacroList();
+    EXPECT_EQ(child(window.root(), "backup of combo", 0)->nItemData, copyId);
+    EXPECT_EQ(get_macro_count(), 4);
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(MacroTreeTest, AFileKeepsTheIdItHadWhenACopyAppears) {
+    put("old.mcf", 41, "renamed");  // renamed in the tree, not saved since: its record has the new name
+    MacroTree window(MacroIdRepair::Rewrite);
+    window.loadMacroToList();
+    ASSERT_EQ(child(window.root(), "old", 0)->nItemData, 41u);
+    fs::copy_file(mac + "/old.mcf", mac + "/renamed.mcf");  // a copy that happens to carry the record's name
+    window.ReloadMacroList();
+    EXPECT_EQ(child(window.root(), "old", 0)->nItemData, 41u);
+    EXPECT_NE(child(window.root(), "renamed", 0)->nItemData, 41u);
+    EXPECT_NE(child(window.root(), "renamed", 0)->nItemData, 0u);
 }
 
 TEST_F(MacroTreeTest, NewFolder) {
@@ -416,15 +486,20 @@ TEST_F(MacroTreeTest, DeleteRemovesFilesItemsAndListedMacros) {
     EXPECT_EQ(get_macro_by_id(61), nullptr);
     EXPECT_EQ(child(root, "a", 0), nullptr);
 
-    // A folder takes every macro in it out of the list, except a record that
-    // another file of the tree still carries.
+    // A folder takes every macro in it out of the list. The copy of one of them
+    // elsewhere could not be used beside it; read again, it is the only one.
+    EXPECT_EQ(child(child(root, "keep", 1), "shared", 0)->nItemData, 0u);
     r = tree.delete_item(child(root, "f", 1));
     EXPECT_TRUE(r.ok);
     EXPECT_FALSE(fs::exists(mac + "/f"));
     EXPECT_EQ(get_macro_by_id(62), nullptr);
     EXPECT_EQ(get_macro_by_id(63), nullptr);
-    EXPECT_NE(get_macro_by_id(64), nullptr);
+    EXPECT_EQ(get_macro_by_id(64), nullptr);
     EXPECT_EQ(names_of(*root), (std::vector<std::string>{"keep"}));
+    tree.ReloadMacroList();
+    root = tree.root();
+    EXPECT_EQ(child(child(root, "keep", 1), "shared", 0)->nItemData, 64u);
+    EXPECT_NE(get_macro_by_id(64), nullptr);
 
     EXPECT_FALSE(tree.delete_item(root).ok);
     EXPECT_TRUE(fs::is_directory(mac));
@@ -487,7 +562,15 @@ TEST_F(MacroTreeTest, Import) {
     ASSERT_NE(get_macro_by_id(id1), nullptr);
     EXPECT_STREQ(get_macro_by_id(id1)->szName, "imp");
 
-    // The same file again into that folder is refused; into another it gets a new id.
+    // The same macro again, into any folder, is not copied: the result names the one there.
+    MacroTreeResult same = tree.import_macro(f, src);
+    expect_warning(same, FormatText("tc_macro_import_same", {"imp"}));
+    EXPECT_EQ(same.item, r.item);
+    EXPECT_FALSE(fs::exists(mac + "/f/imp.mcf"));
+    // Another macro under a name the folder has is refused; into another folder it gets a new id.
+    _ST_MACRO other = rec;
+    other.stData.stItem[0] = {5, 1, 20};
+    ASSERT_TRUE(write_macro_file(src, &other));
     expect_warning(tree.import_macro(r.item, src), text_or_key("tc_msg20"));
     r = tree.import_macro(f, src);
     ASSERT_TRUE(r.ok);
@@ -502,9 +585,15 @@ TEST_F(MacroTreeTest, Import) {
     wrong.dwMagic = 0x12345678;
     ASSERT_TRUE(write_macro_file(tmp.file("outside/wrong.mcf"), &wrong));
     expect_warning(tree.import_macro(nullptr, tmp.file("outside/wrong.mcf")), "not a active macro file.");
+    std::ofstream(tmp.file("outside/long.mcf"), std::ios::binary)
+        << std::string(reinterpret_cast<const char*>(&rec), sizeof rec) << "more";
+    expect_warning(tree.import_macro(nullptr, tmp.file("outside/long.mcf")), "not a active macro file.");
     expect_warning(tree.import_macro(nullptr, tmp.file("outside/gone.mcf")), "import macro failed.");
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"ImportMacro: not a active macro", "ImportMacro: not a active macro",
-                                                     "ImportMacro err=2, No such file or directory"}));
+                                                     "ImportMacro: not a active macro",
+                                                     "read macro err=2, No such file or directory",
+                                                     "ImportMacro: " + tmp.file("outside/gone.mcf") +
+                                                         " could not be read"}));
     EXPECT_FALSE(fs::exists(mac + "/short.mcf"));
     EXPECT_FALSE(fs::exists(mac + "/wrong.mcf"));
     EXPECT_EQ(get_macro_count(), 2);

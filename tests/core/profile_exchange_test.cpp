@@ -341,9 +341,11 @@ TEST_F(Exchange, ImportNeverOverwritesAnotherMacroOfTheUsers) {
     std::memset(cfg.get(), 0, sizeof *cfg);
     cfg->stKeyPro = *make_set(9, "s", 0);
     cfg->stMacro[0] = make_macro(0x100, "combo");  // same id and name as mine, other events
+    cfg->stMacro[0].stData.stItem[0].wVk = 11;
     cfg->stMacro[1] = make_macro(0x300, "jump");
     const std::string longName(45, 'L');
     cfg->stMacro[2] = make_macro(0x400, longName);
+    cfg->stMacro[2].stData.stItem[0].wVk = 13;
     cfg->stMacro[3] = make_macro(0x400, "twin");  // an id a slot before it has
     call_macro(cfg->stKeyPro, 0, 0x100);
     call_macro(cfg->stKeyPro, 1, 0x300);
@@ -385,6 +387,54 @@ TEST_F(Exchange, ImportNeverOverwritesAnotherMacroOfTheUsers) {
     EXPECT_EQ(again.macroReport[2].action, MacroImport::Reused);
     EXPECT_EQ(files_below(macroDir()), 4);
     EXPECT_EQ(again.backup, dir.file("data/keypro.dct.bak.1"));
+}
+
+// Importing one's own export finds the macros where they are in the tree,
+// whatever their folder, id or name, and writes nothing new.
+TEST_F(Exchange, ReimportingAnExportUsesTheMacrosWhereverTheyAreInTheTree) {
+    fs::create_directories(macroDir() + "Games");
+    const _ST_MACRO combo = make_macro(0x500, "combo1");
+    ASSERT_TRUE(write_macro_file(macroDir() + "Games/combo1.mcf", &combo));
+    _ST_MACRO renamed = make_macro(0x600, "old name");  // its record carries another name than its file
+    renamed.stData.stItem[0].wVk = 7;
+    ASSERT_TRUE(write_macro_file(macroDir() + "Games/dash.mcf", &renamed));
+    MacroTree tree;
+    tree.loadMacroToList();
+    auto set = make_set(9, "s", 0);
+    call_macro(*set, 0, 0x500);
+    call_macro(*set, 1, 0x600);
+    ASSERT_TRUE(ExportKeyPro(set.get(), dir.file("mine.duk")).ok());
+
+    // The same events under another id in the file still find the macro here.
+    auto cfg = std::make_unique<_ST_EXCHANGE>();
+    ASSERT_EQ(read_file_bytes(dir.file("mine.duk"), sizeof *cfg)->size(), sizeof *cfg);
+    std::memcpy(cfg.get(), read_file_bytes(dir.file("mine.duk"), sizeof *cfg)->data(), sizeof *cfg);
+    cfg->stMacro[1].dwID = 0x777;
+    call_macro(cfg->stKeyPro, 1, 0x777);
+    write(dir.file("other.duk"), cfg.get(), sizeof *cfg);
+
+    for (const char* file : {"mine.duk", "other.duk"}) {
+        auto target = make_set(5, "t", 0);
+        ExchangeResult r = ImportKeyPro(target.get(), dir.file(file), &tree);
+        ASSERT_TRUE(r.ok()) << r.message;
+        ASSERT_EQ(r.macroReport.size(), 2u) << file;
+        EXPECT_EQ(r.macroReport[0].action, MacroImport::Reused) << file;
+        EXPECT_EQ(r.macroReport[0].file, "Games/combo1") << file;
+        EXPECT_EQ(r.macroReport[1].action, MacroImport::Reused) << file;
+        EXPECT_EQ(r.macroReport[1].file, "Games/dash") << file;
+        EXPECT_EQ(r.macros, 0);
+        EXPECT_EQ(target->stKey[0].dwMacroID, 0x500u);
+        EXPECT_EQ(target->stKey[1].dwMacroID, 0x600u);
+    }
+    EXPECT_FALSE(fs::exists(macroDir() + "combo1.mcf"));
+    EXPECT_EQ(files_below(macroDir()), 3);  // Games and its two macros
+
+    // Without a tree of the caller's, the folder is read for one.
+    auto target = make_set(5, "t", 0);
+    ExchangeResult r = ImportKeyPro(target.get(), dir.file("mine.duk"));
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.macroReport[0].file, "Games/combo1");
+    EXPECT_EQ(files_below(macroDir()), 3);
 }
 
 }  // namespace

@@ -4,112 +4,14 @@
 // in the file, and the tree's commands.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <fstream>
-
-#include "macro/macrofile.h"
-#include "model/hwparam.h"
-#include "ui/MacroView.h"
-#include "ui/MsgView.h"
-#include "widgets/ComboBtn.h"
-#include "widgets/Frame.h"
-#include "widgets/PngButton.h"
-#include "widgets/TextField.h"
-#include "widgets/assignment_ground.h"
+#include "widgets/macroview_ground.h"
 
 namespace keyloom {
 namespace {
 
 namespace fs = std::filesystem;
 
-class MacroViewTest : public test::AssignmentGround {
-protected:
-    void SetUp() override {
-        AssignmentGround::SetUp();
-        putMacro("Games/combo.mcf", 901, "combo");
-        putMacro("solo.mcf", 902, "solo");
-        view = new MacroView(owner.get());
-        view->clock = [this] { return now; };
-        showOwner();
-        showMacroView(overlay, view);
-    }
-
-    void click(PngButton* button) { test::clickAt(button, QPoint(button->width() / 2, button->height() / 2)); }
-    outlineviewData* item(const char* name) { return view->dataMacro()->findItemForName(name); }
-    void select(const char* name) {
-        outlineviewData* found = item(name);
-        ASSERT_TRUE(found) << name;
-        for (outlineviewData* up = found->parentItem; up && up->parentItem; up = up->parentItem)
-            view->listMacro->expandItem(up);
-        view->listMacro->selectItem(found);
-    }
-    std::vector<std::string> rows() const {
-        std::vector<std::string> texts;
-        for (const auto& row : const_cast<MacroView*>(view)->dataKey()->array) texts.push_back(row->name);
-        return texts;
-    }
-    void key(int evdev, bool down, double at) {
-        now = at;
-        test::sendKey(view, evdev, down);
-    }
-    // Answers the editor's dialog: a text or number typed, or a key pressed, then OK.
-    void answer(const QString& text) {
-        ASSERT_TRUE(view->msgView->isVisible());
-        view->msgView->textField->setText(text);
-        click(view->msgView->btnOk);
-    }
-    void answerKey(int evdev) {
-        ASSERT_TRUE(view->msgView->isVisible());
-        test::sendKey(view->msgView, evdev);
-        click(view->msgView->btnOk);
-    }
-    QString shownMessage() const { return view->msgView->isVisible() ? view->msgView->strMsg : QString(); }
-    void dismiss() { click(view->msgView->btnOk); }
-    _ST_MACRO readBack(const std::string& rel) {
-        _ST_MACRO macro{};
-        EXPECT_TRUE(read_macro_file(macroDir + rel, &macro)) << rel;
-        return macro;
-    }
-    static std::vector<std::array<uint32_t, 3>> events(const _ST_MACRO& macro, int count) {
-        std::vector<std::array<uint32_t, 3>> out;
-        for (int i = 0; i < count; ++i) {
-            const _ST_ITEM& e = macro.stData.stItem[i];
-            out.push_back({e.wVk, e.wStatus, e.dwDelay});
-        }
-        return out;
-    }
-    // The open right-click menu's entries.
-    static std::vector<QString> openMenuEntries() {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            auto* menu = dynamic_cast<MenuWindow*>(top);
-            if (!menu || menu->isClosed() || !menu->isVisible()) continue;
-            std::vector<QString> entries;
-            for (PngButton* button : menu->buttons()) entries.push_back(button->caption());
-            return entries;
-        }
-        return {};
-    }
-    // The editor with its open menu, which is a window of its own, beside it.
-    void saveWithMenu(const QString& name) {
-        test::saveScreenshot(owner.get(), name);
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* menu = dynamic_cast<MenuWindow*>(top); menu && !menu->isClosed())
-                test::saveScreenshot(menu, name + "_menu");
-    }
-    static void closeMenus() {
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* menu = dynamic_cast<MenuWindow*>(top); menu && !menu->isClosed()) menu->closeMenu();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    void rightClick(MyOutlineView* list, QPoint at) {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(list->viewport(), &event);
-    }
-
-    MacroView* view = nullptr;
-    double now = 100;
-};
+class MacroViewTest : public test::MacroViewGround {};
 
 TEST_F(MacroViewTest, RecordsShiftAWithPausesAndSavesTheExactEvents) {
     select("solo");
@@ -127,10 +29,8 @@ TEST_F(MacroViewTest, RecordsShiftAWithPausesAndSavesTheExactEvents) {
     EXPECT_EQ(rows(), (std::vector<std::string>{"Shift", "250 ms", "A", "250 ms", "A", "250 ms", "Shift"}));
     test::saveScreenshot(owner.get(), "macro_recording");
 
-    // While recording, exit, boxes and the tree do nothing.
-    click(view->btnExit);
+    // While recording, the boxes do nothing.
     click(view->btnLoopUntilKeyUp);
-    EXPECT_TRUE(view->isVisible());
     EXPECT_EQ(view->playMode(), 0);
 
     click(view->btnRecord);
@@ -147,28 +47,41 @@ TEST_F(MacroViewTest, RecordsShiftAWithPausesAndSavesTheExactEvents) {
     EXPECT_EQ(saved.dwDirty, 0u);
 }
 
-TEST_F(MacroViewTest, TheListHoldsWhatTheKeyboardPlays) {
-    // 63 key rows fill a 192-byte slot: 2 + 3 x 63 bytes.
+// The keyboard plays 63 key events of a macro: a recording that would leave
+// no room for the releases of the keys held ends with them.
+TEST_F(MacroViewTest, ARecordingThatFillsTheMacroEndsWithTheReleasesOfTheKeysHeld) {
     select("solo");
     click(view->btnAuto);
     click(view->btnRecord);
-    for (int i = 0; i < 31; ++i) {
-        key(KEY_B, true, i);
-        key(KEY_B, false, i + 0.5);
+    key(KEY_LEFTSHIFT, true, 1);
+    for (int i = 0; i < 29; ++i) {
+        key(KEY_B, true, 2 + i);
+        key(KEY_B, false, 2.5 + i);
     }
     key(KEY_C, true, 40);
-    EXPECT_EQ(view->dataKey()->array.size(), 63u);
+    EXPECT_EQ(view->dataKey()->array.size(), 60u);  // Shift and C held: 62 with their releases
     EXPECT_TRUE(shownMessage().isEmpty());
-    key(KEY_C, false, 41);
-    EXPECT_EQ(view->dataKey()->array.size(), 63u);
+    key(KEY_D, true, 41);  // D and three releases would be 64
+    EXPECT_EQ(shownMessage(), "The macro is full, so the recording has stopped. Keys still held are released at its end.");
+    EXPECT_EQ(rows().size(), 62u);
+    const std::vector<std::string> recorded = rows();
+    EXPECT_EQ(std::vector<std::string>(recorded.end() - 3, recorded.end()), (std::vector<std::string>{"C", "C", "Shift"}));
+    EXPECT_EQ(view->btnRecord->caption(), "Record");
+    EXPECT_TRUE(view->btnSave->isVisible());
+    test::saveScreenshot(owner.get(), "macro_full");
+    dismiss();
+    key(KEY_D, false, 42);  // recording no more
+    EXPECT_EQ(rows().size(), 62u);
+
+    // Inserting a press is refused the same way: it needs room for its release too.
+    view->btnInsert->onMenuClicked(MACRO_INSERT_PRESS, 0);
     EXPECT_EQ(shownMessage(), "The macro is full. Delete some events first.");
     dismiss();
-    click(view->btnRecord);
-
-    // Inserting a click (two key rows) is refused too.
-    view->btnInsert->onMenuClicked(MACRO_INSERT_LEFT, 0);
-    EXPECT_EQ(shownMessage(), "The macro is full. Delete some events first.");
-    EXPECT_EQ(view->dataKey()->array.size(), 63u);
+    ASSERT_TRUE(view->onSave());
+    const _ST_MACRO saved = readBack("solo.mcf");
+    EXPECT_EQ(get_macro_event_count(saved), 62);
+    EXPECT_EQ(saved.stData.stItem[61].wVk, 56);
+    EXPECT_EQ(saved.stData.stItem[61].wStatus, 0);
 }
 
 TEST_F(MacroViewTest, InsertChangeAndDeleteRowsThenTidyOnSave) {
@@ -213,27 +126,14 @@ TEST_F(MacroViewTest, InsertChangeAndDeleteRowsThenTidyOnSave) {
     view->textField->setText("7");
 
     ASSERT_TRUE(view->onSave());
-    // Rows before the first press go; neighbouring pauses merge.
-    EXPECT_EQ(rows(), (std::vector<std::string>{"Left Click", "50 ms", "S", "70 ms"}));
+    // Rows before the first press go; neighbouring pauses merge; the left
+    // button whose release was deleted and S, never released, are released at the end.
+    EXPECT_EQ(rows(), (std::vector<std::string>{"Left Click", "50 ms", "S", "70 ms", "S", "Left Click"}));
     const _ST_MACRO saved = readBack("solo.mcf");
     using E = std::array<uint32_t, 3>;
-    EXPECT_EQ(events(saved, 3), (std::vector<E>{{240, 1, 50}, {1, 1, 70}, {0, 0, 0}}));
+    EXPECT_EQ(events(saved, 5), (std::vector<E>{{240, 1, 50}, {1, 1, 70}, {1, 0, 0}, {240, 0, 0}, {0, 0, 0}}));
     EXPECT_EQ(saved.stData.wRepeat, 7);
     EXPECT_EQ(saved.nLoopMode, 0u);
-}
-
-TEST_F(MacroViewTest, SelectingAnotherMacroDropsUnsavedRows) {
-    select("solo");
-    view->btnInsert->onMenuClicked(MACRO_INSERT_MIDDLE, 0);
-    EXPECT_EQ(rows().size(), 3u);
-    EXPECT_TRUE(view->btnSave->isVisible());
-    click(view->btnLoopUntilAnyKey);
-    select("combo");
-    EXPECT_FALSE(view->btnSave->isVisible());
-    select("solo");
-    EXPECT_TRUE(rows().empty());
-    EXPECT_EQ(view->playMode(), 0);
-    EXPECT_TRUE(view->textField->isVisible());
 }
 
 TEST_F(MacroViewTest, TreeCommandsMakeRenameDeleteExportAndImport) {
@@ -257,6 +157,7 @@ TEST_F(MacroViewTest, TreeCommandsMakeRenameDeleteExportAndImport) {
     EXPECT_EQ(burst->parentItem, item("Games"));
     EXPECT_EQ(view->listMacro->getSeletedObject(), burst);
     EXPECT_TRUE(view->btnSave->isVisible());
+    view->btnInsert->onMenuClicked(MACRO_INSERT_RIGHT, 0);  // other events than the empty macros beside it
     ASSERT_TRUE(view->onSave());
     EXPECT_TRUE(fs::exists(macroDir + "Games/burst.mcf"));
 
@@ -292,7 +193,13 @@ TEST_F(MacroViewTest, TreeCommandsMakeRenameDeleteExportAndImport) {
     EXPECT_TRUE(fs::exists(exported));
     view->listMacro->selectItem(nullptr);
     view->onMenuClicked(MACRO_CMD_IMPORT, 1);
-    EXPECT_TRUE(item("blitz-copy"));
+    // The same macro is there already: it is shown, not copied.
+    EXPECT_EQ(shownMessage(), "This macro is in the list already, as “Games/blitz”. It is selected.");
+    EXPECT_FALSE(item("blitz-copy"));
+    EXPECT_EQ(view->listMacro->getSeletedObject(), item("blitz"));
+    EXPECT_EQ(view->selectedMacro(), get_macro_by_id(uint32_t(item("blitz")->nItemData)));
+    test::saveScreenshot(owner.get(), "macro_import_same");
+    dismiss();
 
     // Delete asks first; Cancel keeps the macro.
     view->listMacro->selectItem(item("blitz"));

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +23,7 @@
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
 #include "widgets/PngButton.h"
+#include "widgets/TextDraw.h"
 #include "widgets/TextField.h"
 #include "widgets/widget_test_support.h"
 
@@ -184,6 +186,70 @@ TEST_F(MsgViewTest, NoticeShowsOverTheOverlayAndClosesWithOrWithoutACallback) {
     click(dialog->btnCancel);
     EXPECT_EQ(calls, 2);
     EXPECT_FALSE(seenResult);
+}
+
+TEST_F(MsgViewTest, AChoiceHasThreeAnswersEachAsWideAsItsCaptionNeeds) {
+    EXPECT_FALSE(dialog->btnOther->isVisible());
+    std::vector<int> answers;
+    for (PngButton* button : {dialog->btnOk, dialog->btnOther, dialog->btnCancel, dialog->btnExit}) {
+        showChoice(overlay, dialog, "Keep it?", "tc_macro_save", "tc_macro_discard",
+                   [&](MsgView* view) { answers.push_back(view->nAnswer); });
+        ASSERT_TRUE(dialog->btnOther->isVisible());
+        EXPECT_EQ(dialog->btnOk->caption(), "Save");
+        EXPECT_EQ(dialog->btnOther->caption(), "Discard");
+        // Right-aligned where OK and Cancel stand, the pictures' width apart.
+        EXPECT_EQ(frameOf(dialog->btnCancel), QRectF(310, 15, 80, 26));
+        EXPECT_EQ(frameOf(dialog->btnOther), QRectF(220, 15, 80, 26));
+        EXPECT_EQ(frameOf(dialog->btnOk), QRectF(130, 15, 80, 26));
+        if (button == dialog->btnOk) test::saveScreenshot(owner_.get(), "msgview_kind5_choice");
+        click(button);
+        EXPECT_FALSE(dialog->isVisible());
+    }
+    EXPECT_EQ(answers, (std::vector<int>{MSG_ANSWER_OK, MSG_ANSWER_OTHER, MSG_ANSWER_CANCEL, MSG_ANSWER_CANCEL}));
+    EXPECT_TRUE(dialog->bResult == false);
+
+    // A caption longer than the picture widens its answer, leftwards.
+    SwitchLanguage(languageIndex("French"));
+    showChoice(overlay, dialog, "Garder ?", "tc_macro_save", "tc_macro_discard", nullptr);
+    EXPECT_EQ(dialog->btnOther->caption(), "Ne pas enregistrer");
+    EXPECT_GT(frameOf(dialog->btnOther).width(), 80);
+    EXPECT_NE(dialog->btnOther->toolTip(), dialog->btnOther->caption());  // shown whole
+    EXPECT_LE(frameOf(dialog->btnOther).right() + 10, frameOf(dialog->btnCancel).x());
+    EXPECT_LE(frameOf(dialog->btnOk).right() + 10, frameOf(dialog->btnOther).x());
+    test::saveScreenshot(owner_.get(), "msgview_kind5_choice_French");
+    click(dialog->btnCancel);
+
+    // Another kind afterwards has OK and Cancel as before.
+    SwitchLanguage(languageIndex("en"));
+    show("Delete?", MSG_NOTICE);
+    EXPECT_FALSE(dialog->btnOther->isVisible());
+    EXPECT_EQ(dialog->btnOk->caption(), "OK");
+    EXPECT_EQ(frameOf(dialog->btnOk), QRectF(220, 15, 80, 26));
+    click(dialog->btnOk);
+}
+
+TEST_F(MsgViewTest, ALongMessageWrapsInsideTheDialog) {
+    const QString path = QStringLiteral("The macro could not be saved to /home/someone/.local/share/keyloom/mac/"
+                                        "Games/A rather long folder name/combo.mcf.");
+    showMsg(overlay, dialog, path, MSG_NOTICE, false, nullptr);
+    const QRectF room = dialog->messageRect();
+    EXPECT_EQ(room, QRectF(20, 47, 360, 122));  // between the answers and the close button
+    QImage shot(dialog->size(), QImage::Format_ARGB32);
+    dialog->render(&shot);
+    // Text is drawn on several lines, and nothing outside the room but the frame and the buttons.
+    const QRect inside = flipRectToPixels(room, dialog->height());
+    int linesWithText = 0;
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        bool text = false;
+        for (int x = inside.left(); x <= inside.right() && !text; ++x) text = shot.pixelColor(x, y) != QColor(20, 20, 20);
+        linesWithText += text;
+    }
+    EXPECT_GT(linesWithText, QFontMetricsF(get_font()).height());  // more than one line
+    for (int x = 2; x < inside.left(); ++x)
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            ASSERT_EQ(shot.pixelColor(x, y), QColor(20, 20, 20)) << x << "," << y;
+    test::saveScreenshot(owner_.get(), "msgview_kind1_long_message");
+    click(dialog->btnOk);
 }
 
 TEST_F(MsgViewTest, TextDialogRefusesAnEmptyTextAndCutsAtTheLimit) {

@@ -279,6 +279,46 @@ TEST(MyOutlineView, DrawsRowsAndItemsInTheListColours) {
     test::saveScreenshot(&panel, "outline_list");
 }
 
+// An item the owner cannot use (a macro file that could not be read) is drawn
+// greyed, halfway to the row's background, with the reason as its tooltip.
+TEST(MyOutlineView, AnUnusableItemIsGreyedWithItsReasonAsTooltip) {
+    test::useShippedConfig();
+    auto root = std::make_unique<outlineviewData>();
+    outlineviewData* good = add(root.get(), "good", kMacro);
+    outlineviewData* bad = add(root.get(), "bad", kMacro);
+    bad->unusable = "tc_macro_file_empty";
+    ListPanel panel;
+    MyOutlineView* list = newOutlineView(&panel, root.get(), true, QRectF(10, 20, 200, 150));
+    list->setBkgColor(0x000000, 0x000000);
+    list->setTextColor(0xFFFFFF, 0xFFFFFF);
+    panel.show();
+
+    auto tip = [&](const outlineviewData* item, int role) {
+        return list->model()->data(list->delegateSource()->indexOf(item), role).toString();
+    };
+    EXPECT_EQ(tip(bad, Qt::ToolTipRole), uiText("tc_macro_file_empty"));
+    EXPECT_EQ(tip(bad, Qt::AccessibleDescriptionRole), uiText("tc_macro_file_empty"));
+    EXPECT_EQ(tip(good, Qt::ToolTipRole), "");
+    // A name too long for the row shows whole before the reason.
+    bad->name = std::string(60, 'w');
+    EXPECT_EQ(tip(bad, Qt::ToolTipRole), QString(60, 'w') + "\n" + uiText("tc_macro_file_empty"));
+    bad->name = "bad";
+
+    // The brightest text pixel of each row: white, and grey for the unusable one.
+    const QImage shot = list->viewport()->grab().toImage();
+    auto brightest = [&](const outlineviewData* item) {
+        const QRect cell = list->visualRect(list->delegateSource()->indexOf(item));
+        int most = 0;
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            for (int y = cell.top(); y <= cell.bottom(); ++y) most = std::max(most, shot.pixelColor(x, y).red());
+        return most;
+    };
+    EXPECT_GT(brightest(good), 200);
+    EXPECT_GT(brightest(bad), 0);
+    EXPECT_LE(brightest(bad), 128);
+    test::saveScreenshot(&panel, "outline_unusable_item");
+}
+
 TEST(MyOutlineView, ReloadKeepsOpenFoldersAndTheSelectionWhileTheirItemsLive) {
     test::useShippedConfig();
     auto root = sampleTree();
