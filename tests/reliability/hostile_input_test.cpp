@@ -189,7 +189,7 @@ TEST_F(HostileInput, EveryReadFileIsAnsweredAndNothingIsWrittenOutsideOrLost) {
         {".mcf", "cut short", input("x.mcf", [&](auto&) { return bytes_of(record).substr(0, 1000); }),
          "macro-import {in}x.mcf", 1, "not a active macro file."},
         {".mcf", "2 GiB, a record first", [&](HostileInput& t) { t.sparse("in/x.mcf", bytes_of(record), 2ull << 30); },
-         "macro-import {in}x.mcf", 0, "\"macro\": \"x\""},
+         "macro-import {in}x.mcf", 1, "not a active macro file."},
         {".mcf", "wrong magic", input("x.mcf", [&](auto&) { return bytes_of(record).replace(0, 4, "MACR"); }),
          "macro-import {in}x.mcf", 1, "not a active macro file."},
         {".mcf", "file name not UTF-8", input("\xFF\xFE.mcf", [&](auto&) { return bytes_of(record); }),
