@@ -194,7 +194,7 @@ TEST_F(MacroViewTest, TreeCommandsMakeRenameDeleteExportAndImport) {
     view->listMacro->selectItem(nullptr);
     view->onMenuClicked(MACRO_CMD_IMPORT, 1);
     // The same macro is there already: it is shown, not copied.
-    EXPECT_EQ(shownMessage(), "This macro is in the list already, as “Games/blitz”. It is selected.");
+    EXPECT_EQ(shownMessage(), "This macro is in the list already, as “Games/blitz”.");
     EXPECT_FALSE(item("blitz-copy"));
     EXPECT_EQ(view->listMacro->getSeletedObject(), item("blitz"));
     EXPECT_EQ(view->selectedMacro(), get_macro_by_id(uint32_t(item("blitz")->nItemData)));
