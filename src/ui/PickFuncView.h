@@ -116,7 +116,7 @@ private:
     // Hides the picker and its overlay; reporting, calls the opener back.
     void close(bool report);
 
-    MacroTree macroTree_;
+    MacroTree macroTree_{MacroIdRepair::Rewrite};  // the window repairs copied files, as the editor does
     int page_ = 0;
     Choice openedWith_;  // what the picker showed when it opened
 };
