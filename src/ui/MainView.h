@@ -89,11 +89,22 @@ public:
     void onPoP(uint8_t value, uint8_t kind, uint8_t unused) override;
     void onExit() override;
 
+    // Exit, Cancel and Ctrl+Q leave the window: unsaved macro edits are
+    // settled first (saved, or the user is asked), then the window hides or
+    // the program ends. Nothing happens when the user cancels.
+    void requestHide();
+    void requestQuit();
+
     // What Exit and Cancel do; hides the window until the application shell
     // takes it over.
     std::function<void()> hideApplication;
+    // What Ctrl+Q does; none until the application shell sets it.
+    std::function<void()> quitApplication;
     // What a keyboard pulled out does when the program does not run without one.
     std::function<void()> exitApplication;
+    // Told when the keyboard changed the profile (a layer switched, the knob
+    // set chosen on the keyboard), which no input to the window shows.
+    std::function<void()> dataMayHaveChanged;
     // Asks for a key-table exchange file: true to save (export), false to open
     // (import); the suggested name; the chosen path, or empty to cancel.
     std::function<QString(bool save, const QString& suggested)> chooseExchangeFile;

@@ -37,10 +37,7 @@ void MainView::btnClick(PngButton* sender) {
     for (int i = 0; i < 3; ++i)
         if (sender == btnPro[i]) return onModeButton(i);
     if (sender == btnText) return onLanguageChosen();
-    if (sender == btnExit || sender == btnCancel) {
-        if (hideApplication) hideApplication();
-        return;
-    }
+    if (sender == btnExit || sender == btnCancel) return requestHide();
     if (sender == btnRestroe) return onRestore();
     if (sender == btnApply || sender == btnOk) return onApply();
     if (sender == btnWeb) return openLink();
@@ -156,6 +153,18 @@ void MainView::SetAsCurProfile(_ST_PROFILE* profile) {
 void MainView::UpdateUI() {
     SetUI(nullptr);
     ledView->SetUI(nullptr);
+}
+
+void MainView::requestHide() {
+    macroView->settleUnsavedChanges([this](bool proceed) {
+        if (proceed && hideApplication) hideApplication();
+    });
+}
+
+void MainView::requestQuit() {
+    macroView->settleUnsavedChanges([this](bool proceed) {
+        if (proceed && quitApplication) quitApplication();
+    });
 }
 
 }  // namespace keyloom

@@ -89,6 +89,7 @@ void MainView::onPoP(uint8_t value, uint8_t kind, uint8_t) {
         profile->nLayer = value == 1 ? 0 : value == 2 ? 1 : 2;
         SetUI(nullptr);
     }
+    if (dataMayHaveChanged) dataMayHaveChanged();
 }
 
 void MainView::onExit() {

@@ -1,7 +1,9 @@
 // Building the main window's content: its controls at their frames, the
 // lighting panel, the key map and the dialogs, and its own drawing.
 #include <QFileDialog>
+#include <QKeySequence>
 #include <QPainter>
+#include <QShortcut>
 
 #include "config/gvar.h"
 #include "config/language.h"
@@ -81,6 +83,10 @@ PngButton* newPlateButton(QWidget* parent, const QRectF& frame, const ButtonActi
 
 MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), link_(link) {
     hideApplication = [this] { window()->hide(); };
+    // Ctrl+Q on every desktop (the platform's Quit sequence is empty where its key scheme has none).
+    auto* quitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    quitKey->setContext(Qt::ApplicationShortcut);  // also from the simulated keyboard's window
+    connect(quitKey, &QShortcut::activated, this, [this] { requestQuit(); });
     chooseExchangeFile = [this](bool save, const QString& suggested) {
         const QString filter = uiText("tc_keypro_filter") + QStringLiteral(" (*.duk)");
         return save ? QFileDialog::getSaveFileName(this, uiText("tc_keypro_export"), suggested, filter)

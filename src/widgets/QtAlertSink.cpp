@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QThread>
+#include <cstdio>
 
 namespace keyloom {
 
@@ -18,6 +19,10 @@ bool onGuiThread() {
 QtAlertSink::QtAlertSink(std::function<void()> exitRequest) : exitRequest_(std::move(exitRequest)) {}
 
 void QtAlertSink::showMessage(const std::string& title, const std::string& text) {
+    if (!interactive_) {
+        std::fprintf(stderr, "keyloom: %s: %s\n", title.c_str(), text.c_str());
+        return;
+    }
     auto show = [this, title, text] {
         QMessageBox::warning(parent_, QString::fromStdString(title), QString::fromStdString(text));
     };
@@ -30,6 +35,10 @@ void QtAlertSink::showMessage(const std::string& title, const std::string& text)
 }
 
 bool QtAlertSink::askQuestion(const std::string& title, const std::string& text) {
+    if (!interactive_) {
+        std::fprintf(stderr, "keyloom: %s: %s (answered Cancel)\n", title.c_str(), text.c_str());
+        return false;
+    }
     bool accepted = false;
     auto ask = [this, title, text, &accepted] {
         accepted = QMessageBox::warning(parent_, QString::fromStdString(title), QString::fromStdString(text),

@@ -2,6 +2,7 @@
 // are shown on the GUI thread: messages without waiting, questions by waiting
 // for the answer there.
 #pragma once
+#include <atomic>
 #include <functional>
 
 #include "base/PublicLib.h"
@@ -21,10 +22,14 @@ public:
 
     // The window the boxes are centred on; none = the active window.
     void setParentWindow(QWidget* parent) { parent_ = parent; }
+    // Off while the program ends, when no one may be there to answer: messages
+    // go to standard error and questions are answered "Cancel".
+    void setInteractive(bool interactive) { interactive_ = interactive; }
 
 private:
     std::function<void()> exitRequest_;
     QWidget* parent_ = nullptr;
+    std::atomic<bool> interactive_ = true;
 };
 
 }  // namespace keyloom

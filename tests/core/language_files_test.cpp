@@ -56,7 +56,8 @@ const char* const kProgramKeys[] = {
     "tc_macro_file_empty", "tc_macro_file_short", "tc_macro_file_long", "tc_macro_file_garbage",
     "tc_macro_file_same_id", "tc_macro_file_id_unwritten", "tc_macro_file_refused", "tc_macro_import_same",
     "tc_macro_name_control", "tc_macro_name_blank", "tc_file_unreadable", "tc_file_kept", "tc_file_replaced",
-    "tc_file_keep_failed", "tc_save_failed", "tc_save_unreadable", "tc_import_short", "tc_import_no_set",
+    "tc_file_keep_failed", "tc_save_failed", "tc_save_retry", "tc_save_folder_failed", "tc_save_unreadable",
+    "tc_import_short", "tc_import_no_set",
     "tc_import_bad_layer", "tc_import_bad_name", "tc_import_bad_key", "tc_import_bad_macro",
     "tc_import_backup_failed", "tc_import_backup", "tc_keypro_full", "tc_macro_slots_full",
     // the dialogs' modifier boxes, close buttons, colour swatches; key map and paint colour

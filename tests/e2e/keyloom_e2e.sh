@@ -29,15 +29,39 @@ wait_for_exit() {
   for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || { wait "$1"; rc=$?; return 0; }; sleep 0.1; done
   fail "process $1 did not end"
 }
+# Waits up to 10 s for at least $3 lines matching $2 in log $1.
+wait_for_lines() {
+  for _ in $(seq 100); do [ "$(grep -c "$2" "$root/$1.log" 2>/dev/null)" -ge "$3" ] && return 0; sleep 0.1; done
+  fail "fewer than $3 \"$2\" in $1.log"
+}
+# Clicks the control named $2, found where the window in log $1 says it is.
+click_control() {
+  wait_for_line "$1" "Control \"$2\" at "
+  local x y w h
+  read -r x y w h < <(grep -m1 "Control \"$2\" at " "$root/$1.log" |
+    sed -E 's/.* at (-?[0-9]+),(-?[0-9]+) ([0-9]+)x([0-9]+).*/\1 \2 \3 \4/')
+  xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
+}
+# The layer (0..2) of the stored current profile.
+stored_layer() {
+  "$ctl" --work-dir "$work" --data-dir "$data" profiles | grep -m1 '"nLayer"' | tr -dc 0-9
+}
+# Waits up to 5 s for process $1 to end; its exit code in $rc.
+ends_within_5s() {
+  for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || { wait "$1"; rc=$?; return 0; }; sleep 0.1; done
+  fail "process $1 still runs 5 s after it was asked to end"
+}
 sets_and_profiles() { "$ctl" --work-dir "$work" --data-dir "$data" profiles | grep -c '"szName"'; }
 fingerprint() { (cd "$data" && sha256sum pro.dct keypro.dct && stat -c '%n %Y' pro.dct keypro.dct); }
 
 case $case in
 first_start_then_quit)
   # The first start makes one profile and fifteen key tables; --quit saves them.
+  # The first-run data reaches the disk at once, not only at the end.
   start first --simulate --hidden
   wait_for_line first "Start-up: 0 profiles"
-  [ ! -e "$data/pro.dct" ] || fail "data written before the end"
+  wait_for_line first "Save 1 written"
+  [ "$(sets_and_profiles)" -eq 16 ] || fail "the first-run data was not saved while running"
   "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
   [ "$(sets_and_profiles)" -eq 16 ] || fail "expected 1 profile and 15 key tables"
@@ -181,6 +205,72 @@ simulated_keyboard_window)
   xwininfo -name "keyloom – simulated keyboard" | grep -q "IsViewable" || fail "no simulated keyboard window"
   "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  ;;
+killed_after_a_change_keeps_it)
+  # M2 clicked in the window: 3 s later the change is on disk, so a kill -9
+  # loses nothing. An idle keyloom writes nothing.
+  start window --simulate
+  wait_for_line window "Save 1 written"  # the first-run data
+  click_control window M2
+  wait_for_line window "Save 2 written"
+  before=$(fingerprint)
+  sleep 3
+  kill -9 "$pid"; wait "$pid" 2>/dev/null
+  [ "$(fingerprint)" = "$before" ] || fail "an idle keyloom wrote its files"
+  [ "$(grep -c "Save [0-9]* written" "$root/window.log")" -eq 2 ] || fail "more saves than changes"
+  [ "$(stored_layer)" = 1 ] || fail "the layer chosen before the kill was lost"
+  start again --simulate --hidden
+  wait_for_line again "Start-up: 1 profiles"
+  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
+  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  grep -q "Save [0-9]* written" "$root/again.log" && fail "a start over saved data wrote it again"
+  ;;
+ending_never_hangs_when_the_save_fails)
+  # A FIFO where the key tables should be: keyloom says so at start, runs on,
+  # and every way of ending it ends it within 5 s, saying the save failed.
+  for how in TERM INT HUP quit; do
+    rm -rf "$data"; mkdir -p "$data"; mkfifo "$data/keypro.dct"
+    start "end$how" --simulate --hidden
+    wait_for_line "end$how" "keypro.dct cannot be read"
+    if [ "$how" = quit ]; then
+      "$keyloom" --data-dir "$data" --quit 2>"$root/quit.err" && fail "--quit said all was saved"
+      grep -q "not saved" "$root/quit.err" || fail "--quit did not say why: $(cat "$root/quit.err")"
+    else
+      kill -"$how" "$pid"
+    fi
+    ends_within_5s "$pid"
+    [ "$rc" -eq 1 ] || fail "$how: exit code $rc"
+    grep -q "could not be saved" "$root/end$how.log" || fail "$how: the failure is not on standard error"
+    [ -p "$data/keypro.dct" ] || fail "$how: the FIFO was written over"
+  done
+  # Running, with a save failing under an open alert: the end still comes.
+  rm -rf "$data"
+  start window --simulate
+  wait_for_line window "Save 1 written"
+  rm "$data/keypro.dct"; mkdir "$data/keypro.dct"
+  click_control window M3
+  wait_for_line window "save failed"
+  timeout 10 xdotool search --sync --onlyvisible --name '^Warning$' >/dev/null || fail "the failed save was not told"
+  kill -TERM "$pid"
+  ends_within_5s "$pid"
+  [ "$rc" -eq 1 ] || fail "exit code $rc after a failed save"
+  ;;
+keyloomctl_refuses_beside_a_running_keyloom)
+  start first --simulate --hidden
+  wait_for_line first "Save 1 written"
+  run_ctl() { "$ctl" --work-dir "$work" --data-dir "$data" "$@"; }
+  run_ctl init >/dev/null 2>"$root/refused.err" && fail "init ran beside keyloom"
+  grep -q "keyloom is running on this data folder" "$root/refused.err" || fail "no reason given: $(cat "$root/refused.err")"
+  run_ctl --simulate apply >/dev/null 2>&1 && fail "apply ran beside keyloom"
+  run_ctl profiles >/dev/null || fail "a read-only command was refused"
+  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
+  wait_for_exit "$pid"
+  run_ctl init >/dev/null || fail "init refused after keyloom ended"
+  # A keyloom that crashed leaves a lock behind that blocks nothing.
+  start crashed --simulate --hidden
+  wait_for_line crashed "Start-up:"
+  kill -9 "$pid"; wait "$pid" 2>/dev/null
+  run_ctl init >/dev/null || fail "a crashed keyloom's lock blocked init"
   ;;
 *) fail "unknown case $case" ;;
 esac

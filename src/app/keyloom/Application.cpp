@@ -1,10 +1,10 @@
 #include "Application.h"
 
+#include "AutoSave.h"
+
 #include <QApplication>
 #include <QGuiApplication>
-#include <QKeySequence>
 #include <QSessionManager>
-#include <QShortcut>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
@@ -29,6 +29,7 @@
 #include "model/st_keypro.h"
 #include "model/startup_data.h"
 #include "model/stprofile.h"
+#include "ui/MacroView.h"
 #include "ui/MainView.h"
 #include "ui/SimKeyboardView.h"
 #include "widgets/QtAlertSink.h"
@@ -42,11 +43,26 @@ namespace {
 // the handler only writes the signal's number.
 int g_signalPipe[2] = {-1, -1};
 
+// How long the end waits for a save already in progress, so that the whole
+// end stays well within what a desktop gives a program that is asked to go.
+constexpr int kEndSaveWaitMs = 3000;
+
 void onSignal(int signo) {
     const int saved = errno;
     const char byte = char(signo);
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
     errno = saved;
+}
+
+// Where each named control of a window is on the screen, so that tests and
+// bug reports find a control by its name, not by counting pixels.
+void logControls(const QWidget& window) {
+    for (const QWidget* control : window.findChildren<QWidget*>()) {
+        if (!control->isVisible() || control->accessibleName().isEmpty()) continue;
+        const QPoint at = control->mapToGlobal(QPoint(0, 0));
+        LOG("Control \"%s\" at %d,%d %dx%d", qPrintable(control->accessibleName()), at.x(), at.y(),
+            control->width(), control->height());
+    }
 }
 
 }  // namespace
@@ -56,7 +72,12 @@ Application::Application(const AppOptions& options) : options_(options) {
     PubLib::setAlertSink(alerts_.get());
     watchSignals();
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { terminate(); });
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { saveData(); });
+    // The session may end without giving the program time to end: save now, asking no one.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+        std::string failure;
+        if (!saveWithoutAsking(&failure))
+            std::fprintf(stderr, "keyloom: your settings could not be saved: %s\n", failure.c_str());
+    });
 }
 
 Application::~Application() {
@@ -122,21 +143,27 @@ int Application::start() {
     view_ = new MainView(devMs.get());
     view_->setWindowTitle(QStringLiteral("keyloom"));
     view_->hideApplication = [this] { hideWindows(); };
+    view_->quitApplication = [this] { quit(); };
     view_->exitApplication = [this] { quit(); };
     alerts_->setParentWindow(view_);
     mainView = view_;
     StartApplyWorker(*devMs, view_);
     view_->installEventFilter(this);  // until the first frame is painted
-    auto* quitKey = new QShortcut(QKeySequence::Quit, view_);
-    quitKey->setContext(Qt::ApplicationShortcut);
-    connect(quitKey, &QShortcut::activated, this, [this] { quit(); });
 
     const StartupDataReport report = PrepareStoredData(StoredDataMode::Writable);
     LOG("Start-up: %d profiles, %d key tables%s", report.profilesLoaded, report.keyProsLoaded,
         report.firstRun ? ", first run" : "");
     view_->SetAsCurProfile(get_current_profile());
+    // A folder keyloom cannot save to is said now, not when the work of a session is at stake.
+    CheckStoredDataSavable();
+    autoSave_ = new AutoSave(this);
+    qApp->installEventFilter(autoSave_);
+    view_->dataMayHaveChanged = [this] { autoSave_->noteActivity(); };
+    autoSave_->noteActivity();  // what start-up made (the first-run data, repairs) is saved at once
     if (sim_) simView_ = new SimKeyboardView(sim_);
     running_ = true;
+    // Asked to end while start-up showed a message: the end follows as soon as the event loop runs.
+    if (quitting_) QMetaObject::invokeMethod(this, [this] { quit(); }, Qt::QueuedConnection);
     return 0;
 }
 
@@ -147,6 +174,7 @@ bool Application::eventFilter(QObject* watched, QEvent* event) {
         timespec now{};
         clock_gettime(CLOCK_REALTIME, &now);
         LOG("First frame painted at %lld.%09ld", static_cast<long long>(now.tv_sec), now.tv_nsec);
+        logControls(*view_);
     }
     return QObject::eventFilter(watched, event);
 }
@@ -173,29 +201,49 @@ void Application::hideWindows() {
 void Application::quit() {
     quitting_ = true;
     if (running_) {
-        QCoreApplication::quit();
+        // Ends every event loop, a message box's too, without asking windows to close.
+        QCoreApplication::exit(0);
         return;
     }
-    // Still starting (a message box may be up): end that box; start() gives up.
+    // Still starting: the message box that may be up ends, and no other one shows.
+    alerts_->setInteractive(false);
     if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
 }
 
-void Application::saveData() {
-    std::string failure;
-    if (!SaveStoredData(&failure) && !failure.empty()) LOG("Save: %s", failure.c_str());
+bool Application::saveWithoutAsking(std::string* failure) {
+    bool saved = true;
+    if (view_ && view_->macroView && !view_->macroView->saveUnsavedChanges()) {
+        saved = false;
+        if (failure) *failure = "the macro being edited could not be written";
+    }
+    std::string why;
+    if (autoSave_ && !autoSave_->saveNow(kEndSaveWaitMs, &why)) {
+        saved = false;
+        if (failure) *failure = why;
+    }
+    return saved;
 }
 
-void Application::terminate() {
-    if (terminated_) return;
+int Application::terminate() {
+    if (terminated_) return exitCode_;
     terminated_ = true;
+    alerts_->setInteractive(false);  // no one may be there to answer
     if (view_) view_->closePoP();
     delete simView_;  // it listens to the simulated keyboard, which goes with the application
     simView_ = nullptr;
     // The worker ends before the lists it could read from go away.
     StopApplyWorker();
-    saveData();
+    std::string failure;
+    if (!saveWithoutAsking(&failure)) {
+        std::fprintf(stderr, "keyloom: your settings could not be saved: %s\n", failure.c_str());
+        LOG("Ending without saving: %s", failure.c_str());
+        exitCode_ = 1;
+    }
+    if (onEnded) onEnded(exitCode_ ? "not saved: " + QByteArray::fromStdString(failure) : QByteArray("saved"));
     if (devMs) devMs->ClearDev();
     mainView = nullptr;
+    delete autoSave_;
+    autoSave_ = nullptr;
     delete view_;
     view_ = nullptr;
     destroy_macro_list();
@@ -203,6 +251,7 @@ void Application::terminate() {
     destroy_keypro_list();
     devMs.reset();
     SetHidBackendFactory(nullptr);
+    return exitCode_;
 }
 
 }  // namespace keyloom::app

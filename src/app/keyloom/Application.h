@@ -1,10 +1,14 @@
 // The keyloom application: the start-up steps in their order on the main
-// thread, the hidden and shown window, and one termination sequence that
-// every way of quitting reaches (Ctrl+Q, `keyloom --quit`, SIGTERM, SIGINT
-// and SIGHUP, the end of the desktop session, a keyboard pulled out when the
-// program does not run without one).
+// thread, the hidden and shown window, the saves made as the user works, and
+// one termination sequence that every way of quitting reaches (Ctrl+Q,
+// `keyloom --quit`, SIGTERM, SIGINT and SIGHUP, the end of the desktop
+// session, a keyboard pulled out when the program does not run without one).
+// The end never waits for anyone: it shows no alert, and a save that fails
+// there is told on standard error and in the exit code.
 #pragma once
+#include <QByteArray>
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,6 +26,8 @@ class SimKeyboardView;
 
 namespace keyloom::app {
 
+class AutoSave;
+
 class Application : public QObject {
 public:
     explicit Application(const AppOptions& options);
@@ -35,10 +41,19 @@ public:
     void showWindow();
     // Hides every window; the program, its worker and the link run on.
     void hideWindows();
-    // Asks the event loop to end; the termination sequence follows.
+    // Ends the event loop at once; the termination sequence follows.
     void quit();
-    // Saves the stored data (also when the desktop session ends).
-    void saveData();
+    bool quitting() const { return quitting_; }
+    // Saves whatever is unsaved without asking (the desktop session ends, or
+    // the program does); false when something could not be saved.
+    bool saveWithoutAsking(std::string* failure = nullptr);
+    // The termination sequence (once); the exit code: 1 when the data could
+    // not be saved.
+    int terminate();
+
+    // Told once, as the program ends, whether everything was saved: "saved",
+    // or "not saved: <why>".
+    std::function<void(const QByteArray& line)> onEnded;
 
     MainView* view() const { return view_; }
 
@@ -49,7 +64,6 @@ private:
     // Says why start-up ends (a message box, and standard error); the exit code.
     int fail(const std::string& text);
     void watchSignals();
-    void terminate();
 
     AppOptions options_;
     std::unique_ptr<QtAlertSink> alerts_;
@@ -58,9 +72,11 @@ private:
     MainView* view_ = nullptr;
     SimKeyboardView* simView_ = nullptr;  // with --simulate: the keyboard's own window
     QSocketNotifier* signals_ = nullptr;
+    AutoSave* autoSave_ = nullptr;
     bool running_ = false;  // start-up went through: the event loop runs
     bool quitting_ = false;
     bool terminated_ = false;
+    int exitCode_ = 0;
 };
 
 }  // namespace keyloom::app

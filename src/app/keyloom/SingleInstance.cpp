@@ -1,10 +1,7 @@
 #include "SingleInstance.h"
 
-#include <QCryptographicHash>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
 
 namespace keyloom::app {
@@ -14,28 +11,18 @@ namespace {
 constexpr int kConnectMs = 2000;
 constexpr int kExitWaitMs = 30000;  // the running instance saves before it ends
 
-QString runtimeDir() {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty()) dir = QDir::tempPath();
-    return dir;
-}
-
 }  // namespace
 
-SingleInstance::SingleInstance(const QString& dataDir) {
-    const QByteArray key = QCryptographicHash::hash(QDir(dataDir).absolutePath().toUtf8(), QCryptographicHash::Sha1)
-                               .toHex()
-                               .left(16);
-    const QString base = runtimeDir() + QStringLiteral("/keyloom-") + QString::fromLatin1(key);
-    socketPath_ = base + QStringLiteral(".socket");
-    lock_ = std::make_unique<QLockFile>(base + QStringLiteral(".lock"));
-    lock_->setStaleLockTime(0);  // only a dead owner makes it stale
+SingleInstance::SingleInstance(const QString& dataDir)
+    : socketPath_(QString::fromStdString(instance_base_path(dataDir.toStdString())) + QStringLiteral(".socket")),
+      lock_(dataDir.toStdString(), "keyloom") {
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     QObject::connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* peer = server_.nextPendingConnection()) {
             auto take = [this, peer] {
                 while (peer->canReadLine()) {
                     const QByteArray request = peer->readLine().trimmed();
+                    if (request == "quit") quitPeers_.append(peer);
                     if (onRequest) onRequest(request);
                 }
             };
@@ -46,13 +33,23 @@ SingleInstance::SingleInstance(const QString& dataDir) {
     });
 }
 
-bool SingleInstance::claim() {
-    if (!lock_->tryLock(0)) return false;
+SingleInstance::Claim SingleInstance::claim() {
+    switch (lock_.tryLock()) {
+    case InstanceLock::State::Held:
+        return Claim::Taken;
+    case InstanceLock::State::Failed:
+        error_ = QString::fromStdString(lock_.error());
+        return Claim::Failed;
+    case InstanceLock::State::Taken:
+        break;
+    }
     QLocalServer::removeServer(socketPath_);  // left by an instance that crashed
-    return server_.listen(socketPath_);
+    if (server_.listen(socketPath_)) return Claim::Ours;
+    error_ = socketPath_ + QStringLiteral(": ") + server_.errorString();
+    return Claim::Failed;
 }
 
-bool SingleInstance::send(const QByteArray& request, bool waitForExit) const {
+bool SingleInstance::send(const QByteArray& request, bool waitForExit, QByteArray* answer) const {
     QLocalSocket socket;
     // The instance may still be starting: it holds the lock before it listens.
     QElapsedTimer clock;
@@ -66,12 +63,28 @@ bool SingleInstance::send(const QByteArray& request, bool waitForExit) const {
     socket.write(request + '\n');
     if (!socket.waitForBytesWritten(kConnectMs)) return false;
     if (waitForExit) {
-        if (socket.state() == QLocalSocket::ConnectedState) socket.waitForDisconnected(kExitWaitMs);
+        clock.restart();
+        for (;;) {
+            while (socket.canReadLine()) {
+                const QByteArray line = socket.readLine().trimmed();
+                if (answer) *answer = line;
+            }
+            if (socket.state() != QLocalSocket::ConnectedState || clock.elapsed() >= kExitWaitMs) break;
+            socket.waitForReadyRead(int(kExitWaitMs - clock.elapsed()));
+        }
     } else {
         socket.disconnectFromServer();
         if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(kConnectMs);
     }
     return true;
+}
+
+void SingleInstance::answerQuit(const QByteArray& line) {
+    for (const QPointer<QLocalSocket>& peer : quitPeers_) {
+        if (!peer || peer->state() != QLocalSocket::ConnectedState) continue;
+        peer->write(line + '\n');
+        peer->waitForBytesWritten(kConnectMs);
+    }
 }
 
 }  // namespace keyloom::app

@@ -67,17 +67,35 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     if (!opt.dataDir.empty()) keyloom::set_data_dir(opt.dataDir);
-    keyloom::app::SingleInstance instance(QString::fromStdString(keyloom::get_data_path()));
+    const std::string dataDir = keyloom::get_data_path();
+    keyloom::app::SingleInstance instance(QString::fromStdString(dataDir));
     if (quit) {
-        if (instance.send("quit", true)) return 0;
-        std::fprintf(stderr, "keyloom: no keyloom is running for %s\n", keyloom::get_data_path().c_str());
-        return 1;
+        QByteArray answer;
+        if (!instance.send("quit", true, &answer)) {
+            std::fprintf(stderr, "keyloom: no keyloom is running for %s\n", dataDir.c_str());
+            return 1;
+        }
+        if (answer.startsWith("not saved")) {
+            std::fprintf(stderr, "keyloom: the running keyloom ended, but its settings were %s\n", answer.constData());
+            return 1;
+        }
+        return 0;
     }
-    if (!instance.claim()) {
+    switch (instance.claim()) {
+    case keyloom::app::SingleInstance::Claim::Ours:
+        break;
+    case keyloom::app::SingleInstance::Claim::Taken:
         // Another keyloom has this data folder: bring its window to the front.
         if (opt.hidden || instance.send("show")) return 0;
-        std::fprintf(stderr, "keyloom: another keyloom holds %s but does not answer\n",
-                     keyloom::get_data_path().c_str());
+        if (instance.holder().startsWith(QStringLiteral("keyloomctl")))
+            std::fprintf(stderr, "keyloom: %s is changing the data in %s; start keyloom again when it has finished\n",
+                         qPrintable(instance.holder()), dataDir.c_str());
+        else
+            std::fprintf(stderr, "keyloom: another keyloom holds %s but does not answer\n", dataDir.c_str());
+        return 1;
+    case keyloom::app::SingleInstance::Claim::Failed:
+        std::fprintf(stderr, "keyloom: cannot make sure it is the only keyloom on %s: %s\n", dataDir.c_str(),
+                     qPrintable(instance.error()));
         return 1;
     }
 
@@ -86,7 +104,9 @@ int main(int argc, char** argv) {
         if (request == "show") app.showWindow();
         if (request == "quit") app.quit();
     };
+    app.onEnded = [&instance](const QByteArray& line) { instance.answerQuit(line); };
     if (const int code = app.start()) return code;
-    if (!opt.hidden) app.showWindow();
-    return QApplication::exec();
+    if (!opt.hidden && !app.quitting()) app.showWindow();
+    QApplication::exec();
+    return app.terminate();
 }
