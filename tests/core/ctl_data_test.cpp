@@ -181,6 +181,18 @@ TEST_F(CtlData, MacroTreeImportExport) {
     EXPECT_EQ(item["path"], "games/jump");
     EXPECT_EQ(item["id"], imported.j()["id"]);
     EXPECT_EQ(item["events"], 3);
+    EXPECT_FALSE(item.contains("unusable"));
+
+    // A file that is no macro is listed with the reason the window greys it for.
+    std::ofstream(data() + "/mac/games/broken.mcf") << "not a macro";
+    json again = run("macros").j();
+    ASSERT_EQ(again["items"][0]["items"].size(), 2u);
+    json broken = again["items"][0]["items"][0];  // the tree is sorted by name
+    EXPECT_EQ(broken["path"], "games/broken");
+    EXPECT_EQ(broken["id"], 0);
+    EXPECT_TRUE(broken["events"].is_null());
+    EXPECT_EQ(broken["unusable"], "This macro file is cut short: a macro file holds 1484 bytes.");
+    fs::remove(data() + "/mac/games/broken.mcf");
 
     CtlRun exported = run("macro-export games/jump '" + dir.file("copy") + "'");
     ASSERT_EQ(exported.status, 0) << exported.err;

@@ -2,6 +2,7 @@
 #include <sstream>
 
 #include "base/paths.h"
+#include "config/language.h"
 #include "ctl.h"
 #include "json_records.h"
 #include "macro/macrotree.h"
@@ -48,11 +49,13 @@ Json item_json(const outlineviewData& item, const std::string& parentPath) {
         return Json{{"type", "folder"}, {"name", item.name}, {"path", path}, {"items", items}};
     }
     const _ST_MACRO* macro = item.nItemData ? get_macro_by_id(static_cast<uint32_t>(item.nItemData)) : nullptr;
-    return Json{{"type", "macro"},
-                {"name", item.name},
-                {"path", path},
-                {"id", item.nItemData},
-                {"events", macro ? Json(get_macro_event_count(*macro)) : Json(nullptr)}};
+    Json json{{"type", "macro"},
+              {"name", item.name},
+              {"path", path},
+              {"id", item.nItemData},
+              {"events", macro ? Json(get_macro_event_count(*macro)) : Json(nullptr)}};
+    if (!item.unusable.empty()) json["unusable"] = GetText(item.unusable);  // why the window greys it
+    return json;
 }
 
 // "games/combo1" for a macro item below the folder "games".
