@@ -149,20 +149,6 @@ TEST_F(SavesAsYouGo, AFolderThatCannotTakeASaveIsToldAtStartOnly) {
     EXPECT_EQ(alerts.alerts.size(), told);
 }
 
-TEST_F(SavesAsYouGo, AStoredFileThatCouldNotBeReadIsNeverWrittenOver) {
-    fs::create_directories(dir.file("data"));
-    // One byte more than a profile file can be.
-    std::ofstream(get_profile_file_path(), std::ios::binary) << std::string(PROFILE_FILE_SIZE + 1, '\1');
-    PrepareStoredData(StoredDataMode::Writable);
-    ASSERT_EQ(alerts.alerts.size(), 1u) << "the load says it at once";
-    EXPECT_NE(alerts.alerts[0].text.find(get_profile_file_path()), std::string::npos);
-    EXPECT_FALSE(CheckStoredDataSavable());
-    EXPECT_FALSE(saveAsYouGo());
-    EXPECT_EQ(alerts.alerts.size(), 1u) << "the failed saves after it are not told again";
-    EXPECT_EQ(fs::file_size(get_profile_file_path()), PROFILE_FILE_SIZE + 1);
-    EXPECT_FALSE(fs::exists(get_keypro_file_path())) << "both files or neither";
-}
-
 TEST(DataFolderLock, OneWriterAtATimeAndNeverAfterItsProcess) {
     test::TempDir dir;
     test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
