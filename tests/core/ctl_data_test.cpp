@@ -11,7 +11,6 @@
 #include <nlohmann/json.hpp>
 
 #include "base/fileio.h"
-#include "base/instance_lock.h"
 #include "model/profile_store.h"
 #include "test_support.h"
 
@@ -204,29 +203,6 @@ TEST_F(CtlData, MacroTreeImportExport) {
     CtlRun twice = run("macro-import '" + dir.file("jump.mcf") + "' games");
     EXPECT_EQ(twice.status, 1);
     EXPECT_FALSE(twice.err.empty());
-}
-
-TEST_F(CtlData, WritingCommandsRefuseBesideARunningKeyloom) {
-    test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.file("run"));
-    fs::create_directories(dir.file("run"));
-    ASSERT_EQ(run("init").status, 0);
-    const std::string profiles = read_file_bytes(data() + "/pro.dct", SIZE_MAX).value_or("");
-    const std::string sets = read_file_bytes(data() + "/keypro.dct", SIZE_MAX).value_or("");
-    {
-        // What a running keyloom holds.
-        InstanceLock window(data(), "keyloom");
-        ASSERT_EQ(window.tryLock(), InstanceLock::State::Taken);
-        for (const char* command : {"init", "import-keypro x.duk", "macro-import x.mcf", "--simulate apply"}) {
-            const CtlRun r = run(command);
-            EXPECT_EQ(r.status, 1) << command;
-            EXPECT_NE(r.err.find("keyloom is running on this data folder"), std::string::npos) << command << ": " << r.err;
-            EXPECT_NE(r.err.find("keyloom --quit"), std::string::npos) << r.err;
-        }
-        for (const char* command : {"profiles", "macros", "encode", "config"}) EXPECT_EQ(run(command).status, 0) << command;
-        EXPECT_EQ(read_file_bytes(data() + "/pro.dct", SIZE_MAX).value_or(""), profiles);
-        EXPECT_EQ(read_file_bytes(data() + "/keypro.dct", SIZE_MAX).value_or(""), sets);
-    }
-    EXPECT_EQ(run("init").status, 0) << "works again once keyloom has ended";
 }
 
 }  // namespace

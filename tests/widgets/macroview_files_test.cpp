@@ -4,8 +4,6 @@
 // an id of its own when the window reads the folder.
 #include <gtest/gtest.h>
 
-#include <QToolTip>
-
 #include "base/debug.h"
 #include "ui/PickFuncView.h"
 #include "widgets/macroview_ground.h"
@@ -61,14 +59,7 @@ TEST_F(MacroViewFiles, UnreadableFilesAreGreyedWithTheReasonAndNeverEdited) {
                               "or delete it.");
     test::saveScreenshot(owner.get(), "macro_unreadable_selected");
     dismiss();
-    // The tree with the reason of the selected row as its tooltip.
-    const QRect row = view->listMacro->visualRect(view->listMacro->delegateSource()->indexOf(item("cut")));
-    QToolTip::showText(view->listMacro->viewport()->mapToGlobal(row.center()), tooltipOf(view->listMacro, item("cut")),
-                       view->listMacro);
     test::saveScreenshot(owner.get(), "macro_unreadable_greyed");
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (top->inherits("QTipLabel") && top->isVisible()) test::saveScreenshot(top, "macro_unreadable_tooltip");
-    QToolTip::hideText();
 
     // Recording, inserting and saving are refused; nothing is written anywhere.
     const std::string before = fileBytes("broken/garbage.mcf");
