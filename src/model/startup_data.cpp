@@ -314,18 +314,30 @@ void NoteStoredDataWrite(const StoredDataImages& images, bool ok, const std::str
     PubLib::showSystemMessage(text, kWarning, nullptr, nullptr);
 }
 
+namespace {
+
+bool write_and_note(const StoredDataImages& images, std::string* failure, SaveAlert alert) {
+    std::string why;
+    const bool ok = WriteStoredDataImages(images, &why);
+    NoteStoredDataWrite(images, ok, why, alert);
+    if (!ok && failure) *failure = why;
+    return ok;
+}
+
+}  // namespace
+
 bool SaveStoredData(std::string* failure, SaveAlert alert) {
     if (!g_storedDataLoaded) {
         LOG("stored data was never loaded; nothing saved");
         if (failure) *failure = "the stored data was never loaded";
         return false;
     }
+    return write_and_note(BuildStoredDataImages(), failure, alert);
+}
+
+bool SaveChangedStoredData(std::string* failure, SaveAlert alert) {
     const StoredDataImages images = BuildStoredDataImages();
-    std::string why;
-    const bool ok = WriteStoredDataImages(images, &why);
-    NoteStoredDataWrite(images, ok, why, alert);
-    if (!ok && failure) *failure = why;
-    return ok;
+    return !DiffersFromStoredFiles(images) || write_and_note(images, failure, alert);
 }
 
 bool CheckStoredDataSavable() {

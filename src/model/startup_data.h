@@ -81,7 +81,6 @@ struct StoredDataImages {
     std::string profiles;  // "pro.dct"
     std::string keyPros;   // "keypro.dct"
     std::string refusal;   // why they must not be written (a stored file this run protects); empty when they may
-    bool operator==(const StoredDataImages&) const = default;
 };
 
 // The images of the lists as they stand.
@@ -104,6 +103,9 @@ void NoteStoredDataWrite(const StoredDataImages& images, bool ok, const std::str
 // lists); a protected file or a failed write leaves both files as they were.
 // False when nothing was saved; `failure` then says why.
 bool SaveStoredData(std::string* failure = nullptr, SaveAlert alert = SaveAlert::Always);
+// The same, only when the lists differ from the stored files as this run last
+// read or wrote them; true when there was nothing to write.
+bool SaveChangedStoredData(std::string* failure = nullptr, SaveAlert alert = SaveAlert::Always);
 
 // Tells the user at once when saving cannot work: a stored file this run
 // protects (the load has said so already) or a data folder that is not a

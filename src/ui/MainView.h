@@ -153,6 +153,8 @@ private:
     QRectF chooserTitleRect() const;
 
     // Actions (MainViewActions.cpp).
+    // Settles unsaved macro edits, then runs one of the leaving callbacks.
+    void leaveWith(std::function<void()> MainView::*action);
     bool keyboardMissing() const;
     void onModeButton(int mode);
     void onLanguageChosen();

@@ -156,14 +156,17 @@ void MainView::UpdateUI() {
 }
 
 void MainView::requestHide() {
-    macroView->settleUnsavedChanges([this](bool proceed) {
-        if (proceed && hideApplication) hideApplication();
-    });
+    leaveWith(&MainView::hideApplication);
 }
 
 void MainView::requestQuit() {
-    macroView->settleUnsavedChanges([this](bool proceed) {
-        if (proceed && quitApplication) quitApplication();
+    leaveWith(&MainView::quitApplication);
+}
+
+void MainView::leaveWith(std::function<void()> MainView::*action) {
+    // The answer may come later, from the editor's question; the callback is read then.
+    macroView->settleUnsavedChanges([this, action](bool proceed) {
+        if (proceed && this->*action) (this->*action)();
     });
 }
 

@@ -52,20 +52,10 @@ protected:
     // The start-up data steps on the folder as it is, then what start-up made saved.
     void start() {
         PrepareStoredData(StoredDataMode::Writable);
-        const StoredDataImages made = BuildStoredDataImages();
-        if (DiffersFromStoredFiles(made)) {
-            ASSERT_TRUE(SaveStoredData());
-        }
+        ASSERT_TRUE(SaveChangedStoredData());
     }
     // One save as the window makes it while the user works.
-    bool saveAsYouGo() {
-        const StoredDataImages images = BuildStoredDataImages();
-        if (!DiffersFromStoredFiles(images)) return true;
-        std::string why;
-        const bool ok = WriteStoredDataImages(images, &why);
-        NoteStoredDataWrite(images, ok, why, SaveAlert::OncePerTrouble);
-        return ok;
-    }
+    static bool saveAsYouGo() { return SaveChangedStoredData(nullptr, SaveAlert::OncePerTrouble); }
     static void rename_first_set(const char* name) {
         _ST_KEYPRO* set = get_keypro_by_index(0, 0);
         std::snprintf(set->szName, sizeof set->szName, "%s", name);

@@ -112,14 +112,7 @@ bool AutoSave::saveNow(int waitMs, std::string* failure) {
         writer_->disconnect(this);
         writeDone(SaveAlert::Never);
     }
-    const StoredDataImages images = BuildStoredDataImages();
-    if (!DiffersFromStoredFiles(images)) return true;
-    ++writes_;
-    std::string why;
-    const bool ok = WriteStoredDataImages(images, &why);
-    NoteStoredDataWrite(images, ok, why, SaveAlert::Never);
-    if (!ok && failure) *failure = why;
-    return ok;
+    return SaveChangedStoredData(failure, SaveAlert::Never);
 }
 
 }  // namespace keyloom::app

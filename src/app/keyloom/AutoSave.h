@@ -36,9 +36,6 @@ public:
     // reason returned in `failure`. False when something is left unsaved.
     bool saveNow(int waitMs, std::string* failure);
 
-    // Writes started so far (for the log and the figures).
-    int writes() const { return writes_; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -60,7 +57,7 @@ private:
     bool writeOk_ = false;
     std::string writeFailure_;
     qint64 writeFromMs_ = 0;  // the last input before the write
-    int writes_ = 0;
+    int writes_ = 0;  // started so far, for the log and the figures
 };
 
 }  // namespace keyloom::app
