@@ -307,6 +307,9 @@ void NoteStoredDataWrite(const StoredDataImages& images, bool ok, const std::str
         return;
     }
     LOG("save failed: %s", failure.c_str());
+    // A failed save may have replaced one of the two files: what is stored is
+    // unknown until a save works, so the next save writes whatever the lists hold.
+    g_stored = {};
     if (alert == SaveAlert::Never || (alert == SaveAlert::OncePerTrouble && g_troubleTold)) return;
     g_troubleTold = true;
     std::string text = FormatText("tc_save_failed", {failure});

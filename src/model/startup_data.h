@@ -93,8 +93,9 @@ bool DiffersFromStoredFiles(const StoredDataImages& images);
 // written; `failure` then says why.
 bool WriteStoredDataImages(const StoredDataImages& images, std::string* failure = nullptr);
 // The outcome of a write, on the thread that owns the lists: a success makes
-// the images the stored state and ends a trouble; a failure is logged and
-// told as `alert` says.
+// the images the stored state and ends a trouble; a failure is logged, told
+// as `alert` says, and leaves the stored state unknown (so the next save
+// writes even lists that equal what was last stored).
 void NoteStoredDataWrite(const StoredDataImages& images, bool ok, const std::string& failure, SaveAlert alert);
 
 // The save: "pro.dct" and "keypro.dct", both or neither, whether or not they

@@ -23,8 +23,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Writes fail with ENOSPC while the folder is "full".
+// Writes fail with ENOSPC while the folder is "full"; "keypro.dct" cannot be
+// replaced while it is "held", after "pro.dct" was.
 bool g_full = false;
+bool g_held = false;
+int held_rename(const char* from, const char* to) {
+    if (g_held && std::string(to).ends_with("/keypro.dct")) {
+        errno = EBUSY;
+        return -1;
+    }
+    return real_file_sys_calls().rename(from, to);
+}
 ssize_t full_write(int fd, const void* data, size_t size) {
     if (g_full) {
         errno = ENOSPC;
@@ -44,6 +53,7 @@ protected:
     void TearDown() override {
         file_sys_calls() = real_file_sys_calls();
         g_full = false;
+        g_held = false;
         ForgetStoredData();
         destroy_profile_list();
         destroy_keypro_list();
@@ -106,6 +116,18 @@ TEST_F(SavesAsYouGo, AFullFolderIsToldOncePerTrouble) {
     EXPECT_FALSE(saveAsYouGo());
     EXPECT_EQ(alerts.alerts.size(), 2u);
 
+}
+
+TEST_F(SavesAsYouGo, AChangeUndoneAfterAHalfFailedSaveIsStillSaved) {
+    start();
+    file_sys_calls().rename = &held_rename;
+    g_held = true;
+    get_current_profile()->nLayer = 2;
+    EXPECT_FALSE(saveAsYouGo());  // "pro.dct" holds layer 2 now, "keypro.dct" is as it was
+    get_current_profile()->nLayer = 0;
+    g_held = false;
+    EXPECT_TRUE(saveAsYouGo());
+    EXPECT_EQ(read_file_bytes(get_profile_file_path(), SIZE_MAX).value_or(""), BuildStoredDataImages().profiles);
 }
 
 TEST_F(SavesAsYouGo, AFolderThatCannotTakeASaveIsToldAtStartOnly) {
