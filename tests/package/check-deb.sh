@@ -19,6 +19,8 @@ for f in usr/bin/keyloom usr/bin/keyloomctl usr/libexec/keyloom/keyloom-hidcheck
          usr/share/icons/hicolor/48x48/apps/org.keyloom.Keyloom.png \
          usr/share/keyloom/autostart/org.keyloom.Keyloom-autostart.desktop \
          usr/share/keyloom/cfg/cfg.txt usr/share/keyloom/cfg/skins/main_nr.png \
+         usr/share/keyloom/cfg/skins/main_nr@2x.png usr/share/keyloom/cfg/Dev/Vela/Designer/keyimg.png \
+         usr/share/keyloom/cfg/Dev/Vela/Designer/keyimg@2x.png \
          usr/share/doc/keyloom/copyright usr/share/doc/keyloom/changelog.gz \
          usr/share/man/man1/keyloom.1.gz usr/share/man/man1/keyloomctl.1.gz; do
   [ -e "$root/$f" ] || fail "the package lacks /$f"

@@ -14,38 +14,45 @@ namespace keyloom::skins {
 
 namespace {
 
-// Angle of a pixel's centre round a point, degrees counter-clockwise from the
-// right (y grows upwards on screen for this purpose), 0..360.
-double angleAt(int x, int y, double cx, double cy) {
-    const double degrees = std::atan2(cy - (y + 0.5), (x + 0.5) - cx) * 180.0 / std::numbers::pi;
+// Pictures at a scale are computed pixel by pixel too: each pixel takes the
+// colour at its own centre, in points, so the finer picture is a sharper one
+// and not an enlarged copy.
+QPointF pixelCentre(int x, int y, int scale) { return QPointF((x + 0.5) / scale, (y + 0.5) / scale); }
+
+// Angle of a point round a centre, degrees counter-clockwise from the right
+// (y grows upwards on screen for this purpose), 0..360.
+double angleAt(QPointF at, double cx, double cy) {
+    const double degrees = std::atan2(cy - at.y(), at.x() - cx) * 180.0 / std::numbers::pi;
     return degrees < 0 ? degrees + 360.0 : degrees;
 }
 
-double distanceAt(int x, int y, double cx, double cy) { return std::hypot((x + 0.5) - cx, (y + 0.5) - cy); }
+double distanceAt(QPointF at, double cx, double cy) { return std::hypot(at.x() - cx, at.y() - cy); }
 
 // Hue round the centre, from white in the middle to full saturation at 46
-// pixels out; value 1 throughout.
-QImage drawWheel() {
-    QImage image = newCanvas("Colorwheel.png");
+// points out; value 1 throughout.
+QImage drawWheel(int scale) {
+    QImage image = newCanvas("Colorwheel.png", scale);
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            const double r = distanceAt(x, y, kWheelCentre, kWheelCentre);
+            const QPointF at = pixelCentre(x, y, scale);
+            const double r = distanceAt(at, kWheelCentre, kWheelCentre);
             if (r > kWheelRadius) continue;
             const double saturation = std::clamp((r - 1.0) / 45.0, 0.0, 1.0);
-            image.setPixel(x, y, hsvColor(angleAt(x, y, kWheelCentre, kWheelCentre), saturation, 1.0));
+            image.setPixel(x, y, hsvColor(angleAt(at, kWheelCentre, kWheelCentre), saturation, 1.0));
         }
     }
     return image;
 }
 
 // A band of pure hues round the wheel's place in the colour panel.
-QImage drawRing() {
-    QImage image = newCanvas("ColorRing.png");
+QImage drawRing(int scale) {
+    QImage image = newCanvas("ColorRing.png", scale);
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            const double r = distanceAt(x, y, kRingCentreX, kRingCentreY);
+            const QPointF at = pixelCentre(x, y, scale);
+            const double r = distanceAt(at, kRingCentreX, kRingCentreY);
             if (r < kRingInner || r > kRingOuter) continue;
-            image.setPixel(x, y, hsvColor(angleAt(x, y, kRingCentreX, kRingCentreY), 1.0, 1.0));
+            image.setPixel(x, y, hsvColor(angleAt(at, kRingCentreX, kRingCentreY), 1.0, 1.0));
         }
     }
     return image;
@@ -60,6 +67,11 @@ constexpr QRgb kChart[kChartRows][kChartColumns] = {
     {0xFFFFFF, 0xDBDBDB, 0xB6B6B6, 0x929292, 0x6D6D6D, 0x494949, 0x242424, 0x000000},
 };
 
+// An area in points as the picture's pixels at a scale.
+Area scaled(const Area& area, int scale) {
+    return {area.x * scale, area.y * scale, area.w * scale, area.h * scale};
+}
+
 void fillArea(QImage& image, const Area& area, QRgb color) {
     for (int y = area.y; y < area.y + area.h; ++y)
         for (int x = area.x; x < area.x + area.w; ++x) image.setPixel(x, y, color);
@@ -67,8 +79,8 @@ void fillArea(QImage& image, const Area& area, QRgb color) {
 
 // The strip: hue across; from white at the top through the pure hue in the
 // middle to almost black at the bottom.
-void fillStrip(QImage& image) {
-    const Area& s = kChartStrip;
+void fillStrip(QImage& image, int scale) {
+    const Area s = scaled(kChartStrip, scale);
     const int half = s.h / 2;
     for (int row = 0; row < s.h; ++row) {
         const double saturation = row < half ? double(row) / (half - 1) : 1.0;
@@ -78,11 +90,11 @@ void fillStrip(QImage& image) {
     }
 }
 
-QImage drawChart() {
-    QImage image = newCanvas("colorplane.png");
+QImage drawChart(int scale) {
+    QImage image = newCanvas("colorplane.png", scale);
     QPainter p;
     beginSmooth(p, image);
-    drawDialogBody(p, image.size(), 0);
+    drawDialogBody(p, pointSize(image), 0);
     const Area first = chartCell(0, 0);
     const Area last = chartCell(kChartRows - 1, kChartColumns - 1);
     drawWell(p, QRectF(first.x - 8, first.y - 8, last.x + last.w - first.x + 16, last.y + last.h - first.y + 16));
@@ -94,17 +106,17 @@ QImage drawChart() {
 
     for (int row = 0; row < kChartRows; ++row)
         for (int column = 0; column < kChartColumns; ++column)
-            fillArea(image, chartCell(row, column), 0xFF000000 | kChart[row][column]);
-    fillStrip(image);
+            fillArea(image, scaled(chartCell(row, column), scale), 0xFF000000 | kChart[row][column]);
+    fillStrip(image, scale);
     return image;
 }
 
 }  // namespace
 
-void addColourSkins(SkinSet& out) {
-    out["Colorwheel.png"] = drawWheel();
-    out["ColorRing.png"] = drawRing();
-    out["colorplane.png"] = drawChart();
+void addColourSkins(SkinSet& out, int scale) {
+    out["Colorwheel.png"] = drawWheel(scale);
+    out["ColorRing.png"] = drawRing(scale);
+    out["colorplane.png"] = drawChart(scale);
 }
 
 }  // namespace keyloom::skins

@@ -13,11 +13,11 @@ namespace {
 
 using Draw = void (*)(QPainter&, const QRectF&);
 
-QImage drawPicture(const char* name, Draw draw) {
-    QImage image = newCanvas(name);
+QImage drawPicture(const char* name, int scale, Draw draw) {
+    QImage image = newCanvas(name, scale);
     QPainter p;
     beginSmooth(p, image);
-    draw(p, QRectF(QPointF(0, 0), QSizeF(image.size())));
+    draw(p, QRectF(QPointF(0, 0), QSizeF(pointSize(image))));
     p.end();
     return image;
 }
@@ -174,8 +174,8 @@ constexpr ControlPicture kControls[] = {
 
 }  // namespace
 
-void addControlSkins(SkinSet& out) {
-    for (const auto& control : kControls) out[control.name] = drawPicture(control.name, control.draw);
+void addControlSkins(SkinSet& out, int scale) {
+    for (const auto& control : kControls) out[control.name] = drawPicture(control.name, scale, control.draw);
 }
 
 }  // namespace keyloom::skins

@@ -10,30 +10,28 @@ namespace keyloom::skins {
 
 namespace {
 
-QSize sizeOf(const QImage& image) { return image.size(); }
-
 // A dialog with two cards side by side over its footer band: the function
 // picker (page tabs left, the page right) and the knob settings (one card per
 // knob direction).
-QImage drawTwoCardDialog(const char* name, const QRectF& left, const QRectF& right) {
-    QImage image = newCanvas(name);
+QImage drawTwoCardDialog(const char* name, int scale, const QRectF& left, const QRectF& right) {
+    QImage image = newCanvas(name, scale);
     QPainter p;
     beginSmooth(p, image);
-    drawDialogBody(p, sizeOf(image), 40);
+    drawDialogBody(p, pointSize(image), 40);
     drawCard(p, left);
     drawCard(p, right);
-    drawFooterBand(p, sizeOf(image), 300);
+    drawFooterBand(p, pointSize(image), 300);
     p.end();
     return image;
 }
 
 // Macro editor: wells framing the macro tree and the event list, the
 // buttons in a column on the right.
-QImage drawMacroEditor() {
-    QImage image = newCanvas("macro_nr.png");
+QImage drawMacroEditor(int scale) {
+    QImage image = newCanvas("macro_nr.png", scale);
     QPainter p;
     beginSmooth(p, image);
-    drawDialogBody(p, sizeOf(image), 36);
+    drawDialogBody(p, pointSize(image), 36);
     drawWell(p, QRectF(19, 45, 132, 272), 3);
     drawWell(p, QRectF(157, 45, 132, 272), 3);
     drawHairline(p, 302, 48, 302, 330, look::kHairline);
@@ -41,23 +39,23 @@ QImage drawMacroEditor() {
     return image;
 }
 
-QImage drawMessage() {
-    QImage image = newCanvas("msg_nr.png");
+QImage drawMessage(int scale) {
+    QImage image = newCanvas("msg_nr.png", scale);
     QPainter p;
     beginSmooth(p, image);
-    drawDialogBody(p, sizeOf(image), 32);
-    drawFooterBand(p, sizeOf(image), 150);
+    drawDialogBody(p, pointSize(image), 32);
+    drawFooterBand(p, pointSize(image), 150);
     p.end();
     return image;
 }
 
 // The progress panel; with `filled` the bar is full. The panel copies the
 // filled part of the bar from the second picture, so both share the layout.
-QImage drawProgress(const char* name, bool filled) {
-    QImage image = newCanvas(name);
+QImage drawProgress(const char* name, int scale, bool filled) {
+    QImage image = newCanvas(name, scale);
     QPainter p;
     beginSmooth(p, image);
-    drawDialogBody(p, sizeOf(image), 32);
+    drawDialogBody(p, pointSize(image), 32);
     const QRectF bar = toRect(kProgressBar);
     const qreal radius = bar.height() / 2;
     drawWell(p, bar, radius);
@@ -78,13 +76,14 @@ QImage drawProgress(const char* name, bool filled) {
 
 }  // namespace
 
-void addDialogSkins(SkinSet& out) {
-    out["pickfundlg.png"] = drawTwoCardDialog("pickfundlg.png", QRectF(10, 80, 134, 218), QRectF(152, 80, 346, 218));
-    out["SrDlg.png"] = drawTwoCardDialog("SrDlg.png", QRectF(24, 52, 226, 240), QRectF(258, 52, 226, 240));
-    out["macro_nr.png"] = drawMacroEditor();
-    out["msg_nr.png"] = drawMessage();
-    out["progress_nr.png"] = drawProgress("progress_nr.png", false);
-    out["progress_ov.png"] = drawProgress("progress_ov.png", true);
+void addDialogSkins(SkinSet& out, int scale) {
+    out["pickfundlg.png"] =
+        drawTwoCardDialog("pickfundlg.png", scale, QRectF(10, 80, 134, 218), QRectF(152, 80, 346, 218));
+    out["SrDlg.png"] = drawTwoCardDialog("SrDlg.png", scale, QRectF(24, 52, 226, 240), QRectF(258, 52, 226, 240));
+    out["macro_nr.png"] = drawMacroEditor(scale);
+    out["msg_nr.png"] = drawMessage(scale);
+    out["progress_nr.png"] = drawProgress("progress_nr.png", scale, false);
+    out["progress_ov.png"] = drawProgress("progress_ov.png", scale, true);
 }
 
 }  // namespace keyloom::skins

@@ -190,13 +190,10 @@ QSize keyPictureSize(const _KEYINFO* keys, int count) {
     return QSize(int(right + left), int(bottom + top));
 }
 
-QImage drawKeyPicture(const _KEYINFO* keys, int count, int knobRow) {
+QImage drawKeyPicture(const _KEYINFO* keys, int count, int knobRow, int scale) {
     const QSize size = keyPictureSize(keys, count);
     if (size.isEmpty()) return {};
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    image.setDotsPerMeterX(3780);
-    image.setDotsPerMeterY(3780);
+    QImage image = newCanvas(size, scale);
     QPainter p;
     beginSmooth(p, image);
     drawBoard(p, size);

@@ -14,6 +14,8 @@ bool hasKey(const _KEYINFO& key);
 // left and top; empty when no row has a key.
 QSize keyPictureSize(const _KEYINFO* keys, int count);
 // Key caps with legends; row knobRow (0-based, -1 for none) is the knob.
-QImage drawKeyPicture(const _KEYINFO* keys, int count, int knobRow);
+// `scale` pixels to a point: the rectangles are points, the picture is
+// keyPictureSize() times the scale.
+QImage drawKeyPicture(const _KEYINFO* keys, int count, int knobRow, int scale = 1);
 
 }  // namespace keyloom::skins

@@ -28,8 +28,8 @@ void drawDigit(QPainter& p, int set, const QColor& color) {
                QString::number(set + 1));
 }
 
-QImage drawDial() {
-    QImage image = newCanvas("scroll_normal.png");
+QImage drawDial(int scale) {
+    QImage image = newCanvas("scroll_normal.png", scale);
     QPainter p;
     beginSmooth(p, image);
     QRadialGradient body(kDialCentre, kDialRadius);
@@ -57,8 +57,8 @@ QImage drawDial() {
     return image;
 }
 
-QImage drawSetHighlight(int set, const char* name) {
-    QImage image = newCanvas(name);
+QImage drawSetHighlight(int set, const char* name, int scale) {
+    QImage image = newCanvas(name, scale);
     QPainter p;
     beginSmooth(p, image);
     const QPointF c = padCentre(set);
@@ -78,11 +78,11 @@ QImage drawSetHighlight(int set, const char* name) {
 
 }  // namespace
 
-void addKnobSkins(SkinSet& out) {
-    out["scroll_normal.png"] = drawDial();
+void addKnobSkins(SkinSet& out, int scale) {
+    out["scroll_normal.png"] = drawDial(scale);
     for (int set = 0; set < 8; ++set) {
         const std::string name = "button" + std::to_string(set + 1) + ".png";
-        out[name] = drawSetHighlight(set, name.c_str());
+        out[name] = drawSetHighlight(set, name.c_str(), scale);
     }
 }
 

@@ -5,7 +5,9 @@
 //   keyloom_skingen <model work dir> <output work dir>
 //
 // Model files are read from the first directory (Dev/<model>/<variant>/cfg.txt);
-// skins/*.png and each model's keyimg.png are written under the second.
+// skins/*.png and each model's keyimg.png are written under the second, each
+// also drawn at twice the size as "<name>@2x.png" for screens with two device
+// pixels to a point.
 #include <QDir>
 #include <QFileInfo>
 #include <QFontInfo>
@@ -34,29 +36,32 @@ bool writePicture(const QImage& image, const QString& path) {
     return true;
 }
 
-// Every picture of the table, at its size, and nothing else.
-bool checkSkins(const SkinSet& skins) {
+// Every picture of the table, at its size times the scale, and nothing else.
+bool checkSkins(const SkinSet& skins, int scale) {
     bool ok = skins.size() == std::size(kSkinPictures);
     for (const auto& picture : kSkinPictures) {
+        const QSize size = QSize(picture.width, picture.height) * scale;
         auto found = skins.find(picture.name);
-        if (found == skins.end() || found->second.size() != QSize(picture.width, picture.height)) {
-            std::fprintf(stderr, "skingen: %s missing or not %dx%d\n", picture.name, picture.width, picture.height);
+        if (found == skins.end() || found->second.size() != size) {
+            std::fprintf(stderr, "skingen: %s missing or not %dx%d\n", qPrintable(scaledName(picture.name, scale)),
+                         size.width(), size.height());
             ok = false;
         }
     }
     return ok;
 }
 
-bool writeSkins(const QString& outDir) {
+bool writeSkins(const QString& outDir, int scale) {
     SkinSet skins;
-    addWindowSkins(skins);
-    addDialogSkins(skins);
-    addControlSkins(skins);
-    addKnobSkins(skins);
-    addColourSkins(skins);
-    if (!checkSkins(skins)) return false;
+    addWindowSkins(skins, scale);
+    addDialogSkins(skins, scale);
+    addControlSkins(skins, scale);
+    addKnobSkins(skins, scale);
+    addColourSkins(skins, scale);
+    if (!checkSkins(skins, scale)) return false;
     bool ok = true;
-    for (const auto& [name, image] : skins) ok = writePicture(image, outDir + "/skins/" + name.c_str()) && ok;
+    for (const auto& [name, image] : skins)
+        ok = writePicture(image, outDir + "/skins/" + scaledName(QString::fromStdString(name), scale)) && ok;
     return ok;
 }
 
@@ -67,12 +72,16 @@ bool writeKeyPicture(int model, const QString& modelDir, const QString& outDir) 
         return false;
     }
     const int knobRow = gVar.SrIndex < gVar.nKeyCount ? gVar.SrIndex : -1;
-    const QImage picture = drawKeyPicture(g_defKEY, gVar.nKeyCount, knobRow);
-    if (picture.isNull() || picture.width() > kKeyPictureMax.width() || picture.height() > kKeyPictureMax.height()) {
+    const QSize size = keyPictureSize(g_defKEY, gVar.nKeyCount);
+    if (size.isEmpty() || size.width() > kKeyPictureMax.width() || size.height() > kKeyPictureMax.height()) {
         std::fprintf(stderr, "skingen: %s has no keys or a key picture above 610 x 250\n", qPrintable(cfg));
         return false;
     }
-    return writePicture(picture, outDir + "/" + get_model_keyimg_path(model));
+    const QString path = outDir + "/" + get_model_keyimg_path(model);
+    bool ok = true;
+    for (int scale : kScales)
+        ok = writePicture(drawKeyPicture(g_defKEY, gVar.nKeyCount, knobRow, scale), scaledName(path, scale)) && ok;
+    return ok;
 }
 
 // Builds run without a desktop session; Qt's note about the missing runtime
@@ -100,7 +109,8 @@ int main(int argc, char** argv) {
 
     const QString modelDir = QString::fromLocal8Bit(argv[1]);
     const QString outDir = QString::fromLocal8Bit(argv[2]);
-    bool ok = keyloom::skins::writeSkins(outDir);
+    bool ok = true;
+    for (int scale : keyloom::skins::kScales) ok = keyloom::skins::writeSkins(outDir, scale) && ok;
     for (int model = 1; model <= keyloom::skins::kModelCount; ++model)
         ok = keyloom::skins::writeKeyPicture(model, modelDir, outDir) && ok;
     return ok ? 0 : 1;

@@ -9,16 +9,30 @@
 
 namespace keyloom::skins {
 
-QImage newCanvas(const char* name) {
+QImage newCanvas(const char* name, int scale) {
     QSize size;
     for (const auto& picture : kSkinPictures)
         if (std::strcmp(picture.name, name) == 0) size = QSize(picture.width, picture.height);
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    return newCanvas(size, scale);
+}
+
+QImage newCanvas(QSize points, int scale) {
+    QImage image(points * scale, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    // 96 dpi, written into every file the same way.
-    image.setDotsPerMeterX(3780);
-    image.setDotsPerMeterY(3780);
+    image.setDevicePixelRatio(scale);
+    // 96 dpi a point, written into every file the same way.
+    image.setDotsPerMeterX(3780 * scale);
+    image.setDotsPerMeterY(3780 * scale);
     return image;
+}
+
+QSize pointSize(const QImage& image) { return image.deviceIndependentSize().toSize(); }
+
+QString scaledName(const QString& name, int scale) {
+    if (scale == 1) return name;
+    const QString suffix = QStringLiteral(".png");
+    const QString base = name.endsWith(suffix) ? name.chopped(suffix.size()) : name;
+    return base + QStringLiteral("@%1x").arg(scale) + suffix;
 }
 
 void beginSmooth(QPainter& painter, QImage& image) {

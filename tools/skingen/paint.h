@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRectF>
+#include <QString>
 #include <map>
 #include <string>
 
@@ -14,8 +15,20 @@ namespace keyloom::skins {
 
 using SkinSet = std::map<std::string, QImage>;
 
-// A transparent canvas of the size the table gives for a picture name.
-QImage newCanvas(const char* name);
+// Every picture is drawn at these scales: once for ordinary screens and once,
+// as "<name>@2x.png", for screens with two device pixels to a point.
+inline constexpr int kScales[] = {1, 2};
+
+// A transparent canvas of the size the table gives for a picture name, with
+// `scale` pixels to a point: a painter on it draws in points, so one drawing
+// serves every scale and stays sharp at each.
+QImage newCanvas(const char* name, int scale);
+// A blank canvas of a size in points at a scale.
+QImage newCanvas(QSize points, int scale);
+// The size of a canvas in points.
+QSize pointSize(const QImage& image);
+// The file name of a picture at a scale: "btn_nr.png", "btn_nr@2x.png".
+QString scaledName(const QString& name, int scale);
 // A painter with antialiasing, for everything except the colour pictures.
 void beginSmooth(QPainter& painter, QImage& image);
 

@@ -84,12 +84,12 @@ void drawWindow(QImage& image, PlateLook modeLook) {
 
 }  // namespace
 
-void addWindowSkins(SkinSet& out) {
-    QImage normal = newCanvas("main_nr.png");
+void addWindowSkins(SkinSet& out, int scale) {
+    QImage normal = newCanvas("main_nr.png", scale);
     drawWindow(normal, PlateLook::Normal);
     out["main_nr.png"] = normal;
 
-    QImage selected = newCanvas("main_dn.png");
+    QImage selected = newCanvas("main_dn.png", scale);
     drawWindow(selected, PlateLook::Selected);
     out["main_dn.png"] = selected;
 }
