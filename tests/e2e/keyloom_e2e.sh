@@ -19,10 +19,15 @@ start() {
   "$keyloom" --work-dir "$work" --data-dir "$data" --log-level stderr "$@" >"$root/$name.log" 2>&1 &
   pid=$!
 }
-# Waits up to 10 s for a line matching $2 in log $1.
+# The number of lines in log $1 so far: a mark, to look only at what comes after.
+log_mark() { wc -l <"$root/$1.log"; }
+# The lines of log $1 after its line $2 (default: all).
+log_after() { tail -n +$((${2:-0} + 1)) "$root/$1.log" 2>/dev/null; }
+# Waits up to 10 s for a line matching $2 in log $1 after its line $3 (default: anywhere).
 wait_for_line() {
-  for _ in $(seq 100); do grep -q "$2" "$root/$1.log" 2>/dev/null && return 0; sleep 0.1; done
-  fail "no \"$2\" in $1.log"
+  # grep reads to the end (no -q), so the pipe never fails on a writer cut short
+  for _ in $(seq 100); do log_after "$1" "${3:-0}" | grep "$2" >/dev/null && return 0; sleep 0.1; done
+  fail "no \"$2\" in $1.log${3:+ after line $3}"
 }
 # Waits up to 10 s for process $1 to end; its exit code in $rc.
 wait_for_exit() {
@@ -34,13 +39,37 @@ wait_for_lines() {
   for _ in $(seq 100); do [ "$(grep -c "$2" "$root/$1.log" 2>/dev/null)" -ge "$3" ] && return 0; sleep 0.1; done
   fail "fewer than $3 \"$2\" in $1.log"
 }
-# Clicks the control named $2, found where the window in log $1 says it is.
-click_control() {
-  wait_for_line "$1" "Control \"$2\" at "
+# keyloom logs where each named thing is on the screen once it is there:
+#   Control "<name>" at X,Y WxH   (every named control of every window, as it is painted)
+#   Key "<name>" at X,Y WxH       (each key of the key map)
+# Waits up to 10 s for log $1 to place $2 ('Control "OK"', 'Key "Q"') after its
+# line $3 (default: anywhere); the latest place in x, y, w, h.
+wait_for_place() {
+  local line
+  for _ in $(seq 100); do
+    line=$(log_after "$1" "${3:-0}" | grep -F "$2 at " | tail -n 1)
+    if [ -n "$line" ]; then
+      read -r x y w h < <(sed -E 's/.* at (-?[0-9]+),(-?[0-9]+) ([0-9]+)x([0-9]+).*/\1 \2 \3 \4/' <<<"$line")
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "$1.log never placed $2${3:+ after line $3}"
+}
+# Clicks the centre of what log $1 places as $2, after its line $3 (see wait_for_place).
+click_placed() {
   local x y w h
-  read -r x y w h < <(grep -m1 "Control \"$2\" at " "$root/$1.log" |
-    sed -E 's/.* at (-?[0-9]+),(-?[0-9]+) ([0-9]+)x([0-9]+).*/\1 \2 \3 \4/')
+  wait_for_place "$@"
   xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
+}
+# Clicks the control named $2 of a window of log $1, as placed after its line $3.
+click_control() { click_placed "$1" "Control \"$2\"" "${3:-0}"; }
+# Clicks the key named $2 on the key map of log $1.
+click_key() { click_placed "$1" "Key \"$2\"" 0; }
+# Waits up to 10 s for a line matching $1 in the simulated keyboard's wire trace.
+wait_for_trace() {
+  for _ in $(seq 100); do grep -q "$1" "$root/trace.txt" 2>/dev/null && return 0; sleep 0.1; done
+  fail "no \"$1\" on the wire"
 }
 # The layer (0..2) of the stored current profile.
 stored_layer() {
@@ -54,8 +83,9 @@ ends_within_5s() {
 sets_and_profiles() { "$ctl" --work-dir "$work" --data-dir "$data" profiles | grep -c '"szName"'; }
 fingerprint() { (cd "$data" && sha256sum pro.dct keypro.dct && stat -c '%n %Y' pro.dct keypro.dct); }
 
-case $case in
-first_start_then_quit)
+# ---- the cases, one function each ----
+
+first_start_then_quit() {
   # The first start makes one profile and fifteen key tables; --quit saves them.
   # The first-run data reaches the disk at once, not only at the end.
   start first --simulate --hidden
@@ -66,8 +96,9 @@ first_start_then_quit)
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
   [ "$(sets_and_profiles)" -eq 16 ] || fail "expected 1 profile and 15 key tables"
   "$keyloom" --data-dir "$data" --quit 2>/dev/null && fail "--quit with nothing running succeeded"
-  ;;
-signals_save)
+}
+
+signals_save() {
   for signal in TERM INT HUP; do
     rm -rf "$data"
     start "sig$signal" --simulate --hidden
@@ -76,8 +107,9 @@ signals_save)
     wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "SIG$signal: exit code $rc"
     [ -s "$data/keypro.dct" ] || fail "SIG$signal: nothing saved"
   done
-  ;;
-second_start_shows_the_first)
+}
+
+second_start_shows_the_first() {
   start first --simulate --hidden
   wait_for_line first "Start-up:"
   grep -q "Window shown" "$root/first.log" && fail "a hidden start showed its window"
@@ -86,12 +118,14 @@ second_start_shows_the_first)
   kill -0 "$pid" || fail "the first instance ended"
   [ "$(grep -c 'Start-up:' "$root/first.log")" -eq 1 ] || fail "a second start-up ran"
   # One per data folder: another folder gets its own instance.
-  "$keyloom" --work-dir "$work" --data-dir "$root/other" --simulate --hidden >"$root/other.log" 2>&1 &
+  "$keyloom" --work-dir "$work" --data-dir "$root/other" --log-level stderr --simulate --hidden >"$root/other.log" 2>&1 &
   other=$!
-  sleep 1; kill -0 "$other" || fail "a keyloom on another data folder did not run"
+  wait_for_line other "Start-up:"
+  kill -0 "$other" || fail "a keyloom on another data folder did not run"
   kill "$other" "$pid"; wait_for_exit "$other"; wait_for_exit "$pid"
-  ;;
-crashed_instance_leaves_nothing_blocking)
+}
+
+crashed_instance_leaves_nothing_blocking() {
   start first --simulate --hidden
   wait_for_line first "Start-up:"
   kill -9 "$pid"; wait "$pid" 2>/dev/null
@@ -100,8 +134,9 @@ crashed_instance_leaves_nothing_blocking)
   wait_for_line second "Start-up:"
   "$keyloom" --data-dir "$data" --quit || fail "--quit did not reach the new instance"
   wait_for_exit "$pid"
-  ;;
-no_keyboard_leaves_the_data_alone)
+}
+
+no_keyboard_leaves_the_data_alone() {
   # A shipped configuration that does not run without a keyboard.
   cp -r "$work" "$root/work"; work=$root/work
   sed -i 's/^Suwnd=.*/Suwnd=0/' "$work/cfg.txt"
@@ -116,10 +151,10 @@ no_keyboard_leaves_the_data_alone)
   wait_for_exit "$pid"; [ "$rc" -eq 1 ] || fail "exit code $rc without a keyboard"
   [ "$(fingerprint)" = "$before" ] || fail "the stored files changed"
   grep -q "Start-up:" "$root/unplugged.log" && fail "start-up went on without a keyboard"
-  ;;
-key_assigned_in_the_window_is_written_and_saved)
-  # The window at the top-left corner of the X screen: Q on the key map, W
-  # typed into the function picker, its OK, then Apply.
+}
+
+key_assigned_in_the_window_is_written_and_saved() {
+  # Q on the key map, W typed into the function picker, its OK, then Apply.
   start first --simulate --hidden
   wait_for_line first "Start-up:"
   "$keyloom" --data-dir "$data" --quit
@@ -129,67 +164,70 @@ key_assigned_in_the_window_is_written_and_saved)
   wait_for_line window "Window shown"
   window=$(xdotool search --sync --onlyvisible --name '^keyloom$' | head -1)
   [ -n "$window" ] || fail "no window"
-  xdotool windowfocus --sync "$window" mousemove --sync 348 469 click 1
-  sleep 0.5
+  xdotool windowfocus --sync "$window"
+  opened=$(log_mark window)
+  click_key window Q
+  wait_for_place window 'Control "OK"' "$opened"  # the picker's, on the screen
   xdotool key w
-  sleep 0.3
-  xdotool mousemove --sync 570 554 click 1
-  sleep 0.3
-  xdotool mousemove --sync 619 706 click 1
-  for _ in $(seq 100); do grep -q "^SET 09 01" "$root/trace.txt" 2>/dev/null && break; sleep 0.1; done
-  grep -q "^SET 09 01" "$root/trace.txt" || fail "no key matrix on the wire"
+  wait_for_line window "keyDown, " "$opened"
+  click_control window OK "$opened"
+  wait_for_line window "SET Key\[" "$opened"
+  click_control window Apply
+  wait_for_trace "^SET 09 01"
   "$keyloom" --data-dir "$data" --quit
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
   "$ctl" --work-dir "$work" --data-dir "$data" profiles >"$root/after.json"
   # W's host code replaces Q's (12) in the table in use, and nothing else changes there.
   changes=$(diff "$root/before.json" "$root/after.json" | grep '^>' || true)
   grep -q '"VkCode1": 13' <<<"$changes" || fail "W was not stored: $changes"
-  ;;
-ctrl_q_quits_and_saves)
+}
+
+ctrl_q_quits_and_saves() {
   start window --simulate
   wait_for_line window "Window shown"
   window=$(xdotool search --sync --onlyvisible --name '^keyloom$' | head -1)
   xdotool windowfocus --sync "$window" key ctrl+q
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
   [ -s "$data/keypro.dct" ] || fail "nothing saved"
-  ;;
-unplugged_during_an_apply)
+}
+
+unplugged_during_an_apply() {
   # Apply in the window, the keyboard pulled out from its own window at once:
   # the apply fails and says so; plugged in again, the next apply goes through.
   start window --simulate --sim-trace "$root/trace.txt" --sim-delay 200
   wait_for_line window "Window shown"
-  sim=$(xdotool search --sync --onlyvisible --name 'simulated keyboard' | head -1)
-  eval "$(xdotool getwindowgeometry --shell "$sim")"  # X, Y of the keyboard's window
-  xdotool mousemove --sync 619 706 click 1 mousemove --sync $((X + 449)) $((Y + 647)) click 1
+  wait_for_place window 'Control "Unplug the keyboard"'  # the keyboard's window is on the screen
+  applied=$(log_mark window)
+  click_control window Apply
+  click_control window "Unplug the keyboard"
   wait_for_line window "Apply 0x8007 failed"
-  sleep 0.3
-  xdotool mousemove --sync 507 476 click 1  # OK on "Update settings failed!"
-  xdotool mousemove --sync $((X + 571)) $((Y + 647)) click 1  # Plug in
-  wait_for_line window "DevIN"
-  sleep 0.3
-  xdotool mousemove --sync 619 706 click 1
+  click_control window OK "$applied"  # on "Update settings failed!"
+  plugged=$(log_mark window)
+  click_control window "Plug the keyboard in"
+  wait_for_line window "DevIN: Find OK" "$plugged"
+  click_control window Apply
   wait_for_line window "Apply 0x8007 done"
   [ "$(grep -c "Apply 0x8007 failed" "$root/window.log")" -eq 1 ] || fail "the failure was not reported once"
   "$keyloom" --data-dir "$data" --quit
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
-  ;;
-pulled_out_when_needed_ends_and_saves)
+}
+
+pulled_out_when_needed_ends_and_saves() {
   # A configuration that does not run without a keyboard: pulling it out ends
   # keyloom through the termination sequence, which saves.
   cp -r "$work" "$root/work"; work=$root/work
   sed -i 's/^Suwnd=.*/Suwnd=0/' "$work/cfg.txt"
   start window --simulate
   wait_for_line window "Window shown"
-  sim=$(xdotool search --sync --onlyvisible --name 'simulated keyboard' | head -1)
-  eval "$(xdotool getwindowgeometry --shell "$sim")"
-  xdotool mousemove --sync $((X + 449)) $((Y + 647)) click 1  # Unplug
+  click_control window "Unplug the keyboard"
   box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Warning$' | head -1)
   [ -n "$box" ] || fail "no message that the keyboard is missing"
   xdotool windowfocus --sync "$box" key Return
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
   [ -s "$data/keypro.dct" ] || fail "nothing saved"
-  ;;
-simulated_keyboard_window)
+}
+
+simulated_keyboard_window() {
   # With --simulate the keyboard's own window comes up with the main one; a
   # hidden start shows neither.
   start hidden --simulate --hidden
@@ -205,8 +243,9 @@ simulated_keyboard_window)
   xwininfo -name "keyloom – simulated keyboard" | grep -q "IsViewable" || fail "no simulated keyboard window"
   "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
-  ;;
-killed_after_a_change_keeps_it)
+}
+
+killed_after_a_change_keeps_it() {
   # M2 clicked in the window: 3 s later the change is on disk, so a kill -9
   # loses nothing. An idle keyloom writes nothing.
   start window --simulate
@@ -214,6 +253,8 @@ killed_after_a_change_keeps_it)
   click_control window M2
   wait_for_line window "Save 2 written"
   before=$(fingerprint)
+  # Watched, not waited on: longer than the longest delay of a save (2 s), in
+  # which an idle keyloom must write nothing.
   sleep 3
   kill -9 "$pid"; wait "$pid" 2>/dev/null
   [ "$(fingerprint)" = "$before" ] || fail "an idle keyloom wrote its files"
@@ -224,8 +265,9 @@ killed_after_a_change_keeps_it)
   "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
   grep -q "Save [0-9]* written" "$root/again.log" && fail "a start over saved data wrote it again"
-  ;;
-ending_never_hangs_when_the_save_fails)
+}
+
+ending_never_hangs_when_the_save_fails() {
   # A FIFO where the key tables should be: keyloom says so at start, runs on,
   # and every way of ending it ends it within 5 s, saying the save failed.
   for how in TERM quit; do
@@ -254,8 +296,9 @@ ending_never_hangs_when_the_save_fails)
   kill -TERM "$pid"
   ends_within_5s "$pid"
   [ "$rc" -eq 1 ] || fail "exit code $rc after a failed save"
-  ;;
-keyloomctl_refuses_beside_a_running_keyloom)
+}
+
+keyloomctl_refuses_beside_a_running_keyloom() {
   start first --simulate --hidden
   wait_for_line first "Save 1 written"
   run_ctl() { "$ctl" --work-dir "$work" --data-dir "$data" "$@"; }
@@ -271,7 +314,8 @@ keyloomctl_refuses_beside_a_running_keyloom)
   wait_for_line crashed "Start-up:"
   kill -9 "$pid"; wait "$pid" 2>/dev/null
   run_ctl init >/dev/null || fail "a crashed keyloom's lock blocked init"
-  ;;
-*) fail "unknown case $case" ;;
-esac
+}
+
+declare -F "$case" >/dev/null || fail "unknown case $case"
+"$case"
 exit 0
