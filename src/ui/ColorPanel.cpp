@@ -54,7 +54,7 @@ std::array<int, 3> channelsOf(const QColor& color) {
 
 ColorWheelView::ColorWheelView(ColorPanel* panel, const QImage& wheel)
     : QWidget(panel), panel_(panel), imgWheel(wheel) {
-    resize(wheel.isNull() ? QSize(SIZE, SIZE) : wheel.size());
+    resize(wheel.isNull() ? QSize(SIZE, SIZE) : ImageProcess::pointSize(wheel));
 }
 
 bool ColorWheelView::insideCircle(QPointF point) {
@@ -69,8 +69,7 @@ void ColorWheelView::paintEvent(QPaintEvent*) {
 void ColorWheelView::mousePressEvent(QMouseEvent* event) {
     const QPointF at = event->position();
     if (event->button() != Qt::LeftButton || !insideCircle(at)) return;
-    const auto colour =
-        ImageProcess::ColorAtCoordinate(imgWheel, int(std::floor(at.x())), int(std::floor(at.y())));
+    const auto colour = ImageProcess::colorAtPoint(imgWheel, at);
     // The disc's edge pixels may be transparent: no colour shown, none picked.
     if (colour && colour->alpha() == 255) panel_->onGraClicked(*colour);
 }

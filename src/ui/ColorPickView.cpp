@@ -114,10 +114,10 @@ bool ColorPickView::inPickArea(QPoint at) const {
 }
 
 void ColorPickView::mousePressEvent(QMouseEvent* event) {
-    const QPoint at = event->position().toPoint();
-    if (event->button() != Qt::LeftButton || !inPickArea(at)) return;
-    // The picture is drawn at the dialog's origin, so the clicked point is the pixel.
-    if (const auto colour = ImageProcess::ColorAtCoordinate(imgChart, at.x(), at.y())) initColor(*colour);
+    const QPointF at = event->position();
+    if (event->button() != Qt::LeftButton || !inPickArea(at.toPoint())) return;
+    // The picture is drawn at the dialog's origin: the colour is the picture's under the point.
+    if (const auto colour = ImageProcess::colorAtPoint(imgChart, at)) initColor(*colour);
 }
 
 void ColorPickView::paintEvent(QPaintEvent*) {

@@ -40,7 +40,7 @@ void DialogPanel::refreshFrameTexts() {
 
 void DialogPanel::drawBackground(QPainter& painter) const {
     if (!background_.isNull())
-        painter.drawImage(QPointF(0, height() - background_.height()), background_);
+        painter.drawImage(QPointF(0, height() - ImageProcess::pointSize(background_).height()), background_);
     else
         painter.fillRect(rect(), QColor(20, 20, 20));
 }

@@ -42,7 +42,7 @@ void KbColorView::LoadSkins() {
     nCurOn = -1;
     nCurSel = -1;
     const QString path = getKeyImgPath(gVar.Model);
-    imageBkg = path.isEmpty() ? QImage() : ImageProcess::loadImage(path);
+    imageBkg = path.isEmpty() ? QImage() : loadPicture(path);
     setAccessibleName(uiText("tc_keymap"));
     update();
 }
@@ -60,7 +60,7 @@ QRectF KbColorView::keyRect(int key) const {
 }
 
 void KbColorView::setKeyRectsFromTable(const _KEYINFO* table) {
-    const qreal pictureHeight = imageBkg.isNull() ? height() : imageBkg.height();
+    const qreal pictureHeight = imageBkg.isNull() ? height() : ImageProcess::pointSize(imageBkg).height();
     for (int k = 0; k < KEY_COUNT; ++k) {
         const _RECT& r = table[k].rcPos;
         setKeyRect(k, QRectF(r.left, pictureHeight - r.bottom, qreal(r.right) - r.left, qreal(r.bottom) - r.top));

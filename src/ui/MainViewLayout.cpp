@@ -50,24 +50,26 @@ constexpr QRectF kLightingPanel{43, 196, 190, 307};
 // The divider between the lighting panel and the key table chooser, and a
 // point of the left card's border, whose colour it takes.
 constexpr QRectF kSetDivider{45, 190, 186, 1};
-constexpr QPoint kLeftCardBorder{31, 500};  // picture pixels, top-left
+constexpr QPointF kLeftCardBorder{31.5, 500.5};  // picture points, top-left
 
 
-// A plate picture of any size from a small button picture: the corners kept,
-// the edges and the middle stretched, so the rounding stays round.
+// A plate picture of any size (points) from a small button picture, at that
+// picture's scale: the corners kept, the edges and the middle stretched, so
+// the rounding stays round.
 QImage stretchPlate(const QImage& source, QSize size, int corner) {
     if (source.isNull()) return {};
-    QImage out(size, QImage::Format_ARGB32_Premultiplied);
-    out.fill(Qt::transparent);
+    QImage out = newPicture(size, int(source.devicePixelRatio()));
     QPainter p(&out);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    const int sw = source.width(), sh = source.height(), w = size.width(), h = size.height();
+    const QSize from = ImageProcess::pointSize(source);
+    const int sw = from.width(), sh = from.height(), w = size.width(), h = size.height();
     const int xs[] = {0, corner, sw - corner, sw}, ys[] = {0, corner, sh - corner, sh};
     const int xd[] = {0, corner, w - corner, w}, yd[] = {0, corner, h - corner, h};
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col)
             p.drawImage(QRect(xd[col], yd[row], xd[col + 1] - xd[col], yd[row + 1] - yd[row]), source,
-                        QRect(xs[col], ys[row], xs[col + 1] - xs[col], ys[row + 1] - ys[row]));
+                        ImageProcess::pixelRect(source, QRect(xs[col], ys[row], xs[col + 1] - xs[col],
+                                                              ys[row + 1] - ys[row])));
     return out;
 }
 
@@ -94,7 +96,7 @@ MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), link_(link
     };
     imgNr = loadSkinImage(QStringLiteral("main_nr.png"));
     imgOv = loadSkinImage(QStringLiteral("main_dn.png"));
-    resize(imgNr.size());
+    resize(ImageProcess::pointSize(imgNr));
     if (!parent) {
         // The window is its picture: no frame, and the desktop shows past its rounded corners.
         setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -173,7 +175,7 @@ void MainView::createSetControls(const ButtonAction& click) {
 void MainView::createPanels() {
     kbView = new KbColorView(this);
     kbView->LoadSkins();
-    const QSize picture = kbView->keyPicture().size();
+    const QSize picture = ImageProcess::pointSize(kbView->keyPicture());
     setFrame(kbView, QRectF(gVar.rcKB.x, gVar.rcKB.y, picture.width(), picture.height()));
     kbView->setKeyRectsFromTable(g_defKEY);
     kbView->clrHasFun = gVar.ClrKeyHasFunc;
@@ -236,7 +238,8 @@ void MainView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(QRectF(rect()), imgNr);
     if (btnKeyPro->isHidden()) return;
-    painter.fillRect(flipRect(kSetDivider, height()), imgNr.pixelColor(kLeftCardBorder));
+    painter.fillRect(flipRect(kSetDivider, height()),
+                     ImageProcess::colorAtPoint(imgNr, kLeftCardBorder).value_or(QColor(Qt::transparent)));
     myDrawText(painter, uiText("tc_protitle"), textStyleDict, chooserTitleRect(), height());
 }
 

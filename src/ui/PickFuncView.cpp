@@ -38,13 +38,13 @@ const QColor kSwatchColour[2] = {Qt::white, Qt::black};
 
 
 // A swatch square with a frame that stays visible on the dark panel, the
-// frame lighter under the pointer.
+// frame lighter under the pointer; at the pictures' scale, so the frame is sharp.
 QImage swatchImage(QColor fill, QColor frame) {
-    QImage image(int(kSwatch[0].width()), int(kSwatch[0].height()), QImage::Format_ARGB32_Premultiplied);
+    QImage image = newPicture(kSwatch[0].size().toSize());
     image.fill(fill);
     QPainter painter(&image);
     painter.setPen(QPen(frame, 1));
-    painter.drawRect(QRectF(image.rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    painter.drawRect(kSwatch[0].translated(-kSwatch[0].topLeft()).adjusted(0.5, 0.5, -0.5, -0.5));
     return image;
 }
 

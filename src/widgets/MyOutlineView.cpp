@@ -9,6 +9,7 @@
 
 #include "config/gvar.h"
 #include "widgets/Frame.h"
+#include "widgets/ImageProcess.h"
 #include "widgets/TextDraw.h"
 
 namespace keyloom {
@@ -135,7 +136,8 @@ OutlineItemLayout OutlineItemCellView::layout(const QImage& icon, float rowHeigh
     const qreal h = rowHeight;
     qreal textX = 4;
     if (!icon.isNull()) {
-        result.icon = QRectF((h - icon.width()) / 2, (h - icon.height()) / 2, icon.width(), icon.height());
+        const QSize size = ImageProcess::pointSize(icon);
+        result.icon = QRectF((h - size.width()) / 2, (h - size.height()) / 2, size.width(), size.height());
         textX = result.icon.right() + 4;
     }
     const qreal textHeight = QFontMetricsF(get_font()).height();

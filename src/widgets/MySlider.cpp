@@ -73,8 +73,9 @@ MySlider::MySlider(QWidget* parent, const QImage& bar, bool vertical)
 MySlider* MySlider::NewSlider(QWidget* parent, const QImage& barImage, const QImage& knobImage, int minVal,
                               int maxVal, const QRectF& rectBar, int id, bool vertical) {
     if (barImage.isNull() || knobImage.isNull()) return nullptr;
-    const double knobLen = vertical ? knobImage.height() : knobImage.width();
-    const double knobThick = vertical ? knobImage.width() : knobImage.height();
+    const QSize knob = ImageProcess::pointSize(knobImage);
+    const double knobLen = vertical ? knob.height() : knob.width();
+    const double knobThick = vertical ? knob.width() : knob.height();
     const double extent = vertical ? rectBar.height() : rectBar.width();
     const double across = vertical ? rectBar.width() : rectBar.height();
     // Every value needs a place of its own on the bar.
@@ -104,8 +105,8 @@ MySlider* MySlider::NewSlider2(QWidget* parent, const QString& barImage, const Q
 float MySlider::length() const { return float(bVertical ? height() : width()); }
 
 float MySlider::knobLength() const {
-    const QImage& image = _Knob->image();
-    return float(bVertical ? image.height() : image.width());
+    const QSize knob = ImageProcess::pointSize(_Knob->image());
+    return float(bVertical ? knob.height() : knob.width());
 }
 
 float MySlider::alongOf(QPointF pointer) const {
@@ -115,7 +116,7 @@ float MySlider::alongOf(QPointF pointer) const {
 
 void MySlider::placeKnob(float place) {
     fKnobPos = place;
-    const QSizeF size(_Knob->image().size());
+    const QSizeF size(ImageProcess::pointSize(_Knob->image()));
     const QRectF frame = bVertical ? QRectF(QPointF(fKnobAcross, place), size) : QRectF(QPointF(place, fKnobAcross), size);
     setFrame(_Knob, frame);
 }
@@ -219,19 +220,20 @@ void MySlider::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!imgBar.isNull()) {
         const qreal w = width(), h = height();
-        const qreal bw = imgBar.width(), bh = imgBar.height();
+        const QSize bar = ImageProcess::pointSize(imgBar);
+        const qreal bw = bar.width(), bh = bar.height();
         QRectF target, source;
         if (bVertical) {
-            const qreal x = barY_ > 0 ? barY_ : (width() - imgBar.width()) / 2;
+            const qreal x = barY_ > 0 ? barY_ : (w - bw) / 2;
             target = QRectF(x, 0, bw, h);
             source = QRectF(0, 0, bw, std::min(bh, h));
         } else {
-            const qreal y = barY_ > 0 ? barY_ : (height() - imgBar.height()) / 2;
+            const qreal y = barY_ > 0 ? barY_ : (h - bh) / 2;
             target = QRectF(0, y, w, bh);
             source = QRectF(0, 0, std::min(bw, w), bh);
         }
         // Both rectangles count from the bottom-left; the image's rows from its top.
-        painter.drawImage(flipRect(target, h), imgBar, flipRect(source, bh));
+        painter.drawImage(flipRect(target, h), imgBar, ImageProcess::pixelRect(imgBar, flipRect(source, bh)));
     }
     if (isDebug) {
         painter.setPen(Qt::red);

@@ -18,9 +18,9 @@ PngButton::PngButton(QWidget* parent) : QWidget(parent) {
 }
 
 void PngButton::setImageNr(const QString& nr, const QString& ov, const QString& dn) {
-    imageBkgNr = ImageProcess::loadImage(nr);
-    imageBkgOv = ImageProcess::loadImage(ov);
-    imageBkgDn = ImageProcess::loadImage(dn);
+    imageBkgNr = loadPicture(nr);
+    imageBkgOv = loadPicture(ov);
+    imageBkgDn = loadPicture(dn);
     update();
 }
 
@@ -143,7 +143,8 @@ void PngButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QImage& image = currentImage();
     if (!image.isNull()) painter.drawImage(QRectF(rect()), image);
-    if (!imgIcon.isNull()) painter.drawImage(QPointF(nIconX, (height() - imgIcon.height()) / 2), imgIcon);
+    if (!imgIcon.isNull())
+        painter.drawImage(QPointF(nIconX, (height() - ImageProcess::pointSize(imgIcon).height()) / 2), imgIcon);
     if (!title.isEmpty()) {
         painter.setFont(captionFont());
         painter.setPen(captionColor());
@@ -220,7 +221,7 @@ PngButton* newPngButton2(PngButton* existing, QWidget* parent, const QString& nr
     const QImage imageOv = loadSkinImage(ov);
     const QImage imageDn = loadSkinImage(dn);
     QRectF place = frame;
-    if (place.width() <= 0) place.setSize(QSizeF(imageNr.size()));
+    if (place.width() <= 0) place.setSize(QSizeF(ImageProcess::pointSize(imageNr)));
     return newPngButton(existing, parent, imageNr, imageOv, imageDn, isCheck, place, QRectF(), std::nullopt,
                         title, std::move(action));
 }

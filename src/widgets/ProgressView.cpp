@@ -46,7 +46,8 @@ void ProgressView::paintEvent(QPaintEvent*) {
     const QRectF fill = filledRect();
     if (imageDn.isNull() || fill.width() <= 0) return;
     // The filled picture has the panel's layout: the same rectangle in both.
-    painter.drawImage(flipRect(fill, height()), imageDn, flipRect(fill, imageDn.height()));
+    const QRectF source = flipRect(fill, ImageProcess::pointSize(imageDn).height());
+    painter.drawImage(flipRect(fill, height()), imageDn, ImageProcess::pixelRect(imageDn, source));
 }
 
 void showProgress(QWidget*, QWidget* overlay, ProgressView* panel) {
