@@ -8,6 +8,7 @@
 #include "config/gvar.h"
 #include "config/language.h"
 #include "base/paths.h"
+#include "widgets/ImageProcess.h"
 
 namespace keyloom::test {
 
@@ -82,7 +83,8 @@ void typeNativeKey(QWidget* widget, int evdevCode, Qt::Key key, const QString& t
 }
 
 QColor pixelAt(QWidget* widget, QPoint at) {
-    return widget->grab().toImage().pixelColor(at);
+    // The grab has the screen's device pixels: the one under the point.
+    return ImageProcess::colorAtPoint(widget->grab().toImage(), QPointF(at)).value_or(QColor());
 }
 
 }  // namespace keyloom::test
