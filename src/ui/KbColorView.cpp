@@ -111,6 +111,12 @@ void KbColorView::leaveEvent(QEvent*) {
     setCurOn(-1);  // no outline stays behind on a key the pointer has left
 }
 
+void KbColorView::mousePressEvent(QMouseEvent* event) {
+    // The key map takes its presses: its release chooses the key, and the
+    // window beneath must not start a move with them.
+    event->accept();
+}
+
 void KbColorView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     nCurSel = keyAt(event);

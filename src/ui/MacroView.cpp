@@ -289,7 +289,8 @@ void MacroView::openMenu(const std::vector<MenuData>& items, int menuId) {
     const int shown = int(std::count_if(items.begin(), items.end(),
                                         [](const MenuData& item) { return item.flag == MENU_TOP_LEVEL; }));
     const int width = gVar.MenuW > 0 ? gVar.MenuW : 163;
-    MenuWindow* menu = MenuWindow::newMenu2(width, shown, items, MENU_TOP_LEVEL, screenPointToFrame(QCursor::pos()));
+    MenuWindow* menu =
+        MenuWindow::newMenu2(this, width, shown, items, MENU_TOP_LEVEL, screenPointToFrame(QCursor::pos()));
     if (!menu) return;
     menu->outdelegate = this;
     menu->nemuID = menuId;

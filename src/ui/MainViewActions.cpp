@@ -59,11 +59,27 @@ void MainView::hideDialogView() {
     hideView->hide();
 }
 
+namespace {
+
+// A press that reaches the window passed through every widget under it. It
+// is on the background when none of them is a control that is only switched
+// off (a disabled control passes its presses on); panels and dialog plates
+// that let presses through are background.
+bool pressedOnBackground(const QWidget* window, QPoint at) {
+    for (const QWidget* w = window->childAt(at); w && w != window; w = w->parentWidget())
+        if (!w->isEnabled()) return false;
+    return true;
+}
+
+}  // namespace
+
 void MainView::mousePressEvent(QMouseEvent* event) {
     hideDialogView();
     // The background moves the window: by the desktop where it can, else by hand.
+    // A press on a control never does: on Wayland the desktop would take the
+    // pointer and the control would never see its release.
     dragFrom_.reset();
-    if (event->button() == Qt::LeftButton && isWindow()) {
+    if (event->button() == Qt::LeftButton && isWindow() && pressedOnBackground(this, event->position().toPoint())) {
         QWindow* handle = windowHandle();
         if (!handle || !handle->startSystemMove()) dragFrom_ = event->globalPosition().toPoint() - pos();
     }

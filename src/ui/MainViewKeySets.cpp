@@ -104,7 +104,8 @@ void MainView::showSetMenu() {
     // The menu hangs from the chooser's bottom edge.
     const qreal height = MENU_ITEM_HEIGHT * qreal(items.size());
     const QRectF chooser = frameFromScreenRect(QRect(btnKeyPro->mapToGlobal(QPoint(0, 0)), btnKeyPro->size()));
-    setMenu_ = MenuWindow::newMenu(items, MENU_TOP_LEVEL, QRectF(chooser.x(), chooser.y() - height, kSetMenuWidth, height));
+    setMenu_ = MenuWindow::newMenu(btnKeyPro, items, MENU_TOP_LEVEL,
+                                   QRectF(chooser.x(), chooser.y() - height, kSetMenuWidth, height));
     setMenu_->outdelegate = this;
     setMenu_->nemuID = kSetMenu;
     // A long list opens scrolled to the table in use, which the arrow keys start from.
@@ -208,7 +209,8 @@ void MainView::showExchangeMenu() {
     const QRectF button =
         frameFromScreenRect(QRect(btnExchange->mapToGlobal(QPoint(0, 0)), btnExchange->size()));
     const qreal height = MENU_ITEM_HEIGHT * qreal(items.size());
-    setMenu_ = MenuWindow::newMenu(items, MENU_TOP_LEVEL, QRectF(button.x(), button.y() - height, kSetMenuWidth, height));
+    setMenu_ = MenuWindow::newMenu(btnExchange, items, MENU_TOP_LEVEL,
+                                   QRectF(button.x(), button.y() - height, kSetMenuWidth, height));
     setMenu_->outdelegate = this;
     setMenu_->nemuID = kExchangeMenu;
 }

@@ -40,7 +40,7 @@ void MainView::showPoP(int setIndex) {
     }
     const _ST_PROFILE* profile = get_current_profile();
     const QPointF at = profile ? QPointF(profile->ptPop.x, profile->ptPop.y) : QPointF();
-    popWindow_ = PopWindow::newPopWindow(QRectF(at, QSizeF(POP_VIEW_SIZE, POP_VIEW_SIZE)), setIndex);
+    popWindow_ = PopWindow::newPopWindow(this, QRectF(at, QSizeF(POP_VIEW_SIZE, POP_VIEW_SIZE)), setIndex);
     popWindow_->popview()->delegate = this;
 }
 

@@ -112,7 +112,7 @@ MainView::~MainView() {
         setMenu_->outdelegate = nullptr;
         setMenu_->closeMenu();
     }
-    // The pop-up is a window of its own and must not report to a window that is gone.
+    // The pop-up must not report to a window that is being taken apart.
     if (popWindow_) delete popWindow_.data();
     if (mainView == this) mainView = nullptr;
 }

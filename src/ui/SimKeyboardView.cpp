@@ -15,6 +15,7 @@
 #include "device/hwencode.h"
 #include "ui/KbColorView.h"
 #include "widgets/ImageProcess.h"
+#include "widgets/Platform.h"
 #include "widgets/QtMainLoop.h"
 
 // English only on purpose: this window is a developer's stand-in for the
@@ -146,6 +147,10 @@ void SimKeyPicture::paintEvent(QPaintEvent*) {
 
 // ---- the window ----
 
+namespace {
+constexpr int kBesideGap = 12;  // between the main window and the keyboard's
+}  // namespace
+
 SimKeyboardView::SimKeyboardView(std::shared_ptr<SimKeyboard> sim, QWidget* parent)
     : QWidget(parent), sim_(std::move(sim)), loop_(std::make_unique<QtMainLoop>()) {
     setObjectName(QStringLiteral("SimKeyboardView"));
@@ -268,16 +273,24 @@ void SimKeyboardView::turnKnob(int step) {
     refresh();
 }
 
-void SimKeyboardView::placeBeside(const QWidget& window) {
+void SimKeyboardView::placeBeside(QWidget& window) {
+    const QRect frame = window.frameGeometry();
+    if (!programPlacesWindows()) {
+        // Wayland places top-level windows itself, often over the main window:
+        // here the keyboard's window is docked to the main window's right
+        // edge as a pop-up that takes no grab, which the desktop keeps beside it.
+        setParent(&window, Qt::ToolTip | Qt::FramelessWindowHint);
+        move(window.mapToGlobal(QPoint(window.width() + kBesideGap, 0)));
+        return;
+    }
     // Right of the window where the screen has room, else left of it, else
     // as far right as the screen allows.
-    const QRect frame = window.frameGeometry();
     const QSize size = frameGeometry().size();
-    QPoint at(frame.right() + 12, frame.top());
+    QPoint at(frame.right() + kBesideGap, frame.top());
     if (const QScreen* screen = window.screen()) {
         const QRect room = screen->availableGeometry();
         if (at.x() + size.width() > room.right() + 1) {
-            const int left = frame.left() - 12 - size.width();
+            const int left = frame.left() - kBesideGap - size.width();
             at.setX(left >= room.left() ? left : std::max(room.left(), room.right() + 1 - size.width()));
         }
         at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));

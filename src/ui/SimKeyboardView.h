@@ -51,8 +51,9 @@ public:
 
     // Reads the keyboard again; called after each change it tells of.
     void refresh();
-    // Puts the window to the right of another top-level window.
-    void placeBeside(const QWidget& window);
+    // Puts the window to the right of another top-level window: placed there
+    // on X11, docked to it as its pop-up on Wayland.
+    void placeBeside(QWidget& window);
     // The knob chooser as the keyboard shows it: -1 when closed, else the set 0..7.
     int chooserSet() const { return chooserSet_; }
 

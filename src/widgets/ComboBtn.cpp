@@ -90,7 +90,7 @@ void ComboBtn::onRelease() {
         old->outdelegate = nullptr;
         old->closeMenu();
     }
-    menu_ = MenuWindow::newMenu(itemAtrr.value_or(std::vector<MenuData>{}), MENU_TOP_LEVEL, menuRect());
+    menu_ = MenuWindow::newMenu(this, itemAtrr.value_or(std::vector<MenuData>{}), MENU_TOP_LEVEL, menuRect());
     menu_->outdelegate = this;
 }
 

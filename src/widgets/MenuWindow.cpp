@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QMouseEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
@@ -12,6 +13,7 @@
 #include "config/gvar.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
+#include "widgets/Platform.h"
 #include "widgets/PngButton.h"
 #include "widgets/TextDraw.h"
 
@@ -96,10 +98,11 @@ private:
     QImage background_;
 };
 
-MenuWindow::MenuWindow(const std::vector<MenuData>& items, int flag, const QRectF& windowFrame)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint),
+MenuWindow::MenuWindow(QWidget* opener, const std::vector<MenuData>& items, int flag, const QRectF& windowFrame)
+    : QWidget(opener ? opener->window() : nullptr, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint),
       itemArr_(items),
-      nemuFlag_(flag) {
+      nemuFlag_(flag),
+      opener_(opener) {
     setWindowTitle(QStringLiteral("nemudialog"));
     setFocusPolicy(Qt::StrongFocus);
     const int entries = int(std::count_if(itemArr_.begin(), itemArr_.end(),
@@ -113,7 +116,8 @@ MenuWindow::MenuWindow(const std::vector<MenuData>& items, int flag, const QRect
         rows_ = std::clamp((area.height() - 2 - 2 * kArrowHeight) / itemHeight_, 1, std::max(entries, 1));
         placed.setHeight(rows_ * itemHeight_ + (rows_ < entries ? 2 * kArrowHeight : 0) + 2);
     }
-    setGeometry(keptInside(placed, area));
+    // Where the desktop places pop-ups itself, it also keeps them on the screen.
+    setGeometry(programPlacesWindows() ? keptInside(placed, area) : placed);
     timer_.setInterval(HOVER_CHECK_MS);
     QObject::connect(&timer_, &QTimer::timeout, this, [this] { hoverCheck(QCursor::pos()); });
     autoScroll_.setInterval(AUTO_SCROLL_MS);
@@ -125,27 +129,28 @@ MenuWindow::MenuWindow(const std::vector<MenuData>& items, int flag, const QRect
     loadSkins();
 }
 
-MenuWindow* MenuWindow::open(const std::vector<MenuData>& items, int flag, const QRectF& windowFrame) {
-    auto* menu = new MenuWindow(items, flag, windowFrame);
+MenuWindow* MenuWindow::open(QWidget* opener, const std::vector<MenuData>& items, int flag,
+                             const QRectF& windowFrame) {
+    auto* menu = new MenuWindow(opener, items, flag, windowFrame);
     // A window that is just shown is already on top.
     menu->show();
-    menu->activateWindow();
     menu->setFocus(Qt::PopupFocusReason);
     return menu;
 }
 
-MenuWindow* MenuWindow::newMenu(const std::vector<MenuData>& items, int flag, const QRectF& screenRect) {
+MenuWindow* MenuWindow::newMenu(QWidget* opener, const std::vector<MenuData>& items, int flag,
+                                const QRectF& screenRect) {
     // Whole points, and one point of white border all round.
     const QRectF frame(int(screenRect.x()), int(screenRect.y()), screenRect.width() + 2, screenRect.height() + 2);
-    return open(items, flag, frame);
+    return open(opener, items, flag, frame);
 }
 
-MenuWindow* MenuWindow::newMenu2(int width, int count, const std::vector<MenuData>& items, int flag,
+MenuWindow* MenuWindow::newMenu2(QWidget* opener, int width, int count, const std::vector<MenuData>& items, int flag,
                                  const QPointF& screenPoint) {
     const int x = int(screenPoint.x());
     const int y = int(screenPoint.y());
     const int height = MENU_ITEM_HEIGHT * count;
-    return open(items, flag, QRectF(x, y - height, width + 2, height + 2));
+    return open(opener, items, flag, QRectF(x, y - height, width + 2, height + 2));
 }
 
 void MenuWindow::loadSkins() {
@@ -275,12 +280,7 @@ void MenuWindow::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_End: setCurrentEntry(int(buttonArr_.size()) - 1); break;
         case Qt::Key_Return:
         case Qt::Key_Enter: chooseEntry(current_); break;
-        case Qt::Key_Escape: {
-            MenuWindow* parent = parentMenu_;
-            closeMenu();
-            if (parent) parent->activateWindow();
-            break;
-        }
+        case Qt::Key_Escape: closeMenu(); break;
         default: event->ignore(); return;
     }
     event->accept();
@@ -303,10 +303,6 @@ void MenuWindow::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-bool MenuWindow::isActive() const {
-    return isActiveWindow();
-}
-
 int MenuWindow::entryIndexAt(const QPoint& globalPos) const {
     const QPoint local = mapFromGlobal(globalPos);
     for (size_t i = 0; i < buttonArr_.size(); ++i)
@@ -316,21 +312,8 @@ int MenuWindow::entryIndexAt(const QPoint& globalPos) const {
 
 void MenuWindow::hoverCheck(const QPoint& globalPos) {
     if (closed_) return;
-    if (!geometry().contains(globalPos)) {
-        mouseOver_ = false;
-        if (isActive()) return;
-        if (parentMenu_) {
-            if (!parentMenu_->isActive()) closeMenu();
-        } else if (!(subMenu_ && subMenu_->isActive())) {
-            closeMenu();
-        }
-        return;
-    }
-    mouseOver_ = true;
-    if (!isActive()) {
-        raise();
-        activateWindow();
-    }
+    mouseOver_ = geometry().contains(globalPos);
+    if (!mouseOver_) return;  // a click outside closes the menu, not the pointer leaving it
     const int index = entryIndexAt(globalPos);
     if (index < 0) return;
     if (buttonArr_[size_t(index)]->flagData) {
@@ -339,6 +322,22 @@ void MenuWindow::hoverCheck(const QPoint& globalPos) {
     } else {
         closeSubMenu();
     }
+}
+
+void MenuWindow::mousePressEvent(QMouseEvent* event) {
+    const QPoint global = event->globalPosition().toPoint();
+    if (rect().contains(event->position().toPoint())) return QWidget::mousePressEvent(event);
+    // Outside: this menu closes, and with it every menu it hangs from that
+    // the press is outside of too.
+    MenuWindow* outermost = this;
+    while (outermost->parentMenu_ && !outermost->parentMenu_->geometry().contains(global))
+        outermost = outermost->parentMenu_;
+    // A press on the control that opened the menu only closes it; given to
+    // the control again, it would open the menu anew.
+    if (outermost->opener_ && outermost->opener_->rect().contains(outermost->opener_->mapFromGlobal(global)))
+        outermost->setAttribute(Qt::WA_NoMouseReplay);
+    event->accept();
+    outermost->closeMenu();
 }
 
 QRectF MenuWindow::calSubmenuRect(int index) const {
@@ -356,7 +355,7 @@ void MenuWindow::openSubMenu(int index) {
     const QRectF rect = calSubmenuRect(index);
     // An entry whose sub-entries are not in the list opens nothing.
     if (rect.isEmpty()) return;
-    MenuWindow* sub = newMenu(itemArr_, index, rect);
+    MenuWindow* sub = newMenu(this, itemArr_, index, rect);
     sub->parentMenu_ = this;
     subMenu_ = sub;
 }

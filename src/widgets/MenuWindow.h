@@ -1,6 +1,8 @@
-// The pop-up menu: a borderless window of skinned entries one below the
-// other, with one level of sub-menus opened by hovering. It closes on a
-// choice, or when the pointer is outside it and another window is active.
+// The pop-up menu: a borderless pop-up of skinned entries one below the
+// other, with one level of sub-menus opened by hovering. It belongs to the
+// window of the control that opens it (a sub-menu to its menu), so the desktop
+// keeps it above that window and, on Wayland, places it relative to it. It
+// closes on a choice, Escape, or a click outside it.
 // A menu deletes itself when it closes; callers keep no pointer they rely on.
 // It never reaches beyond the available area of its screen: a menu taller
 // than that shows as many whole entries as fit between two scroll arrows and
@@ -44,20 +46,21 @@ class MenuWindow : public QWidget {
 public:
     static constexpr int kArrowHeight = 14;  // each scroll arrow, when the entries do not fit
 
-    // Opens the entries whose flag equals `flag` on a screen rectangle
-    // (bottom-left of the primary screen; x, y of the entry area's bottom-left
-    // corner, its width and height). The window is 2 points larger each way.
-    static MenuWindow* newMenu(const std::vector<MenuData>& items, int flag, const QRectF& screenRect);
+    // Opens the entries whose flag equals `flag`, for the control `opener`,
+    // on a screen rectangle (bottom-left of the primary screen; x, y of the
+    // entry area's bottom-left corner, its width and height). The window is 2
+    // points larger each way.
+    static MenuWindow* newMenu(QWidget* opener, const std::vector<MenuData>& items, int flag,
+                               const QRectF& screenRect);
     // The same, hanging below a screen point: `count` entries of `width`.
-    static MenuWindow* newMenu2(int width, int count, const std::vector<MenuData>& items, int flag,
+    static MenuWindow* newMenu2(QWidget* opener, int width, int count, const std::vector<MenuData>& items, int flag,
                                 const QPointF& screenPoint);
 
     MenuDelegate* outdelegate = nullptr;
     int nemuID = 0;
 
     // The periodic check (every 0.25 s with the pointer's position): opens and
-    // closes sub-menus, keeps this menu active while hovered, closes it once
-    // the pointer is outside and no window of this menu is active.
+    // closes sub-menus as the pointer moves over the entries.
     void hoverCheck(const QPoint& globalPos);
     // Closes this menu (and its open sub-menu); the window deletes itself.
     void closeMenu();
@@ -94,15 +97,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     friend class MenuScrollArrow;
 
-    MenuWindow(const std::vector<MenuData>& items, int flag, const QRectF& windowFrame);
+    MenuWindow(QWidget* opener, const std::vector<MenuData>& items, int flag, const QRectF& windowFrame);
     // Opens a menu window on its own screen frame (bottom-left convention).
-    static MenuWindow* open(const std::vector<MenuData>& items, int flag, const QRectF& windowFrame);
+    static MenuWindow* open(QWidget* opener, const std::vector<MenuData>& items, int flag, const QRectF& windowFrame);
 
     void loadSkins();
     // Places the entries in view below one another, hides the others.
@@ -115,10 +119,10 @@ private:
     int entryIndexAt(const QPoint& globalPos) const;
     void openSubMenu(int index);
     void closeSubMenu();
-    bool isActive() const;
 
     std::vector<MenuData> itemArr_;
     int nemuFlag_ = MENU_TOP_LEVEL;
+    QPointer<QWidget> opener_;
     int itemHeight_ = MENU_ITEM_HEIGHT;
     std::vector<PngButton*> buttonArr_;
     QPointer<MenuWindow> subMenu_;

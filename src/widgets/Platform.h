@@ -1,18 +1,13 @@
-// Which Qt platform the program asks for. Menus, the knob pop-up and the
-// dialogs are placed at absolute screen positions, which Wayland does not let
-// a client choose; under a Wayland session with XWayland the program therefore
-// runs on xcb. A platform the user names in QT_QPA_PLATFORM always wins.
+// What the desktop lets the program do with its windows. On X11 a program
+// places its top-level windows itself; a Wayland compositor places them and
+// tells no program where they are, so there every window that belongs beside
+// another is a pop-up or a child of it, placed relative to its parent.
 #pragma once
-#include <string>
 
 namespace keyloom {
 
-// The platform to set before QApplication is created, or empty to leave Qt's
-// own choice. Inputs are the environment values (empty when unset).
-std::string choose_qt_platform(const std::string& qtQpaPlatform, const std::string& waylandDisplay,
-                               const std::string& x11Display, bool xcbPluginAvailable);
-
-// Applies choose_qt_platform to this process's environment.
-void select_qt_platform();
+// True when top-level windows go where the program puts them (X11, the
+// offscreen platform); false on Wayland.
+bool programPlacesWindows();
 
 }  // namespace keyloom

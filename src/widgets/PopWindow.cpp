@@ -2,12 +2,14 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 #include "keys/basic.h"
 #include "model/stprofile.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
+#include "widgets/Platform.h"
 #include "widgets/TextDraw.h"
 
 namespace keyloom {
@@ -118,33 +120,57 @@ void PopView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void PopView::mouseMoveEvent(QMouseEvent* event) {
     if (!bDraging) return;
-    const QPointF pointer = screenPointToFrame(event->globalPosition().toPoint());
-    const QPointF origin(pointer.x() - nXF, pointer.y() - nYF);
-    QWidget* top = window();
-    top->move(screenRectFromFrame(QRectF(origin, QSizeF(top->size()))).topLeft());
-    ptLocation = origin;
+    if (auto* pop = dynamic_cast<PopWindow*>(parentWidget()))
+        ptLocation = pop->dragTo(event->globalPosition().toPoint(), QPointF(nXF, nYF));
 }
 
 void PopView::mouseReleaseEvent(QMouseEvent*) {
     bDraging = false;
 }
 
-PopWindow::PopWindow(const QRectF& screenRect, int index)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint) {
+PopWindow::PopWindow(QWidget* owner, const QRectF& frame, int index)
+    : QWidget(owner ? owner->window() : nullptr,
+              owner && !programPlacesWindows() ? Qt::Widget
+                                               : Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint) {
     // Only the skin's drawn pixels show.
     setAttribute(Qt::WA_TranslucentBackground);
-    setGeometry(screenRectFromFrame(screenRect));
-    view_ = new PopView(this, index, QPointF(screenRect.x(), screenRect.y()));
+    resize(frame.size().toSize());
+    const QPointF origin = placeAt(frame.topLeft());
+    view_ = new PopView(this, index, origin);
     view_->setGeometry(rect());
     view_->loadSkins();
 }
 
-PopWindow* PopWindow::newPopWindow(const QRectF& screenRect, int index) {
-    auto* window = new PopWindow(screenRect, index);
+QPointF PopWindow::placeAt(QPointF origin) {
+    if (isWindow()) {
+        move(screenRectFromFrame(QRectF(origin, QSizeF(size()))).topLeft());
+        return origin;
+    }
+    const QWidget* owner = parentWidget();
+    origin.setX(std::clamp<qreal>(origin.x(), 0, std::max(0, owner->width() - width())));
+    origin.setY(std::clamp<qreal>(origin.y(), 0, std::max(0, owner->height() - height())));
+    setFrame(this, QRectF(origin, QSizeF(size())));
+    return origin;
+}
+
+QPointF PopWindow::dragTo(const QPoint& globalPointer, const QPointF& grab) {
+    QPointF pointer;
+    if (isWindow()) {
+        pointer = screenPointToFrame(globalPointer);
+    } else {
+        const QPoint local = parentWidget()->mapFromGlobal(globalPointer);
+        pointer = QPointF(local.x(), parentWidget()->height() - local.y());
+    }
+    return placeAt(pointer - grab);
+}
+
+PopWindow* PopWindow::newPopWindow(QWidget* owner, const QRectF& frame, int index) {
+    auto* pop = new PopWindow(owner, frame, index);
+    pop->show();
+    pop->raise();
     // A window that is just shown is already on top.
-    window->show();
-    window->activateWindow();
-    return window;
+    if (pop->isWindow()) pop->activateWindow();
+    return pop;
 }
 
 }  // namespace keyloom

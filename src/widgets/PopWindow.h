@@ -1,6 +1,12 @@
 // The knob pop-up: a small round, draggable, transparent window showing the
 // eight function sets of the keyboard's knob, the selected one marked and its
 // two functions written in the middle. A double click on a set reports it.
+//
+// It belongs to the window that opens it and stays above it. Where the
+// program places its windows (X11) it is a tool window of its own at a screen
+// position. On Wayland, where a client can neither place a window nor learn
+// where it is, it lies inside the owner window instead, and its position is
+// measured from the owner's bottom-left corner.
 #pragma once
 #include <QImage>
 #include <QPointF>
@@ -32,7 +38,9 @@ public:
     void showMsg(const QString& msg = {}, const QString& title = {}, int mark = 0);
 
     int setIndex = 0;
-    QPointF ptLocation;  // screen position after the last drag, bottom-left of the primary screen
+    // Position after the last drag, bottom-left convention: on the screen for a
+    // pop-up window, in the owner window for a pop-up inside it.
+    QPointF ptLocation;
     PopViewDelegate* delegate = nullptr;
 
     // Click areas of the sets and the two function lines, bottom-left origin.
@@ -67,13 +75,23 @@ private:
 
 class PopWindow : public QWidget {
 public:
-    // Opens the pop-up on a screen rectangle (bottom-left of the primary
-    // screen) with a set selected, in front and active.
-    static PopWindow* newPopWindow(const QRectF& screenRect, int index);
+    // Opens the pop-up for the window of `owner` with a set selected, in
+    // front. `frame` (bottom-left convention) is its place on the screen, or
+    // in the owner window where the pop-up lies inside it; there it is kept
+    // whole inside the window.
+    static PopWindow* newPopWindow(QWidget* owner, const QRectF& frame, int index);
     PopView* popview() const { return view_; }
+    // True when the pop-up is a window of its own, false when it lies inside its owner.
+    bool isOwnWindow() const { return isWindow(); }
+    // Moves the pop-up so that the point `grab` of it (bottom-left origin)
+    // lies under the pointer at `globalPointer`; returns its new place.
+    QPointF dragTo(const QPoint& globalPointer, const QPointF& grab);
 
 private:
-    PopWindow(const QRectF& screenRect, int index);
+    PopWindow(QWidget* owner, const QRectF& frame, int index);
+    // Places the pop-up with its bottom-left corner at `origin`; returns the
+    // origin it got (inside the owner it stays whole inside it).
+    QPointF placeAt(QPointF origin);
     PopView* view_ = nullptr;
 };
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QPointer>
+#include <QTest>
 
 #include "config/gvar.h"
 #include "core/test_support.h"
@@ -366,6 +367,26 @@ TEST(ComboBtn, NotifyOnChangeKeepsTheSelectionWhenTheSameValueIsChosen) {
     EXPECT_EQ(log.calls.size(), 2u);
 }
 
+TEST(ComboBtn, AClickOnTheButtonOfAnOpenMenuClosesItWithoutOpeningItAgain) {
+    test::useShippedConfig();
+    QWidget panel;
+    panel.resize(300, 200);
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    ActionLog log;
+    ComboBtn* combo = comboWithThree(&panel, log, QRectF(50, 100, 120, 24));
+    // Through the window, as the desktop delivers them, so the open pop-up sees the press.
+    const QPoint onCombo = combo->mapTo(&panel, QPoint(5, 5));
+    QTest::mouseClick(panel.windowHandle(), Qt::LeftButton, {}, onCombo);
+    QPointer<MenuWindow> menu = combo->openMenu();
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menu->windowHandle()->transientParent(), panel.windowHandle());
+    QTest::mouseClick(panel.windowHandle(), Qt::LeftButton, {}, onCombo);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(menu);
+    EXPECT_EQ(combo->openMenu(), nullptr);
+}
+
 TEST(ComboBtn, AButtonRemovedWhileItsMenuIsOpenClosesTheMenu) {
     test::useShippedConfig();
     auto panel = std::make_unique<QWidget>();
@@ -375,10 +396,19 @@ TEST(ComboBtn, AButtonRemovedWhileItsMenuIsOpenClosesTheMenu) {
     test::clickAt(combo, {5, 5});
     QPointer<MenuWindow> menu = combo->openMenu();
     ASSERT_TRUE(menu);
-    panel.reset();
+    EXPECT_EQ(menu->parentWidget(), panel.get());  // the menu belongs to the button's window
+    delete combo;
     EXPECT_TRUE(menu->isClosed());
     EXPECT_EQ(menu->outdelegate, nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(menu);
+
+    // A window that goes takes its open menu with it.
+    combo = comboWithThree(panel.get(), log, QRectF(50, 100, 120, 24));
+    test::clickAt(combo, {5, 5});
+    menu = combo->openMenu();
+    ASSERT_TRUE(menu);
+    panel.reset();
     EXPECT_FALSE(menu);
 }
 

@@ -18,7 +18,6 @@
 #include "base/PublicLib.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
-#include "widgets/Platform.h"
 #include "widgets/QtAlertSink.h"
 #include "widgets/QtMainLoop.h"
 #include "widgets/TextDraw.h"
@@ -214,14 +213,6 @@ TEST(QtAlertSink, WorkerMessagesAreShownOnTheGuiThreadWithoutWaiting) {
     });
     QCoreApplication::processEvents();
     EXPECT_EQ(exits, 1);
-}
-
-TEST(Platform, WaylandSessionsRunThroughXWaylandUnlessTheUserChose) {
-    EXPECT_EQ(choose_qt_platform("", "wayland-0", ":0", true), "xcb");
-    EXPECT_EQ(choose_qt_platform("wayland", "wayland-0", ":0", true), "");  // the user's choice stands
-    EXPECT_EQ(choose_qt_platform("", "wayland-0", "", true), "");           // no XWayland
-    EXPECT_EQ(choose_qt_platform("", "wayland-0", ":0", false), "");        // no xcb plugin
-    EXPECT_EQ(choose_qt_platform("", "", ":0", true), "");                  // plain X11: Qt picks xcb itself
 }
 
 }  // namespace

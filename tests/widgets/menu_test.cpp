@@ -12,6 +12,7 @@
 
 #include "widgets/Frame.h"
 #include "widgets/MenuWindow.h"
+#include "widgets/Platform.h"
 #include "widgets/PngButton.h"
 #include "widgets/own_skins.h"
 #include "widgets/widget_test_support.h"
@@ -77,7 +78,7 @@ TEST(MenuWindow, EntriesAreListedTopDownInsideAOnePointWhiteBorder) {
     AddMenuItem(items, 0, MENU_TOP_LEVEL, 10, "First");
     AddMenuItem(items, 1, MENU_TOP_LEVEL, 20, "Second");
     AddMenuItem(items, 2, MENU_TOP_LEVEL, 30, "Third");
-    QPointer<MenuWindow> menu = MenuWindow::newMenu(items, MENU_TOP_LEVEL, QRectF(100.6, 200.9, 150, 60));
+    QPointer<MenuWindow> menu = MenuWindow::newMenu(nullptr, items, MENU_TOP_LEVEL, QRectF(100.6, 200.9, 150, 60));
 
     EXPECT_EQ(frameFromScreenRect(menu->geometry()), QRectF(100, 200, 152, 62));
     EXPECT_EQ(menu->windowTitle(), "nemudialog");
@@ -98,7 +99,7 @@ TEST(MenuWindow, EntriesAreListedTopDownInsideAOnePointWhiteBorder) {
     EXPECT_TRUE(gone(menu));
 
     // Hanging below a point: the window is given directly.
-    menu = MenuWindow::newMenu2(150, 3, items, MENU_TOP_LEVEL, QPointF(100.7, 260.2));
+    menu = MenuWindow::newMenu2(nullptr, 150, 3, items, MENU_TOP_LEVEL, QPointF(100.7, 260.2));
     EXPECT_EQ(frameFromScreenRect(menu->geometry()), QRectF(100, 200, 152, 62));
     EXPECT_EQ(frameOf(menu->buttons()[0]), QRectF(1, 41, 150, 20));
     menu->closeMenu();
@@ -124,7 +125,8 @@ TEST(MenuWindow, AddMenuItemMarksTheParentEntry) {
 
 TEST(MenuWindow, SubMenuHangsRightOfItsEntryWithItsTopEdgeLinedUp) {
     test::useShippedConfig();
-    QPointer<MenuWindow> menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    QPointer<MenuWindow> menu =
+        MenuWindow::newMenu(nullptr, entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
     // Entry "Layers" is the second row: y 41 inside the 82-point window.
     EXPECT_EQ(menu->calSubmenuRect(1), QRectF(252, 200 + 41 + 20 - 60, 152, 60));
     EXPECT_EQ(menu->calSubmenuRect(2), QRectF(252, 200 + 21 + 20 - 20, 152, 20));
@@ -157,7 +159,8 @@ TEST(MenuWindow, HoveringOpensSwitchesAndClosesSubMenus) {
     skins.add("menusub_nr.png", sub);
     skins.add("menusub_ov.png", sub);
 
-    QPointer<MenuWindow> menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    QPointer<MenuWindow> menu =
+        MenuWindow::newMenu(nullptr, entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
     menu->hoverCheck(centreOf(menu, 0));  // plain entry: nothing opens
     EXPECT_TRUE(menu->mouseOver());
     EXPECT_FALSE(menu->subMenuShowing());
@@ -200,7 +203,8 @@ TEST(MenuWindow, HoveringOpensSwitchesAndClosesSubMenus) {
 TEST(MenuWindow, ChoosingReportsTheEntryWithTheTopLevelMenusId) {
     test::useShippedConfig();
     ChoiceLog log;
-    QPointer<MenuWindow> menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    QPointer<MenuWindow> menu =
+        MenuWindow::newMenu(nullptr, entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
     menu->outdelegate = &log;
     menu->nemuID = 7;
 
@@ -216,7 +220,7 @@ TEST(MenuWindow, ChoosingReportsTheEntryWithTheTopLevelMenusId) {
     EXPECT_TRUE(gone(sub));
     EXPECT_TRUE(gone(menu));
 
-    menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    menu = MenuWindow::newMenu(nullptr, entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
     menu->outdelegate = &log;
     menu->nemuID = 3;
     test::clickAt(menu->buttons()[3], {5, 5});
@@ -224,58 +228,26 @@ TEST(MenuWindow, ChoosingReportsTheEntryWithTheTopLevelMenusId) {
     EXPECT_TRUE(gone(menu));
 }
 
-TEST(MenuWindow, ClosesWhenThePointerIsOutsideAndAnotherWindowIsActive) {
+TEST(MenuWindow, AClickOutsideClosesTheMenuAndItsSubMenuWhileThePointerLeavingDoesNot) {
     test::useShippedConfig();
     OtherWindow other;
-    QPointer<MenuWindow> menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
-    ASSERT_TRUE(becomesActive(menu));
-    menu->hoverCheck(kFarAway);  // still the active window: it stays
-    EXPECT_FALSE(menu->mouseOver());
-    EXPECT_FALSE(menu->isClosed());
-
-    // Hovering makes it active again.
-    other.activate();
-    menu->hoverCheck(centreOf(menu, 0));
-    EXPECT_TRUE(becomesActive(menu));
-
-    other.activate();
-    menu->hoverCheck(kFarAway);
-    EXPECT_TRUE(gone(menu));
-}
-
-TEST(MenuWindow, AMenuAndItsSubMenuStayWhileEitherIsActive) {
-    test::useShippedConfig();
-    OtherWindow other;
-    QPointer<MenuWindow> menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    QPointer<MenuWindow> menu =
+        MenuWindow::newMenu(&other.widget, entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    EXPECT_EQ(menu->windowHandle()->transientParent(), other.widget.windowHandle());
     menu->hoverCheck(centreOf(menu, 1));
     QPointer<MenuWindow> sub = menu->subMenu();
     ASSERT_TRUE(sub);
-    ASSERT_TRUE(becomesActive(sub));
-    menu->hoverCheck(kFarAway);  // its sub-menu is active
-    sub->hoverCheck(kFarAway);   // itself active
+    EXPECT_EQ(sub->windowHandle()->transientParent(), menu->windowHandle());  // nested in its menu
+    menu->hoverCheck(kFarAway);
+    sub->hoverCheck(kFarAway);
+    EXPECT_FALSE(menu->mouseOver());
     EXPECT_FALSE(menu->isClosed());
     EXPECT_FALSE(sub->isClosed());
 
-    menu->activateWindow();
-    ASSERT_TRUE(becomesActive(menu));
-    sub->hoverCheck(kFarAway);  // its parent is active
-    EXPECT_FALSE(sub->isClosed());
-
-    other.activate();
-    sub->hoverCheck(kFarAway);
+    // Through the window, as the desktop delivers it, so the open pop-ups see the press.
+    QTest::mouseClick(other.widget.windowHandle(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_TRUE(gone(sub));
-    EXPECT_FALSE(menu->subMenuShowing());
-    menu->hoverCheck(kFarAway);
     EXPECT_TRUE(gone(menu));
-
-    // Closing a menu takes its open sub-menu with it.
-    menu = MenuWindow::newMenu(entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
-    menu->hoverCheck(centreOf(menu, 1));
-    sub = menu->subMenu();
-    other.activate();
-    menu->hoverCheck(kFarAway);
-    EXPECT_TRUE(gone(menu));
-    EXPECT_TRUE(gone(sub));
 }
 
 }  // namespace
@@ -290,7 +262,8 @@ QRect availableArea() {
 
 std::vector<MenuData> numberedEntries(int count) {
     std::vector<MenuData> items;
-    for (int i = 0; i < count; ++i) AddMenuItem(items, i, MENU_TOP_LEVEL, 100 + i, QStringLiteral("Entry %1").arg(i + 1));
+    for (int i = 0; i < count; ++i)
+        AddMenuItem(items, i, MENU_TOP_LEVEL, 100 + i, QStringLiteral("Entry %1").arg(i + 1));
     return items;
 }
 
@@ -302,11 +275,12 @@ void sendWheel(QWidget* widget, int angle) {
 }
 
 TEST(MenuWindow, AMenuNeverReachesBeyondTheScreen) {
+    if (!programPlacesWindows()) GTEST_SKIP() << "the desktop keeps pop-ups on the screen itself";
     test::useShippedConfig();
     const QRect area = availableArea();
     const QRectF areaFrame = frameFromScreenRect(area);
     // Wanted past the right and the bottom edge: moved in, its size kept.
-    QPointer<MenuWindow> menu = MenuWindow::newMenu(numberedEntries(3), MENU_TOP_LEVEL,
+    QPointer<MenuWindow> menu = MenuWindow::newMenu(nullptr, numberedEntries(3), MENU_TOP_LEVEL,
                                                     QRectF(areaFrame.right() - 60, areaFrame.y() - 30, 150, 60));
     EXPECT_EQ(menu->size(), QSize(152, 62));
     EXPECT_TRUE(area.contains(menu->geometry()));
@@ -324,12 +298,12 @@ TEST(MenuWindow, ALongMenuScrollsByWheelArrowsAndKeys) {
     const int count = fit + 20;
     ChoiceLog log;
     const QRectF areaFrame = frameFromScreenRect(area);
-    QPointer<MenuWindow> menu =
-        MenuWindow::newMenu2(150, count, numberedEntries(count), MENU_TOP_LEVEL, QPointF(100, areaFrame.bottom() - 40));
+    QPointer<MenuWindow> menu = MenuWindow::newMenu2(nullptr, 150, count, numberedEntries(count), MENU_TOP_LEVEL,
+                                                     QPointF(100, areaFrame.bottom() - 40));
     menu->outdelegate = &log;
 
     // As many whole entries as fit between two arrows, all of it on the screen.
-    EXPECT_TRUE(area.contains(menu->geometry()));
+    if (programPlacesWindows()) EXPECT_TRUE(area.contains(menu->geometry()));
     ASSERT_TRUE(menu->scrolls());
     EXPECT_EQ(menu->visibleRows(), fit);
     ASSERT_EQ(menu->buttons().size(), size_t(count));
@@ -380,7 +354,8 @@ TEST(MenuWindow, ALongMenuScrollsByWheelArrowsAndKeys) {
     EXPECT_TRUE(gone(menu));
 
     // Escape closes without a choice.
-    menu = MenuWindow::newMenu2(150, count, numberedEntries(count), MENU_TOP_LEVEL, QPointF(100, areaFrame.bottom()));
+    menu = MenuWindow::newMenu2(nullptr, 150, count, numberedEntries(count), MENU_TOP_LEVEL,
+                                QPointF(100, areaFrame.bottom()));
     menu->outdelegate = &log;
     QTest::keyClick(menu, Qt::Key_Down);
     QTest::keyClick(menu, Qt::Key_Escape);

@@ -197,7 +197,7 @@ TEST(ShippedLook, MenuWithSubMenuAndKnobPopUp) {
     AddMenuItem(items, 2, 255, 3, "Insert");
     AddMenuItem(items, 3, 2, 31, "Left click");
     AddMenuItem(items, 4, 2, 32, "Right click");
-    QPointer<MenuWindow> menu = MenuWindow::newMenu(items, 255, QRectF(300, 400, 160, 60));
+    QPointer<MenuWindow> menu = MenuWindow::newMenu(nullptr, items, 255, QRectF(300, 400, 160, 60));
     ASSERT_TRUE(menu);
     ASSERT_TRUE(QTest::qWaitForWindowActive(menu, 5000));
     // Hover the third entry (the one with the sub-menu).
@@ -206,7 +206,7 @@ TEST(ShippedLook, MenuWithSubMenuAndKnobPopUp) {
     test::saveScreenshot(menu, "look_menu");
     menu->closeMenu();
 
-    PopWindow* pop = PopWindow::newPopWindow(QRectF(200, 200, 185, 185), 2);
+    PopWindow* pop = PopWindow::newPopWindow(nullptr, QRectF(200, 200, 185, 185), 2);
     ASSERT_NE(pop, nullptr);
     // The highlight of the selected set lies in its click area.
     const QImage mark = loadSkinImage("button3.png");
