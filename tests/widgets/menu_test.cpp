@@ -303,7 +303,9 @@ TEST(MenuWindow, ALongMenuScrollsByWheelArrowsAndKeys) {
     menu->outdelegate = &log;
 
     // As many whole entries as fit between two arrows, all of it on the screen.
-    if (programPlacesWindows()) EXPECT_TRUE(area.contains(menu->geometry()));
+    if (programPlacesWindows()) {
+        EXPECT_TRUE(area.contains(menu->geometry()));
+    }
     ASSERT_TRUE(menu->scrolls());
     EXPECT_EQ(menu->visibleRows(), fit);
     ASSERT_EQ(menu->buttons().size(), size_t(count));

@@ -104,10 +104,11 @@ TEST_F(Windows, EveryPopUpBelongsToTheWindowAndHangsAtTheControlThatOpensIt) {
     clickThroughWindow(view->kbView, keyCentre(view->kbView, gVar.SrIndex));
     ASSERT_TRUE(view->popWindow());
     expectEveryOtherWindowHasAParent("knob pop-up");
-    if (view->popWindow()->isOwnWindow())
+    if (view->popWindow()->isOwnWindow()) {
         EXPECT_EQ(view->popWindow()->windowHandle()->transientParent(), view->windowHandle());
-    else
+    } else {
         EXPECT_EQ(view->popWindow()->parentWidget(), view.get());
+    }
 }
 
 TEST_F(Windows, APressOnAControlStaysWithItAndOnlyTheBackgroundMovesTheWindow) {
@@ -175,8 +176,9 @@ TEST_F(Windows, TheKnobPopUpStaysAboveTheWindowAndADragMovesIt) {
     QTest::mouseRelease(under, Qt::LeftButton, {}, pop->isOwnWindow() ? grip : grip + QPoint(40, -25));
     EXPECT_EQ(face->ptLocation, start + QPointF(40, 25));  // y up
     const QRect placedAfter = pop->isOwnWindow() ? pop->geometry() : relativeTo(view.get(), pop);
-    if (pop->isOwnWindow() == programPlacesWindows())
+    if (pop->isOwnWindow() == programPlacesWindows()) {
         EXPECT_EQ(placedAfter.topLeft(), placedBefore.topLeft() + QPoint(40, -25));
+    }
     test::saveScreenshot(pop->isOwnWindow() ? static_cast<QWidget*>(pop) : view.get(), "windows_knob_popup_dragged");
 
     // Closing keeps where it was left.
@@ -208,7 +210,9 @@ TEST_F(Windows, TheSimulatedKeyboardsWindowKeepsBesideTheMainWindow) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(beside));
     const QRect placed = relativeTo(view.get(), beside);
     EXPECT_FALSE(placed.intersects(view->rect())) << "at " << placed.x() << "," << placed.y();
-    if (!programPlacesWindows()) EXPECT_EQ(beside->windowHandle()->transientParent(), view->windowHandle());
+    if (!programPlacesWindows()) {
+        EXPECT_EQ(beside->windowHandle()->transientParent(), view->windowHandle());
+    }
     delete beside;
 }
 
