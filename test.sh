@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds keyloom and runs every test: the normal build (widget tests on Qt's
-# offscreen platform, then again on X11 under Xvfb), everything again under
+# offscreen platform, then again on X11 under Xvfb, and those of windows and
+# pop-ups on Wayland under a headless Weston), everything again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded parts under
 # ThreadSanitizer, the Debian package unpacked and run, and (with clang) the
 # fuzzers for a bounded time. Exits
@@ -24,6 +25,10 @@ tests/package/check-deb.sh "$(ls -t build/keyloom_*.deb | head -n 1)"
 echo "== widgets on X11 (Xvfb): windows, menus and the knob pop-up where they are placed"
 xvfb-run -a -s "-screen 0 1920x1080x24" env KEYLOOM_TEST_PLATFORM=xcb \
   build/bin/keyloom_widgets_tests --gtest_brief=1
+
+echo "== widgets on Wayland (headless Weston): pop-ups, the knob pop-up and clicks on controls"
+tests/wayland/run-on-weston.sh build/bin/keyloom_widgets_tests --gtest_brief=1 \
+  --gtest_filter='Windows.*:MenuWindow.*:ComboBtn.*:PopView.*'
 
 echo "== core and widgets under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKEYLOOM_SANITIZE=ON \

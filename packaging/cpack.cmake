@@ -19,9 +19,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://keyloom.org/")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded only when used: synthetic key events (libXtst) and the pointer
-# settings' schemas.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libxtst6, gsettings-desktop-schemas")
+# Loaded only when used: synthetic key events (libXtst), the pointer
+# settings' schemas, and Qt's Wayland platform (without it a Wayland session
+# shows the window through XWayland).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libxtst6, gsettings-desktop-schemas, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     "${PROJECT_SOURCE_DIR}/packaging/debian/postinst;${PROJECT_SOURCE_DIR}/packaging/debian/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

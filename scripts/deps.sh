@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-liberation fonts-wqy-microhei fontconfig
   xvfb xauth xdotool x11-utils
+  weston qt6-wayland
   librsvg2-bin desktop-file-utils appstream
   libxtst-dev libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas
   dpkg-dev file lintian
