@@ -13,12 +13,14 @@
 #include "device/SimKeyboard.h"
 #include "ui/KbColorView.h"
 #include "ui/LedView.h"
+#include "ui/MacroView.h"
 #include "ui/MainView.h"
 #include "ui/PickFuncView.h"
 #include "ui/SimKeyboardView.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/HideView.h"
 #include "widgets/MenuWindow.h"
+#include "widgets/MyOutlineView.h"
 #include "widgets/Platform.h"
 #include "widgets/PopWindow.h"
 #include "widgets/mainview_ground.h"
@@ -97,9 +99,21 @@ TEST_F(Windows, EveryPopUpBelongsToTheWindowAndHangsAtTheControlThatOpensIt) {
     if (ComboBtn* media = view->funPickView->btnMediaFun; media && media->isVisible())
         expectMenuAgainstItsControl(media, [&] { return media->openMenu(); }, "picker_media");
 
+    // The macro editor's menu, opened by a right click on its list of macros.
+    view->funPickView->hide();
+    view->hideView->hide();
+    clickThroughWindow(view->btnMacro, view->btnMacro->rect().center());
+    ASSERT_TRUE(view->macroView->isVisible());
+    MyOutlineView* macros = view->macroView->listMacro;
+    QTest::mouseClick(view->windowHandle(), Qt::RightButton, {}, inWindow(macros->viewport(), QPoint(20, 10)));
+    QPointer<QWidget> macroMenu = QApplication::activePopupWidget();
+    ASSERT_TRUE(macroMenu);
+    expectEveryOtherWindowHasAParent("macro menu");
+    macroMenu->close();
+    view->macroView->hide();
+
     // The knob pop-up: a window of the main window's where the program places
     // windows, else inside the main window; never a window of its own without one.
-    view->funPickView->hide();
     view->hideView->hide();
     clickThroughWindow(view->kbView, keyCentre(view->kbView, gVar.SrIndex));
     ASSERT_TRUE(view->popWindow());
