@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "widgets/Outline.h"
 #include "widgets/TextDraw.h"
 
 namespace keyloom {
@@ -37,8 +38,7 @@ void ColorGridView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), clrBkg);
     // A hairline in the frame colour, so a dark colour still shows its cell.
-    painter.setPen(QPen(colorFromBgr(clrFrame), 1));
-    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    drawOutline(painter, QRectF(rect()), colorFromBgr(clrFrame));
 }
 
 void ColorGridView::mousePressEvent(QMouseEvent* event) {

@@ -10,6 +10,7 @@
 #include "ui/MsgView.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
+#include "widgets/Outline.h"
 #include "widgets/TextDraw.h"
 #include "widgets/TextField.h"
 
@@ -204,9 +205,7 @@ void ColorPanel::drawPatch(QPainter& painter, const QRectF& frame, const QColor&
     const QRectF box = flipRect(frame, height());
     painter.fillRect(box, color);
     // A hairline, so white and dark colours keep their edge on any page.
-    painter.setPen(QPen(kPatchFrame, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(box.adjusted(0.5, 0.5, -0.5, -0.5));
+    drawOutline(painter, box, kPatchFrame);
 }
 
 void ColorPanel::paintEvent(QPaintEvent*) {

@@ -11,6 +11,7 @@
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
 #include "widgets/ImageProcess.h"
+#include "widgets/Outline.h"
 #include "widgets/PngButton.h"
 #include "widgets/TextDraw.h"
 #include "widgets/TextField.h"
@@ -127,9 +128,7 @@ void ColorPickView::paintEvent(QPaintEvent*) {
     else
         painter.fillRect(rect(), QColor(20, 20, 20));
     painter.fillRect(kSwatch, clrCurrent);
-    painter.setPen(QPen(kSwatchFrame, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRectF(kSwatch).adjusted(0.5, 0.5, -0.5, -0.5));
+    drawOutline(painter, QRectF(kSwatch), kSwatchFrame);
 
     // Channel symbols, the same in every language.
     const TextStyle style = panelTextStyle(TextAlign::Centre);

@@ -9,6 +9,7 @@
 #include "base/paths.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
+#include "widgets/Outline.h"
 #include "widgets/TextDraw.h"
 
 namespace keyloom {
@@ -127,11 +128,7 @@ void KbColorView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!imageBkg.isNull()) painter.drawImage(QRectF(rect()), imageBkg);
     auto outline = [&](int key, uint32_t color) {
-        const QRectF r = flipRect(rcKey[size_t(key)], height()).adjusted(kOutline / 2, kOutline / 2, -kOutline / 2,
-                                                                         -kOutline / 2);
-        painter.setPen(QPen(colorFromBgr(color), kOutline));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(r);
+        drawOutline(painter, flipRect(rcKey[size_t(key)], height()), colorFromBgr(color), kOutline);
     };
     for (int k = 0; k < keyCount(); ++k) {
         if (nOper == OPER_FUNCTION) {

@@ -11,6 +11,7 @@
 #include "ui/KbColorView.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
+#include "widgets/Outline.h"
 #include "widgets/TextDraw.h"
 #include "widgets/TextField.h"
 
@@ -246,8 +247,7 @@ void LedView4417::paintEvent(QPaintEvent*) {
     label("tc_adv_str2", barLight);
     label("tc_adv_str3", barSpeed);
     if (gVar.FrameDebug) {
-        painter.setPen(QPen(Qt::green, 1));
-        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+        drawOutline(painter, QRectF(rect()), Qt::green);
     }
 }
 

@@ -13,6 +13,7 @@
 #include "widgets/HideView.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/KeyEvents.h"
+#include "widgets/Outline.h"
 #include "widgets/PngButton.h"
 #include "widgets/TextDraw.h"
 #include "widgets/TextField.h"
@@ -168,9 +169,7 @@ void MsgView::onTextChanged() {
 void MsgView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     drawBackground(painter);
-    painter.setPen(QPen(QColor(100, 100, 100), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    drawOutline(painter, QRectF(rect()), QColor(100, 100, 100));
 
     const TextStyle centred = panelTextStyle(TextAlign::Centre);
     if (msgID == MSG_NOTICE || msgID == MSG_CHOICE) {

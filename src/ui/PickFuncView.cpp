@@ -21,6 +21,7 @@
 #include "widgets/HideView.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/KeyEvents.h"
+#include "widgets/Outline.h"
 #include "widgets/PngButton.h"
 #include "widgets/TextDraw.h"
 
@@ -43,8 +44,7 @@ QImage swatchImage(QColor fill, QColor frame) {
     QImage image = newPicture(kSwatch[0].size().toSize());
     image.fill(fill);
     QPainter painter(&image);
-    painter.setPen(QPen(frame, 1));
-    painter.drawRect(kSwatch[0].translated(-kSwatch[0].topLeft()).adjusted(0.5, 0.5, -0.5, -0.5));
+    drawOutline(painter, QRectF(QPointF(0, 0), kSwatch[0].size()), frame);
     return image;
 }
 

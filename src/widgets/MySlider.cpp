@@ -8,6 +8,7 @@
 #include "base/debug.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
+#include "widgets/Outline.h"
 
 namespace keyloom {
 
@@ -236,8 +237,7 @@ void MySlider::paintEvent(QPaintEvent*) {
         painter.drawImage(flipRect(target, h), imgBar, ImageProcess::pixelRect(imgBar, flipRect(source, bh)));
     }
     if (isDebug) {
-        painter.setPen(Qt::red);
-        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+        drawOutline(painter, QRectF(rect()), Qt::red);
     }
 }
 

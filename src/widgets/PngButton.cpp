@@ -8,6 +8,7 @@
 #include "config/gvar.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
+#include "widgets/Outline.h"
 #include "widgets/TextDraw.h"
 
 namespace keyloom {
@@ -152,8 +153,7 @@ void PngButton::paintEvent(QPaintEvent*) {
         painter.drawText(QPointF(at.x(), at.y() + QFontMetricsF(captionFont()).ascent()), title);
     }
     if (isDebug) {
-        painter.setPen(Qt::red);
-        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+        drawOutline(painter, QRectF(rect()), Qt::red);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "config/gvar.h"
 #include "widgets/Frame.h"
+#include "widgets/Outline.h"
 #include "widgets/TextDraw.h"
 
 namespace keyloom {
@@ -50,8 +51,7 @@ void MyTextFieldCell::paintEvent(QPaintEvent* event) {
         QPainter painter(this);
         if (background_) painter.fillRect(rect(), *background_);
         if (frameColor_) {
-            painter.setPen(*frameColor_);
-            painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+            drawOutline(painter, QRectF(rect()), *frameColor_);
         }
     }
     QLineEdit::paintEvent(event);
