@@ -11,6 +11,7 @@
 #include "base/paths.h"
 #include "ui/ColorGridView.h"
 #include "ui/KbColorView.h"
+#include "widgets/ImageProcess.h"
 #include "widgets/widget_test_support.h"
 
 namespace keyloom {
@@ -45,7 +46,7 @@ protected:
         map = std::make_unique<KbColorView>();
         map->LoadSkins();
         ASSERT_FALSE(map->keyPicture().isNull());
-        map->resize(map->keyPicture().size());
+        map->resize(ImageProcess::pointSize(map->keyPicture()));
         map->setKeyRectsFromTable(g_defKEY);
         map->delegate = &log;
         map->clrHasFun = 0x0000FF;  // red

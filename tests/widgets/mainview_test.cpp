@@ -12,6 +12,7 @@
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
+#include "widgets/ImageProcess.h"
 #include "widgets/ProgressView.h"
 
 namespace keyloom {
@@ -37,7 +38,7 @@ TEST_F(MainViewLayout, ControlsLieOnTheirPlatesAndTheHeaderButtonsInTheHeader) {
     EXPECT_EQ(frameOf(view->btnDel), QRectF(101, 114, 60, 18));
     EXPECT_EQ(frameOf(view->btnRename), QRectF(166, 114, 50, 18));
     EXPECT_EQ(frameOf(view->ledView), QRectF(43, 196, 190, 307));
-    const QSize picture = view->kbView->keyPicture().size();
+    const QSize picture = ImageProcess::pointSize(view->kbView->keyPicture());
     EXPECT_EQ(frameOf(view->kbView), QRectF(gVar.rcKB.x, gVar.rcKB.y, picture.width(), picture.height()));
     EXPECT_EQ(view->kbView->clrHasFun, gVar.ClrKeyHasFunc);
     EXPECT_EQ(view->kbView->keyRect(0).width(), qreal(g_defKEY[0].rcPos.right - g_defKEY[0].rcPos.left));
