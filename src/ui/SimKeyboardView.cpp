@@ -79,9 +79,9 @@ QString yesNo(bool value) { return value ? QStringLiteral("yes") : QStringLitera
 SimKeyPicture::SimKeyPicture(QWidget* parent) : QWidget(parent) {
     setAccessibleName(QStringLiteral("Simulated keyboard keys"));
     const QString path = getKeyImgPath(gVar.Model);
-    if (!path.isEmpty()) picture_ = ImageProcess::loadImage(path);
+    if (!path.isEmpty()) picture_ = loadPicture(path);
     if (!picture_.isNull()) {
-        pictureSize_ = picture_.size();
+        pictureSize_ = ImageProcess::pointSize(picture_);
     } else {
         // No picture: the key rectangles alone, on a board as large as they reach.
         int right = 1, bottom = 1;

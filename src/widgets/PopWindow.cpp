@@ -83,7 +83,7 @@ void PopView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!imgBkgNr.isNull()) {
         // At its own size on the view's bottom-left corner; the set image on top of it.
-        const QRectF at = flipRect(QRectF(QPointF(0, 0), QSizeF(imgBkgNr.size())), height());
+        const QRectF at = flipRect(QRectF(QPointF(0, 0), QSizeF(ImageProcess::pointSize(imgBkgNr))), height());
         painter.drawImage(at, imgBkgNr);
         if (validSet() && !imgBkgOv[size_t(setIndex)].isNull()) painter.drawImage(at, imgBkgOv[size_t(setIndex)]);
     }
