@@ -172,11 +172,14 @@ void SysLog(const char* fmt, ...) {
 void SetSysLogSink(LogFunc sink) { g_sysLogSink.store(sink); }
 
 void LogToStderr(const char* fmt, ...) {
+    // One line at a time: the apply worker logs too, and must not cut into a line.
+    flockfile(stderr);
     va_list args;
     va_start(args, fmt);
     std::vfprintf(stderr, fmt, args);
     va_end(args);
     std::fputc('\n', stderr);
+    funlockfile(stderr);
 }
 
 bool SetLogLevel(const std::string& name) {
