@@ -1,23 +1,17 @@
 #include "Application.h"
 
 #include "AutoSave.h"
+#include "ControlLog.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QGuiApplication>
-#include <QPointer>
-#include <QRegularExpression>
 #include <QSessionManager>
-#include <QSet>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
 #include <limits>
-#include <optional>
-#include <utility>
 #include <cstdio>
 #include <cstring>
 #include <sys/socket.h>
@@ -33,16 +27,13 @@
 #include "device/HidAccess.h"
 #include "device/SimKeyboard.h"
 #include "device/apply.h"
-#include "keys/basic.h"
 #include "macro/stmacro.h"
 #include "model/st_keypro.h"
 #include "model/startup_data.h"
 #include "model/stprofile.h"
-#include "ui/KbColorView.h"
 #include "ui/MacroView.h"
 #include "ui/MainView.h"
 #include "ui/SimKeyboardView.h"
-#include "widgets/Frame.h"
 #include "widgets/QtAlertSink.h"
 #include "widgets/QtMainLoop.h"
 
@@ -64,98 +55,6 @@ void onSignal(int signo) {
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
     errno = saved;
 }
-
-// The name a control is found by: its accessible name, else a button's caption
-// (the standard buttons of message boxes have no other).
-QString controlName(const QWidget& control) {
-    QString name = control.accessibleName();
-    if (const auto* button = qobject_cast<const QAbstractButton*>(&control); button && name.isEmpty()) {
-        name = button->text();
-        name.replace(QRegularExpression(QStringLiteral("&(.)")), QStringLiteral("\\1"));  // the mnemonic marks
-    }
-    return name;
-}
-
-void logGeometry(const char* kind, const QString& name, const QRect& onScreen) {
-    LOG("%s \"%s\" at %d,%d %dx%d", kind, qPrintable(name), onScreen.x(), onScreen.y(), onScreen.width(),
-        onScreen.height());
-}
-
-// The key map's keys, each by the name of its factory function ("Key "Q" at ...").
-void logKeys(const KbColorView& keyMap) {
-    for (int k = 0; k < std::clamp(gVar.nKeyCount, 0, KEY_COUNT); ++k) {
-        const QRectF key = flipRect(keyMap.keyRect(k), keyMap.height());
-        const std::optional<std::string> name = keyinfo_to_string(g_defKEY[k]);
-        if (key.isEmpty() || !name) continue;
-        const QRect inView = key.toAlignedRect();
-        logGeometry("Key", QString::fromStdString(*name), QRect(keyMap.mapToGlobal(inView.topLeft()), inView.size()));
-    }
-}
-
-// Logs where each named control of every window is on the screen, so that
-// tests and bug reports find a control by its name, never by counting pixels
-// a font or theme can move. A control is logged at its first paint after it
-// is shown, moved or resized: only then is it on the screen to be clicked. A
-// window that moves (a drag, a window manager placing it) logs its shown
-// controls again once it has come to rest.
-class ControlLog : public QObject {
-public:
-    explicit ControlLog(QObject* parent) : QObject(parent) {
-        windowsAtRest_.setSingleShot(true);
-        windowsAtRest_.setInterval(kRestMs);
-        connect(&windowsAtRest_, &QTimer::timeout, this, [this] {
-            for (const QPointer<QWidget>& window : std::exchange(movedWindows_, {}))
-                if (window && window->isVisible()) logWindow(*window);
-        });
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        switch (event->type()) {
-        case QEvent::Show:
-        case QEvent::Resize:
-        case QEvent::Move:
-            if (auto* widget = qobject_cast<QWidget*>(watched)) noteChange(widget, event->type());
-            break;
-        case QEvent::Paint:
-            // Only widgets are in due_. An address there may have been a widget
-            // since gone: logging its new owner's real place does no harm.
-            if (due_.remove(watched)) logControl(*static_cast<const QWidget*>(watched));
-            break;
-        default:
-            break;
-        }
-        return false;
-    }
-
-private:
-    static constexpr int kRestMs = 100;
-
-    void noteChange(QWidget* widget, QEvent::Type type) {
-        if (type != QEvent::Move || !widget->isWindow()) {
-            due_.insert(widget);
-        } else if (widget->isVisible()) {  // not the place it is shown at, told as it shows
-            if (!movedWindows_.contains(widget)) movedWindows_.append(widget);
-            windowsAtRest_.start();
-        }
-    }
-
-    static void logControl(const QWidget& control) {
-        const QString name = controlName(control);
-        if (name.isEmpty() || !control.isVisible()) return;
-        logGeometry("Control", name, QRect(control.mapToGlobal(QPoint(0, 0)), control.size()));
-        if (const auto* keyMap = dynamic_cast<const KbColorView*>(&control)) logKeys(*keyMap);
-    }
-
-    static void logWindow(const QWidget& window) {
-        logControl(window);
-        for (const QWidget* control : window.findChildren<QWidget*>()) logControl(*control);
-    }
-
-    QSet<const QObject*> due_;
-    QList<QPointer<QWidget>> movedWindows_;
-    QTimer windowsAtRest_;
-};
 
 }  // namespace
 
