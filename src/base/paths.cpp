@@ -67,13 +67,29 @@ std::string get_work_dir() {
 
 std::string get_skins_dir() { return get_work_dir() + "skins/"; }
 
-std::string get_data_path() {
-    if (std::string dir = override_of(g_dataOverride); !dir.empty()) return with_slash(dir);
-    if (std::string dir = env("KEYLOOM_DATA_DIR"); !dir.empty()) return with_slash(dir);
+namespace {
+
+std::string default_data_path() {
     // A relative $XDG_DATA_HOME is invalid and ignored, as the base-directory rules ask.
     std::string xdg = env("XDG_DATA_HOME");
     if (!xdg.empty() && xdg[0] == '/') return with_slash(xdg) + "keyloom/";
     return with_slash(home_dir()) + ".local/share/keyloom/";
+}
+
+}  // namespace
+
+std::string get_data_path() {
+    if (std::string dir = override_of(g_dataOverride); !dir.empty()) return with_slash(dir);
+    if (std::string dir = env("KEYLOOM_DATA_DIR"); !dir.empty()) return with_slash(dir);
+    return default_data_path();
+}
+
+bool is_default_data_path() {
+    // The same folder by another spelling ("~/.local/share/keyloom/../keyloom") is still the usual one.
+    std::error_code ec;
+    const auto chosen = std::filesystem::weakly_canonical(get_data_path(), ec);
+    const auto usual = std::filesystem::weakly_canonical(default_data_path(), ec);
+    return chosen == usual;
 }
 
 std::string get_macro_path() { return get_data_path() + "mac/"; }

@@ -10,6 +10,9 @@ namespace keyloom {
 std::string get_work_dir();
 std::string get_skins_dir();
 std::string get_data_path();
+// Whether the data directory is the usual one ($XDG_DATA_HOME/keyloom/),
+// not one chosen by --data-dir or KEYLOOM_DATA_DIR.
+bool is_default_data_path();
 std::string get_macro_path();
 
 // Overrides for --work-dir / --data-dir; an empty text returns to the lookup

@@ -127,9 +127,9 @@ public:
 
     bool run(int32_t flag, uint8_t layerBit) {
         if ((flag & APPLY_LIGHTING) && !lightingStep(layerBit)) return false;
-        notify(40);
+        notify(APPLY_PROGRESS_LIGHTING);
         if ((flag & APPLY_KEY_COLORS) && IsLedGameMode(snap_.profile.stAdv.nMode) && !colorStep()) return false;
-        notify(60);
+        notify(APPLY_PROGRESS_KEY_COLORS);
         if (flag & APPLY_KEYS) {
             if (!snap_.keypro) {
                 // Nothing to program for this layer; the other steps stand.
@@ -137,13 +137,13 @@ public:
                     snap_.profile.nLayer);
             } else {
                 if (!keyStep()) return false;
-                notify(80);
+                notify(APPLY_PROGRESS_KEYS);
             }
         }
-        notify(100);
+        notify(APPLY_PROGRESS_END);
         if (options_.reportProgress) {
             channel_.pause(APPLY_RESULT_PAUSE_MS);
-            notify(101);
+            notify(APPLY_PROGRESS_CLOSE);
         }
         return true;
     }
@@ -247,6 +247,15 @@ bool RunApplySequence(ApplySnapshot& snapshot, int32_t flag, ApplyChannel& chann
     RunningApply running(snapshot, options.reset, isReset);
     if (isReset) LOG("Apply Reset...");
     return Sequence(snapshot, channel, options).run(flag, layerBit);
+}
+
+std::vector<ApplyStep> ApplySteps(int32_t flag, bool gameMode, bool hasKeyTable) {
+    // The same conditions as Sequence::run.
+    std::vector<ApplyStep> steps;
+    if (flag & APPLY_LIGHTING) steps.push_back({APPLY_LIGHTING, APPLY_PROGRESS_LIGHTING});
+    if ((flag & APPLY_KEY_COLORS) && gameMode) steps.push_back({APPLY_KEY_COLORS, APPLY_PROGRESS_KEY_COLORS});
+    if ((flag & APPLY_KEYS) && hasKeyTable) steps.push_back({APPLY_KEYS, APPLY_PROGRESS_KEYS});
+    return steps;
 }
 
 const char* ApplyCommandName(uint8_t command) {

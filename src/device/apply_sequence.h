@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/gvar.h"
 #include "device/apply.h"
@@ -36,6 +37,24 @@ struct ApplyOptions {
     bool reportProgress = false;               // a target is waiting for the numbers
     std::atomic<int32_t>* reset = nullptr;     // the link's m_bReset, held while a reset apply runs
 };
+
+// The progress numbers an apply reports: after the lighting step, after the
+// colour step, after the key step, at its end; the last one closes the panel.
+constexpr int APPLY_PROGRESS_LIGHTING = 40;
+constexpr int APPLY_PROGRESS_KEY_COLORS = 60;
+constexpr int APPLY_PROGRESS_KEYS = 80;
+constexpr int APPLY_PROGRESS_END = 100;
+constexpr int APPLY_PROGRESS_CLOSE = 101;
+
+// A step an apply writes to the keyboard, and the progress number reported
+// once it is written.
+struct ApplyStep {
+    int32_t flag;   // APPLY_LIGHTING, APPLY_KEY_COLORS or APPLY_KEYS
+    int doneAt;
+};
+// The steps an apply of `flag` writes, in order: the colour step only in the
+// per-key lighting mode, the key step only when the layer has a key table.
+std::vector<ApplyStep> ApplySteps(int32_t flag, bool gameMode, bool hasKeyTable);
 
 // Runs one apply of `flag` on the snapshot. The slot numbers given to the
 // snapshot's macros are cleared again before it returns. When it fails,

@@ -1,6 +1,7 @@
 // The macro tree: building it from the macro directory, mapping items to
 // paths, and the file side of the editor's folder and macro commands.
 #include "macro/macrotree.h"
+#include "macro/name_order.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -143,7 +144,7 @@ MacroTreeResult MacroTree::new_folder(outlineviewData* selected, const std::stri
     // Something other than a real folder already at the path is not taken for one.
     const bool blocked = fs::exists(st) && !fs::is_directory(st);
     if (blocked || !make_sure_folder_exist(path)) return refused("Create folder failed");
-    return done(parent->addItem(outlineviewData::make(name, MACRO_ITEM_FOLDER, 0)));
+    return done(place_in_order(parent->addItem(outlineviewData::make(name, MACRO_ITEM_FOLDER, 0)), MACRO_ITEM_FOLDER));
 }
 
 MacroTreeResult MacroTree::new_macro(outlineviewData* selected, const std::string& typed) {
@@ -160,7 +161,8 @@ MacroTreeResult MacroTree::new_macro(outlineviewData* selected, const std::strin
     keyloom::new_macro(name.c_str(), &macro);
     macro.dwDirty = MACRO_DIRTY_EVENTS | MACRO_DIRTY_SETTINGS;
     if (!add_new_macro_to_list(&macro)) return refused("");
-    return done(folder->addItem(outlineviewData::make(name, MACRO_ITEM_MACRO, macro.dwID)));
+    outlineviewData* item = folder->addItem(outlineviewData::make(name, MACRO_ITEM_MACRO, macro.dwID));
+    return done(place_in_order(item, MACRO_ITEM_FOLDER));
 }
 
 MacroTreeResult MacroTree::rename_item(outlineviewData* item, const std::string& typed) {
@@ -184,7 +186,7 @@ MacroTreeResult MacroTree::rename_item(outlineviewData* item, const std::string&
     }
     item->name = name;
     if (_ST_MACRO* macro = isMacro ? listed_macro(item) : nullptr) set_macro_name(*macro, name);
-    return done(item);
+    return done(place_in_order(item, MACRO_ITEM_FOLDER));
 }
 
 MacroTreeResult MacroTree::delete_item(outlineviewData* item) {
@@ -267,7 +269,8 @@ MacroTreeResult MacroTree::import_macro(outlineviewData* selected, const std::st
     if (!write_macro_file(target, &macro)) return refused("import macro failed.");
     if (!lstMacro) init_macro_list();
     add_new_macro_to_list(&macro);
-    return done(folder->addItem(outlineviewData::make(name, MACRO_ITEM_MACRO, macro.dwID)));
+    outlineviewData* item = folder->addItem(outlineviewData::make(name, MACRO_ITEM_MACRO, macro.dwID));
+    return done(place_in_order(item, MACRO_ITEM_FOLDER));
 }
 
 }  // namespace keyloom

@@ -40,7 +40,8 @@ public:
     const outlineviewData* root() const { return &root_; }
 
     // Adds every folder and "*.mcf" file below the macro directory to the
-    // tree, each folder's items by name (either case together), and each usable macro to the macro list (created
+    // tree, each folder's sub-folders first, then its macros, each by name
+    // (name_order.h), and each usable macro to the macro list (created
     // when missing). Symbolic links are skipped, so the walk never leaves the
     // directory. A file that is no macro file gets an item with id 0 and the
     // reason in `unusable`. Of files sharing an id one keeps it: the one that

@@ -11,6 +11,7 @@
 #include "base/paths.h"
 #include "macro/macrofile.h"
 #include "macro/macrotree.h"
+#include "macro/name_order.h"
 
 namespace keyloom {
 
@@ -49,9 +50,9 @@ std::vector<std::string> split_path(const std::string& rel) {
     return parts;
 }
 
-// The order of the tree: by folder, then name (as shown, without ".mcf"),
-// letters of either case together; a total order, so the tree and the choice
-// among files of one id are the same on every read.
+// The order of the walk: by folder, then name (as shown, without ".mcf"),
+// letters of either case together; a total order, so the choice among files
+// of one id is the same on every read.
 bool shown_before(const std::string& a, const std::string& b) {
     std::vector<std::string> pa = split_path(a), pb = split_path(b);
     if (!pa.empty()) pa.back() = strip_mcf(pa.back());
@@ -186,6 +187,8 @@ void MacroTree::load(const std::map<std::string, uint32_t>& known) {
         add_new_macro_to_list(&e.record);
         item->nItemData = e.record.dwID;
     }
+    // The walk's order chose among files of one id; the lists show folders first, then names.
+    sort_items(root_, MACRO_ITEM_FOLDER, true);
 }
 
 outlineviewData* MacroTree::item_chain(const std::string& relPath, uint32_t lastFlag, bool* created) {
@@ -213,6 +216,7 @@ outlineviewData* MacroTree::make_sure_item_exist(const std::string& relPath, con
                                                  int itemType) {
     bool created = false;
     outlineviewData* item = item_chain(relPath, static_cast<uint32_t>(itemType), &created);
+    if (created) sort_items(root_, MACRO_ITEM_FOLDER, true);  // folders made on the way too
     if (!item || !created || item->nFlagData != MACRO_ITEM_MACRO) return item;
     if (!lstMacro) init_macro_list();
     _ST_MACRO macro;

@@ -33,11 +33,8 @@ QRectF keyRect(const _KEYINFO& key) {
 
 void drawBoard(QPainter& p, QSize size) {
     const QRectF all(QPointF(0, 0), QSizeF(size));
+    // The board only: nothing outside the key caps may read as a mark of the key map.
     fillPanel(p, all, 10, kBoardTop, kBoardBottom, look::kCardBorder);
-    // A quiet light strip along the bottom edge.
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 200, 180, 110));
-    p.drawRoundedRect(QRectF(size.width() * 0.3, size.height() - 3, size.width() * 0.4, 1), 0.5, 0.5);
 }
 
 void drawText(QPainter& p, const QRectF& face, const std::string& text, int pixelSize, const QColor& color) {
