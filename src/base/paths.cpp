@@ -131,17 +131,27 @@ bool make_sure_folder_exist(const std::string& path) {
 
 bool is_active_name(const std::string& name) { return name.find_first_of("/\\|#$%&*.") == std::string::npos; }
 
-const char* name_refusal(const std::string& name) {
-    if (name.find_first_not_of(' ') == std::string::npos) return "tc_macro_name_blank";
-    if (!IsValidUtf8(name)) return "tc_macro_badname";
+NameCheck check_name(const std::string& name, size_t maxBytes) {
+    if (name.find_first_not_of(' ') == std::string::npos) return NameCheck::Blank;
+    if (!IsValidUtf8(name)) return NameCheck::BadCharacter;
     for (size_t i = 0; i < name.size(); ++i) {
         const auto c = static_cast<unsigned char>(name[i]);
         // C0 controls, DEL, and the C1 controls U+0080..U+009F (C2 80..C2 9F).
         const bool c1 = c == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) <= 0x9F;
-        if (c < 0x20 || c == 0x7F || c1) return "tc_macro_name_control";
+        if (c < 0x20 || c == 0x7F || c1) return NameCheck::ControlCharacter;
     }
-    if (!is_active_name(name)) return "tc_macro_badname";
-    return nullptr;
+    if (!is_active_name(name)) return NameCheck::BadCharacter;
+    if (maxBytes > 0 && name.size() > maxBytes) return NameCheck::TooLong;
+    return NameCheck::Ok;
+}
+
+const char* name_refusal(const std::string& name) {
+    switch (check_name(name, 0)) {
+        case NameCheck::Blank: return "tc_macro_name_blank";
+        case NameCheck::ControlCharacter: return "tc_macro_name_control";
+        case NameCheck::BadCharacter: return "tc_macro_badname";
+        default: return nullptr;
+    }
 }
 
 bool is_safe_name(const std::string& name) { return name_refusal(name) == nullptr; }

@@ -33,6 +33,20 @@ bool is_active_name(const std::string& name);
 // characters), "tc_macro_badname" (not valid UTF-8, or refused by
 // is_active_name, so never "..", "/" or an extension). Null for a usable name.
 const char* name_refusal(const std::string& name);
+
+// What is wrong with a name the user typed for a macro, a folder or a key
+// table; the window says it in its language.
+enum class NameCheck {
+    Ok,
+    Blank,             // empty or only spaces
+    ControlCharacter,  // NUL, line breaks, escape and other control characters
+    BadCharacter,      // not valid UTF-8, or a character a file name cannot hold here
+    TooLong,           // more bytes than the record stores
+    Taken,             // another item where it must be unique has it
+};
+// The checks of name_refusal, and then the length: at most maxBytes UTF-8
+// bytes (0: any length).
+NameCheck check_name(const std::string& name, size_t maxBytes);
 bool is_safe_name(const std::string& name);
 
 }  // namespace keyloom

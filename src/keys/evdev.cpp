@@ -54,6 +54,20 @@ int HostKeyToEvdev(int vk) {
     return KEY_RESERVED;
 }
 
+uint8_t ModifierBitOfHostKey(int vk) {
+    switch (vk) {
+        case 59: return MOD_LCTRL;
+        case 62: return MOD_RCTRL;
+        case 56: return MOD_LSHIFT;
+        case 60: return MOD_RSHIFT;
+        case 58: return MOD_LALT;
+        case 61: return MOD_RALT;
+        case 55: return MOD_LGUI;
+        case 54: return MOD_RGUI;
+        default: return 0;
+    }
+}
+
 bool IsModifierHostKey(int vk) {
     switch (vk) {
         case 54: case 55:  // right and left Command

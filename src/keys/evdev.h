@@ -38,5 +38,8 @@ inline int HostKeyToXkbKeycode(int vk) {
 // Shift, Control, Option or Command of either side: keys whose presses and
 // releases only change the modifier state (Caps Lock and Fn are keys).
 bool IsModifierHostKey(int vk);
+// The HID modifier bit of a modifier key of either side (left Control 0x01 ...
+// right Command 0x80); 0 for any other key.
+uint8_t ModifierBitOfHostKey(int vk);
 
 }  // namespace keyloom

@@ -46,6 +46,7 @@ QRect ColorPickView::chartCell(int row, int column) {
 void ColorPickView::createControls() {
     imgChart = loadSkinImage(QStringLiteral("colorplane.png"));
     const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
+    setButtonAction(click);  // Escape closes, Return is OK
     // Button frames are bottom-left; ours are top-down.
     const QString exitNr = QStringLiteral("exit_nr.png"), exitOv = QStringLiteral("exit_ov.png");
     btnExit = newPngButton2(nullptr, this, exitNr, exitOv, exitOv, false, flipRect(kExit, HEIGHT), {}, click);

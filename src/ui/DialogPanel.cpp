@@ -1,7 +1,11 @@
 #include "ui/DialogPanel.h"
 
+#include <QApplication>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 #include "config/language.h"
 #include "widgets/Frame.h"
@@ -12,6 +16,9 @@
 namespace keyloom {
 
 DialogPanel::DialogPanel(QWidget* owner, int width, int height) : QWidget(owner) {
+    // The panel takes the keys when shown: the dialog keys and recorded keys are its own.
+    setFocusPolicy(Qt::StrongFocus);
+    designHeight_ = height;
     resize(width, height);
     centreInParent(this);
     hide();
@@ -28,6 +35,7 @@ void DialogPanel::createFrameControls(const QString& picture, QPointF exitAt, QP
 
 void DialogPanel::createBackgroundAndClose(const QString& picture, QPointF exitAt, const ButtonAction& click) {
     background_ = loadSkinImage(picture);
+    click_ = click;
     const QString exit = QStringLiteral("exit_nr.png");
     btnExit = newPngButton2(nullptr, this, exit, exit, exit, false, QRectF(exitAt, QSizeF()), {}, click);
 }
@@ -39,20 +47,77 @@ void DialogPanel::refreshFrameTexts() {
 }
 
 void DialogPanel::drawBackground(QPainter& painter) const {
-    if (!background_.isNull())
-        painter.drawImage(QPointF(0, height() - ImageProcess::pointSize(background_).height()), background_);
-    else
+    if (background_.isNull()) {
         painter.fillRect(rect(), QColor(20, 20, 20));
+        return;
+    }
+    // The picture sits on the bottom edge of the panel's design height.
+    const QSizeF points = ImageProcess::pointSize(background_);
+    const qreal top = designHeight_ - points.height();
+    const qreal extra = height() - designHeight_;
+    if (extra <= 0 || points.height() < 2) {
+        painter.drawImage(QPointF(0, height() - points.height()), background_);
+        return;
+    }
+    // A panel grown taller (a long message): the picture's upper half at the
+    // top, its lower half at the bottom, and the row between them stretched
+    // over the gap.
+    const qreal scale = background_.height() / points.height();
+    const qreal split = std::clamp(std::floor(designHeight_ / 2.0 - top), 1.0, points.height() - 1);
+    const qreal lower = points.height() - split;
+    painter.drawImage(QRectF(0, top, points.width(), split), background_,
+                      QRectF(0, 0, background_.width(), split * scale));
+    painter.drawImage(QRectF(0, top + split + extra, points.width(), lower), background_,
+                      QRectF(0, split * scale, background_.width(), lower * scale));
+    painter.drawImage(QRectF(0, top + split, points.width(), extra), background_,
+                      QRectF(0, split * scale, background_.width(), scale));
 }
 
 void DialogPanel::hideWithOverlay() {
+    // The keys go back to what the panel lay over (a panel under a dialog takes them again).
+    const QWidget* focused = QApplication::focusWidget();
+    const bool hadFocus = focused && (focused == this || isAncestorOf(focused));
     if (viewHide) viewHide->hide();
     hide();
     viewHide = nullptr;
+    if (hadFocus && parentWidget()) parentWidget()->setFocus(Qt::OtherFocusReason);
 }
 
 void DialogPanel::takeFocusWhenCapturing() {
     if (capturingNow()) setFocus(Qt::OtherFocusReason);
+}
+
+void DialogPanel::setRecordingFieldActive(bool active) {
+    if (recordingFieldActive_ == active) return;
+    recordingFieldActive_ = active;
+    if (active) takeFocusWhenCapturing();
+    onRecordingFieldChanged();
+    update();
+}
+
+void DialogPanel::cancelFromKeyboard() {
+    PngButton* cancel = btnCancel && !btnCancel->isHidden() ? btnCancel : btnExit;
+    if (click_ && cancel) click_(cancel);
+}
+
+void DialogPanel::confirmFromKeyboard() {
+    if (click_ && btnOk && !btnOk->isHidden()) click_(btnOk);
+}
+
+bool DialogPanel::handleDialogKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers held = key.modifiers() & ~Qt::KeypadModifier;
+    if (capturingNow() || held != Qt::NoModifier) return false;
+    switch (key.key()) {
+        case Qt::Key_Escape:
+            cancelFromKeyboard();
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            confirmFromKeyboard();
+            return true;
+        default:
+            return false;
+    }
 }
 
 void DialogPanel::focusOutEvent(QFocusEvent* event) {
@@ -65,18 +130,43 @@ void DialogPanel::focusOutEvent(QFocusEvent* event) {
 
 void DialogPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    recordingFieldActive_ = recordsWhenShown();
+    onRecordingFieldChanged();
+    if (QWidget* first = initialFocus()) first->setFocus(Qt::OtherFocusReason);
     takeFocusWhenCapturing();
 }
 
 bool DialogPanel::focusNextPrevChild(bool next) {
-    if (capturingNow()) return false;  // Tab is a key to record
+    if (hasRecordingField() && isVisible()) {
+        // Tab leaves the recording field for the panel, and enters it again.
+        if (capturingNow()) {
+            setRecordingFieldActive(false);
+            return true;
+        }
+        if (focusWidget() == this || !focusWidget()) {
+            setRecordingFieldActive(true);
+            return true;
+        }
+    }
+    if (capturingNow()) return false;  // a recorder without a field records Tab too
     return QWidget::focusNextPrevChild(next);
 }
 
 bool DialogPanel::event(QEvent* event) {
-    if (event->type() == QEvent::ShortcutOverride && capturingNow()) {
-        event->accept();
-        return true;
+    const bool keyEvent = event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+    if (keyEvent && isVisible()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool dialogKey = !capturingNow() && (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return ||
+                                                   key->key() == Qt::Key_Enter);
+        // While recording, and for the dialog keys, no shortcut of the window takes the key first.
+        if (event->type() == QEvent::ShortcutOverride && (capturingNow() || dialogKey)) {
+            event->accept();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress && handleDialogKey(*key)) {
+            event->accept();
+            return true;
+        }
     }
     return QWidget::event(event);
 }

@@ -1,9 +1,16 @@
 #include "ui/KeyCapture.h"
 
+#include <QPainter>
 #include <chrono>
 
 #include "keys/basic.h"
+#include "config/gvar.h"
 #include "model/keyinfo.h"
+#include "widgets/ImageProcess.h"
+#include "widgets/Outline.h"
+#include "widgets/PngButton.h"
+#include "widgets/TextDraw.h"
+#include "widgets/TextField.h"
 
 namespace keyloom {
 
@@ -28,6 +35,29 @@ QString recordedKeysCaption(const int32_t keys[2]) {
     if (keys[0] == VK_NONE) return {};
     if (keys[1] == VK_NONE) return name(keys[0]);
     return QStringLiteral("%1 + %2").arg(name(keys[0]), name(keys[1]));
+}
+
+namespace {
+
+const QColor kFieldBackground(250, 250, 250);
+
+uint32_t bgrOf(const QColor& colour) {
+    return uint32_t(colour.red()) | uint32_t(colour.green()) << 8 | uint32_t(colour.blue()) << 16;
+}
+
+}  // namespace
+
+void styleKeyField(PngButton* field, QSizeF size, bool recording) {
+    QImage image = newPicture(size.toSize());
+    image.fill(kFieldBackground);
+    {
+        QPainter painter(&image);
+        const QColor frame = recording ? colorFromBgr(gVar.LstBox_item_clr) : QColor(100, 100, 100);
+        drawOutline(painter, QRectF(QPointF(0, 0), size), frame, recording ? 2 : 1);
+    }
+    field->setImageNr(image, image, image, QRectF());
+    const uint32_t text = bgrOf(readableTextColor(colorFromBgr(gVar.Txt_clr), kFieldBackground));
+    field->setTextColor(text, text, text);
 }
 
 }  // namespace keyloom

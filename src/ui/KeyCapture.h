@@ -1,5 +1,7 @@
-// The timing and the two-key recording the dialogs that take typed keys share.
+// The timing, the two-key recording and the key field the dialogs that take
+// typed keys share.
 #pragma once
+#include <QSizeF>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -16,5 +18,11 @@ double wallClockSeconds();
 void recordKey(int32_t keys[2], int32_t code, bool startOver);
 // "A", "A + B", or empty without a first key: the key names of a recording.
 QString recordedKeysCaption(const int32_t keys[2]);
+
+class PngButton;
+// Draws a button as the field recorded keys show in: a light box like the
+// text fields (no drop-down arrow, it opens nothing), its frame in the
+// selection colour while it records.
+void styleKeyField(PngButton* field, QSizeF size, bool recording);
 
 }  // namespace keyloom

@@ -217,6 +217,11 @@ void MacroView::btnClick(PngButton* sender) {
 
 bool MacroView::onSave() { return saveSelected(true); }
 
+void MacroView::confirmFromKeyboard() {
+    if (hasUnsavedChanges() && !saveSelected(true)) return;  // the failure is shown; the editor stays
+    hideWithOverlay();
+}
+
 void MacroView::startRecording() {
     if (!selectedMacro()) return refuseUnusable();  // rows belong to a macro
     recorder.start(&keyRows_, btnAuto->getCheck(), clock());

@@ -115,6 +115,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     bool capturing() const override { return recorder.recording(); }
+    // Return keeps the work: the macro shown is saved, and the editor closes.
+    void confirmFromKeyboard() override;
 
 private:
     void LoadSkins();
@@ -143,7 +145,8 @@ private:
 
     // Tree commands and row editing (MacroViewCommands.cpp).
     void runTreeCommand(int code, outlineviewData* item);
-    void askName(const char* prompt, std::function<void(const std::string&)> done);
+    // Asks for a name; current fills the field, selected (a rename).
+    void askName(const char* prompt, const QString& current, std::function<void(const std::string&)> done);
     void newMacro(outlineviewData* folder);
     void exportMacro(outlineviewData* item);
     void importMacro(outlineviewData* item);

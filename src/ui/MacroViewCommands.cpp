@@ -6,6 +6,7 @@
 
 #include "config/language.h"
 #include "base/paths.h"
+#include "macro/stmacro.h"
 #include "model/hwparam.h"
 #include "ui/MacroView.h"
 #include "ui/MsgView.h"
@@ -18,9 +19,14 @@ namespace {
 
 constexpr int kTreeMenu = 1;
 constexpr int kKeyMenu = 2;
-constexpr int kNameLimit = 13;  // characters of a name typed in the editor
 constexpr uint64_t kClickPause = 50;
 
+
+// The question before a delete names what goes.
+QString deleteQuestion(const outlineviewData& item) {
+    const char* key = item.nFlagData == MACRO_ITEM_MACRO ? "tc_del_macro_ask" : "tc_del_folder_ask";
+    return QString::fromStdString(FormatText(key, {item.name}));
+}
 
 int insertCode(int what) {
     return MACRO_CMD_INSERT | what << 16;
@@ -84,17 +90,15 @@ void MacroView::onMenuClicked(int code, int menuId) {
     }
 }
 
-void MacroView::askName(const char* prompt, std::function<void(const std::string&)> done) {
-    msgView->maxStringLen = kNameLimit;
-    showMsg(msgOverlay, msgView, uiText(prompt), MSG_TEXT, false, [this, done](MsgView* dialog) {
-        if (!dialog->bResult) return;
-        const std::string name = dialog->retString.toStdString();
-        // A name that could not be a file name is refused with the reason, never silently.
-        if (const char* refusal = name_refusal(name)) {
-            showWarning(uiText(refusal));
-            return;
-        }
-        done(name);
+void MacroView::askName(const char* prompt, const QString& current, std::function<void(const std::string&)> done) {
+    // A name that could not be a file name is refused in the dialog with the reason, never silently.
+    msgView->maxStringBytes = MACRO_NAME_MAX;
+    msgView->initialText = current;
+    msgView->checkText = [](const QString& name) {
+        return nameCheckText(check_name(name.toStdString(), MACRO_NAME_MAX), name, MACRO_NAME_MAX);
+    };
+    showMsg(msgOverlay, msgView, uiText(prompt), MSG_TEXT, false, [done](MsgView* dialog) {
+        if (dialog->bResult) done(dialog->retString.toStdString());
     });
 }
 
@@ -109,7 +113,7 @@ void MacroView::runTreeCommand(int code, outlineviewData* item) {
             break;
         }
         case MACRO_CMD_NEW_FOLDER:
-            askName("tc_macro_folder_prompt", [this, item](const std::string& name) {
+            askName("tc_macro_folder_prompt", {}, [this, item](const std::string& name) {
                 const MacroTreeResult result = tree_.new_folder(item, name);
                 if (!result.ok) return showResult(result);
                 listMacro->reloadData();
@@ -118,7 +122,7 @@ void MacroView::runTreeCommand(int code, outlineviewData* item) {
             break;
         case MACRO_CMD_RENAME:
             if (!item) break;
-            askName("tc_macro_msg13", [this, item](const std::string& name) {
+            askName("tc_macro_msg13", QString::fromStdString(item->name), [this, item](const std::string& name) {
                 const MacroTreeResult result = tree_.rename_item(item, name);
                 showResult(result);
                 listMacro->reloadData();
@@ -126,7 +130,7 @@ void MacroView::runTreeCommand(int code, outlineviewData* item) {
             break;
         case MACRO_CMD_DELETE:
             if (!item) break;
-            showMsg(msgOverlay, msgView, uiText("tc_msg6"), MSG_NOTICE, false, [this, item](MsgView* dialog) {
+            showQuestion(msgOverlay, msgView, deleteQuestion(*item), [this, item](MsgView* dialog) {
                 if (!dialog->bResult) return;
                 // The macro shown goes with it, or with the folder that holds it.
                 bool shown = false;
@@ -154,7 +158,7 @@ void MacroView::runTreeCommand(int code, outlineviewData* item) {
 }
 
 void MacroView::newMacro(outlineviewData* folder) {
-    askName("tc_macro_msg11", [this, folder](const std::string& name) {
+    askName("tc_macro_msg11", {}, [this, folder](const std::string& name) {
         const MacroTreeResult result = tree_.new_macro(folder, name);
         if (!result.ok) return showResult(result);
         listMacro->reloadData();

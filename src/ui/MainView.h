@@ -46,7 +46,6 @@ public:
     static constexpr int kExchangeExport = 2;
     static constexpr int kSetMenu = 1;        // menu number of the key-table menu
     static constexpr int kSetMenuWidth = 163;
-    static constexpr int kSetNameChars = 40;  // what the name dialog takes
     static constexpr int kSetNameBytes = 39;  // what a key table stores
 
     // The window's content over the loaded data, sized from "main_nr.png" and
@@ -167,8 +166,10 @@ private:
     void showSet(const _ST_KEYPRO* set);
     void checkModeButton(int mode);
     void showSetMenu();
-    void askSetName(std::function<void(MsgView*)> done);
-    bool nameTakenInMode(const QString& name, int mode, const _ST_KEYPRO* except) const;
+    // Asks for a key table's name: for a new table, or, given one, its new
+    // name (the field starts with the current one). A name the table could not
+    // take is refused in the dialog with the reason.
+    void askSetName(std::function<void(MsgView*)> done, const _ST_KEYPRO* renamed = nullptr);
     // New: asks for the name, or says that no more tables fit.
     void onNewButton();
     void tellKeyTablesFull();

@@ -43,10 +43,13 @@ void MainView::btnClick(PngButton* sender) {
     if (sender == btnWeb) return openLink();
     if (sender == btnMacro) return showMacroView(hideView, macroView);
     if (sender == btnNew) return onNewButton();
-    if (sender == btnRename) return askSetName([this](MsgView* dialog) { onRenameKeyPro(dialog); });
+    if (sender == btnRename) return askSetName([this](MsgView* dialog) { onRenameKeyPro(dialog); }, GetCurKeyPro());
     if (sender == btnDel) {
-        return showMsg(hideView, msgView, uiText("tc_msg6"), MSG_NOTICE, false,
-                       [this](MsgView* dialog) { onDelKeyPro(dialog); });
+        // The question names the table it deletes.
+        const _ST_KEYPRO* set = GetCurKeyPro();
+        const std::string name = set ? std::string(set->szName, strnlen(set->szName, sizeof set->szName)) : std::string();
+        return showQuestion(hideView, msgView, QString::fromStdString(FormatText("tc_del_keytable_ask", {name})),
+                            [this](MsgView* dialog) { onDelKeyPro(dialog); });
     }
     if (sender == btnKeyPro) return showSetMenu();
     if (sender == btnExchange) return showExchangeMenu();
@@ -122,7 +125,7 @@ void MainView::onApply() {
 
 void MainView::onRestore() {
     if (keyboardMissing()) return showMsg(hideView, msgView, uiText("tc_msg15"), MSG_NOTICE, false, nullptr);
-    showMsg(hideView, msgView, uiText("tc_msg5"), MSG_NOTICE, false, [this](MsgView* dialog) { onReset(dialog); });
+    showQuestion(hideView, msgView, uiText("tc_msg5"), [this](MsgView* dialog) { onReset(dialog); });
 }
 
 void MainView::onReset(MsgView* dialog) {

@@ -7,6 +7,7 @@
 #include "config/gvar.h"
 #include "config/language.h"
 #include "base/utf8.h"
+#include "model/keypro_name.h"
 #include "model/profile_store.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
@@ -126,16 +127,16 @@ void MainView::onMenuClicked(int itemData, int menuId) {
     InitKey(nullptr);
 }
 
-void MainView::askSetName(std::function<void(MsgView*)> done) {
-    msgView->maxStringLen = kSetNameChars;
+void MainView::askSetName(std::function<void(MsgView*)> done, const _ST_KEYPRO* renamed) {
+    const int mode = renamed ? renamed->nLayer : GetMIndex();
+    const uint32_t renamedId = renamed ? uint32_t(renamed->dwID) : 0;
+    msgView->maxStringBytes = kSetNameBytes;
+    if (renamed) msgView->initialText = setName(renamed);
+    msgView->checkText = [mode, renamedId](const QString& name) {
+        const _ST_KEYPRO* except = renamedId ? get_keypro_by_id(renamedId) : nullptr;
+        return nameCheckText(check_keypro_name(name.toStdString(), mode, except), name, kSetNameBytes);
+    };
     showMsg(hideView, msgView, uiText("tc_msg20"), MSG_TEXT, false, std::move(done));
-}
-
-bool MainView::nameTakenInMode(const QString& name, int mode, const _ST_KEYPRO* except) const {
-    const QByteArray stored = storedSetName(name, kSetNameBytes);
-    for (int i = 0; const _ST_KEYPRO* set = get_keypro_by_index(i, mode); ++i)
-        if (set != except && setName(set).toUtf8() == stored) return true;
-    return false;
 }
 
 void MainView::onNewButton() {
@@ -155,9 +156,6 @@ void MainView::onNewKeyPro(MsgView* dialog) {
     if (!dialog->bResult || mode < 0) return;
     const QByteArray name = storedSetName(dialog->retString, kSetNameBytes);
     if (name.isEmpty()) return;
-    // A name the mode already has asks again: the chooser could not tell them apart.
-    if (nameTakenInMode(dialog->retString, mode, nullptr))
-        return askSetName([this](MsgView* again) { onNewKeyPro(again); });
     _ST_KEYPRO fresh{};
     new_keypro(name.constData(), &fresh);
     fresh.nLayer = mode;
@@ -173,8 +171,6 @@ void MainView::onRenameKeyPro(MsgView* dialog) {
     if (!dialog->bResult || !set) return;
     const QByteArray name = storedSetName(dialog->retString, kSetNameBytes);
     if (name.isEmpty()) return;
-    if (nameTakenInMode(dialog->retString, set->nLayer, set))
-        return askSetName([this](MsgView* again) { onRenameKeyPro(again); });
     std::memset(set->szName, 0, sizeof set->szName);
     std::memcpy(set->szName, name.constData(), size_t(name.size()));
     btnKeyPro->setCaption(dialog->retString);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "config/language.h"
+#include "keys/evdev.h"
 #include "model/keyinfo.h"
 #include "widgets/Frame.h"
 #include "widgets/TextDraw.h"
@@ -44,17 +45,67 @@ bool ModifierBoxes::contains(const PngButton* button) const {
 }
 
 uint8_t ModifierBoxes::modifierByte() const {
-    // A ticked box sends the left-hand key.
+    // A ticked box sends the left-hand key unless it was set to the right-hand one.
     uint8_t bits = 0;
     const auto boxes = all();
-    for (size_t i = 0; i < boxes.size(); ++i)
-        if (boxes[i]->getCheck()) bits |= kBoxes[i].bits & 0x0F;
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        if (!boxes[i]->getCheck()) continue;
+        const uint8_t right = kBoxes[i].bits & 0xF0;
+        bits |= (rightHand_ & right) ? right : (kBoxes[i].bits & 0x0F);
+    }
     return bits;
 }
 
 void ModifierBoxes::setModifierByte(uint8_t bits) {
     const auto boxes = all();
-    for (size_t i = 0; i < boxes.size(); ++i) boxes[i]->setCheck((bits & kBoxes[i].bits) != 0);
+    rightHand_ = 0;
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        boxes[i]->setCheck((bits & kBoxes[i].bits) != 0);
+        // Only the right-hand key: the box keeps it.
+        if ((bits & kBoxes[i].bits) == (kBoxes[i].bits & 0xF0)) rightHand_ |= kBoxes[i].bits & 0xF0;
+    }
+}
+
+void ModifierBoxes::toggle(PngButton* box) {
+    const auto boxes = all();
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        if (boxes[i] != box) continue;
+        box->setCheck(!box->getCheck());
+        rightHand_ &= uint8_t(~kBoxes[i].bits);
+    }
+}
+
+void ModifierBoxes::noteModifierKey(int hostKey, bool down) {
+    const uint8_t bit = ModifierBitOfHostKey(hostKey);
+    keysDown_ = down ? uint8_t(keysDown_ | bit) : uint8_t(keysDown_ & ~bit);
+}
+
+uint8_t ModifierBoxes::heldBits(Qt::KeyboardModifiers held) const {
+    // On Linux desktops Qt's Meta is the Super key.
+    static constexpr struct {
+        Qt::KeyboardModifier qt;
+        uint8_t left, right;
+    } kHeld[] = {{Qt::ControlModifier, MOD_LCTRL, MOD_RCTRL},
+                 {Qt::ShiftModifier, MOD_LSHIFT, MOD_RSHIFT},
+                 {Qt::AltModifier, MOD_LALT, MOD_RALT},
+                 {Qt::MetaModifier, MOD_LGUI, MOD_RGUI}};
+    uint8_t bits = 0;
+    for (const auto& m : kHeld) {
+        if (!held.testFlag(m.qt)) continue;
+        const bool onlyRight = (keysDown_ & m.right) && !(keysDown_ & m.left);
+        bits |= onlyRight ? m.right : m.left;
+    }
+    return bits;
+}
+
+void ModifierBoxes::tickHeld(Qt::KeyboardModifiers held) {
+    const uint8_t bits = heldBits(held);
+    if (bits == 0) return;
+    // A held modifier's box sends the side held; the other boxes stay as they are.
+    uint8_t kept = modifierByte();
+    for (const BoxInfo& box : kBoxes)
+        if (bits & box.bits) kept &= uint8_t(~box.bits);
+    setModifierByte(uint8_t(kept | bits));
 }
 
 void ModifierBoxes::setVisible(bool visible) {

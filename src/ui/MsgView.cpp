@@ -3,7 +3,6 @@
 #include <QKeyEvent>
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QTextOption>
 #include <cmath>
 #include <algorithm>
 
@@ -31,6 +30,13 @@ constexpr qreal kAnswerGap = 10;
 constexpr qreal kCaptionPadding = 12;  // room beside a caption that widens its button
 constexpr qreal kMessageMargin = 20;
 constexpr qreal kMessageGap = 6;  // between the answers or the close button and the message
+constexpr qreal kOwnerMargin = 10;  // kept free around a grown dialog inside its owner
+const QColor kRefusalColour(240, 140, 110);
+
+int messageFlags() {
+    // At a word where it can, anywhere where it must.
+    return int(Qt::AlignCenter | Qt::TextWordWrap);
+}
 
 }  // namespace
 
@@ -71,8 +77,47 @@ bool MsgView::modifierBoxesShown() const {
     return msgID == MSG_KEY && bRecordComboKey;
 }
 
-bool MsgView::capturing() const {
-    return msgID == MSG_KEY;
+bool MsgView::isMessageKind() const {
+    return msgID == MSG_NOTICE || msgID == MSG_QUESTION || msgID == MSG_CHOICE;
+}
+
+QRectF MsgView::refusalRect() const {
+    // Clear of the answers' band.
+    const qreal bottom = frameOf(btnOk).y() + frameOf(btnOk).height() + 16;
+    return QRectF(kMessageMargin, bottom, WIDTH - 2 * kMessageMargin, rcEdit.y() - 2 - bottom);
+}
+
+QWidget* MsgView::initialFocus() {
+    return msgID == MSG_TEXT || msgID == MSG_NUMBER ? static_cast<QWidget*>(textField) : this;
+}
+
+qreal MsgView::extraHeightNeeded() const {
+    // Measured for the standard size: the rooms grow with the dialog.
+    const qreal grown = height() - HEIGHT;
+    const QFontMetricsF metrics(get_font());
+    auto beyond = [&](const QString& text, const QRectF& room) {
+        const QRectF wrapped(0, 0, room.width(), 100000);
+        return std::ceil(metrics.boundingRect(wrapped, messageFlags(), text).height() - (room.height() - grown));
+    };
+    qreal extra = 0;
+    if (isMessageKind()) extra = beyond(strMsg, messageRect());
+    if (msgID == MSG_TEXT && !refusal.isEmpty()) extra = beyond(refusal, refusalRect());
+    const qreal most = parentWidget() ? parentWidget()->height() - 2 * kOwnerMargin - HEIGHT : 0;
+    return std::clamp<qreal>(extra, 0, std::max<qreal>(0, most));
+}
+
+void MsgView::fitHeight() {
+    const int delta = int(HEIGHT + extraHeightNeeded()) - height();
+    if (delta == 0) return;
+    // The close button and the field keep their distance from the top, the
+    // answers theirs from the bottom; the room between them grows.
+    std::vector<std::pair<QWidget*, QRectF>> frames;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) frames.emplace_back(child, frameOf(child));
+    resize(WIDTH, height() + delta);
+    rcEdit.translate(0, delta);
+    for (const auto& [child, frame] : frames)
+        setFrame(child, child == btnExit || child == textField ? frame.translated(0, delta) : frame);
+    centreInParent(this);
 }
 
 void MsgView::initWithMsgID(int id) {
@@ -80,22 +125,26 @@ void MsgView::initWithMsgID(int id) {
     modifiers.clear();
     modifiers.setVisible(modifierBoxesShown());
     textField->setVisible(msgID >= MSG_TEXT && msgID <= MSG_KEY);
-    // Kinds 2 and 3 leave the focus where it is until the user clicks into the
-    // field; a capturing dialog keeps the keys for itself, so its field never
-    // takes the focus.
-    setFocusPolicy(msgID == MSG_TEXT || msgID == MSG_NUMBER ? Qt::NoFocus : Qt::StrongFocus);
-    textField->setFocusPolicy(capturing() ? Qt::NoFocus : Qt::StrongFocus);
+    // A capturing dialog keeps the keys for itself, so its field never takes the focus.
+    textField->setFocusPolicy(msgID == MSG_KEY ? Qt::NoFocus : Qt::StrongFocus);
+    textField->setLimits(msgID == MSG_TEXT ? maxStringLen : 0, msgID == MSG_TEXT ? maxStringBytes : 0);
+    refusal.clear();
+    textField->setText(msgID == MSG_TEXT ? initialText : QString());
+    textField->selectAll();
+    setRecordingFieldActive(true);
     takeFocusWhenCapturing();  // else when shown
-    textField->clear();
+    if (isVisible() && initialFocus() != this) initialFocus()->setFocus(Qt::OtherFocusReason);
     btnOther->setVisible(msgID == MSG_CHOICE);
+    btnCancel->setVisible(msgID != MSG_NOTICE);  // a notice has nothing to cancel
     if (msgID != MSG_CHOICE) okKey = "tc_ok";
+    fitHeight();
     onRefreshText();
 }
 
 void MsgView::layoutAnswers() {
     std::vector<PngButton*> shown{btnOk};
     if (msgID == MSG_CHOICE) shown.push_back(btnOther);
-    shown.push_back(btnCancel);
+    if (msgID != MSG_NOTICE) shown.push_back(btnCancel);
     const QFontMetricsF metrics(get_font());
     qreal right = answersRight_;
     for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
@@ -124,7 +173,7 @@ void MsgView::btnClick(PngButton* sender) {
     } else if (sender == btnOther && msgID == MSG_CHOICE) {
         onExit(MSG_ANSWER_OTHER);
     } else if (modifiers.contains(sender)) {
-        sender->setCheck(!sender->getCheck());
+        modifiers.toggle(sender);
     }
 }
 
@@ -133,6 +182,14 @@ void MsgView::onExit(int result) {
         switch (msgID) {
             case MSG_TEXT:
                 if (textField->text().isEmpty()) return;  // refused: stays open, nobody is called
+                if (checkText) refusal = checkText(textField->text());
+                if (!refusal.isEmpty()) {  // refused with the reason: stays open, the text selected to retype
+                    fitHeight();
+                    textField->selectAll();
+                    textField->setFocus(Qt::OtherFocusReason);
+                    update();
+                    return;
+                }
                 retString = textField->text();
                 break;
             case MSG_NUMBER:
@@ -150,6 +207,9 @@ void MsgView::onExit(int result) {
     const MsgCallback call = std::move(callback);
     callback = nullptr;
     maxStringLen = 0;
+    maxStringBytes = 0;
+    initialText.clear();
+    checkText = nullptr;
     hideWithOverlay();
     nAnswer = result;
     bResult = result == MSG_ANSWER_OK;
@@ -157,13 +217,10 @@ void MsgView::onExit(int result) {
 }
 
 void MsgView::onTextChanged() {
-    if (msgID != MSG_TEXT || maxStringLen <= 0) return;
-    const QString text = textField->text();
-    if (text.size() <= maxStringLen) return;
-    qsizetype cut = maxStringLen;
-    // Never half a character: a pair of surrogates stays whole or goes.
-    if (text[cut - 1].isHighSurrogate() && text[cut].isLowSurrogate()) --cut;
-    textField->setText(text.left(cut));
+    // A reason given for the text refused goes once the text changes.
+    if (refusal.isEmpty()) return;
+    refusal.clear();
+    update();
 }
 
 void MsgView::paintEvent(QPaintEvent*) {
@@ -172,16 +229,19 @@ void MsgView::paintEvent(QPaintEvent*) {
     drawOutline(painter, QRectF(rect()), QColor(100, 100, 100));
 
     const TextStyle centred = panelTextStyle(TextAlign::Centre);
-    if (msgID == MSG_NOTICE || msgID == MSG_CHOICE) {
+    painter.setFont(centred.font);
+    if (isMessageKind()) {
         // A message may be longer than a line (a path, a translation): it wraps, at a
-        // word where it can, anywhere where it must.
-        QTextOption wrapped(Qt::AlignCenter);
-        wrapped.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        painter.setFont(centred.font);
+        // word where it can, anywhere where it must; the dialog has grown to hold it.
         painter.setPen(centred.color.isValid() ? centred.color : QColor(Qt::black));
-        painter.drawText(flipRect(messageRect(), height()), strMsg, wrapped);
-    } else if (msgID >= MSG_TEXT && msgID <= MSG_KEY)
+        painter.drawText(flipRect(messageRect(), height()), messageFlags(), strMsg);
+    } else if (msgID >= MSG_TEXT && msgID <= MSG_KEY) {
         myDrawText(painter, strMsg, centred, promptRect(), height());
+    }
+    if (msgID == MSG_TEXT && !refusal.isEmpty()) {
+        painter.setPen(kRefusalColour);
+        painter.drawText(flipRect(refusalRect(), height()), messageFlags(), refusal);
+    }
 
     if (modifierBoxesShown()) modifiers.drawLabels(painter, height());
 }
@@ -194,7 +254,9 @@ void MsgView::keyPressEvent(QKeyEvent* event) {
     event->accept();
     const HostKeyEvent key = toHostKeyEvent(*event);
     // A modifier alone changes nothing; neither does a key without a host code.
-    if (key.flagsChanged || key.keyCode == VK_NONE) return;
+    if (key.flagsChanged) return modifiers.noteModifierKey(key.keyCode, key.down);
+    if (key.keyCode == VK_NONE) return;
+    if (modifierBoxesShown()) modifiers.tickHeld(event->modifiers());
     stCombo.ModifyKey = 0;
     stCombo.VkCode1 = uint8_t(key.keyCode & 0xFF);
     stCombo.VkCode2 = 0xFF;
@@ -209,6 +271,10 @@ void showChoice(HideView* overlay, MsgView* dialog, const QString& text, const c
     showMsg(overlay, dialog, text, MSG_CHOICE, false, std::move(callback));
 }
 
+void showQuestion(HideView* overlay, MsgView* dialog, const QString& text, MsgCallback callback) {
+    showMsg(overlay, dialog, text, MSG_QUESTION, false, std::move(callback));
+}
+
 void showMsg(HideView* overlay, MsgView* dialog, const QString& text, int msgID, bool bRecordComboKey,
              MsgCallback callback) {
     if (!dialog) return;
@@ -219,6 +285,19 @@ void showMsg(HideView* overlay, MsgView* dialog, const QString& text, int msgID,
     dialog->callback = std::move(callback);
     dialog->initWithMsgID(msgID);
     showOverOverlay(overlay, dialog);
+}
+
+QString nameCheckText(NameCheck check, const QString& name, int maxBytes) {
+    switch (check) {
+        case NameCheck::Ok: return {};
+        case NameCheck::Blank: return uiText("tc_macro_name_blank");
+        case NameCheck::ControlCharacter: return uiText("tc_macro_name_control");
+        case NameCheck::BadCharacter: return uiText("tc_macro_badname");
+        case NameCheck::TooLong:
+            return QString::fromStdString(FormatText("tc_name_too_long", {std::to_string(maxBytes)}));
+        case NameCheck::Taken: return QString::fromStdString(FormatText("tc_name_taken", {name.toStdString()}));
+    }
+    return {};
 }
 
 int32_t leadingInteger(const QString& text) {

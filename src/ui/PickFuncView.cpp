@@ -24,6 +24,7 @@
 #include "widgets/Outline.h"
 #include "widgets/PngButton.h"
 #include "widgets/TextDraw.h"
+#include "widgets/TextField.h"
 
 namespace keyloom {
 
@@ -76,7 +77,9 @@ void PickFuncView::LoadSkins() {
     btnMedia = newPngButton2(nullptr, this, tabNr, tabNr, tabDn, true, QRectF(17, 92, 0, 0), {}, click);
 
     const QString combo = QStringLiteral("combo_nr.png");
+    // The key field has the drop-down's size and a look of its own: it opens nothing.
     btnKeyFun = newPngButton2(nullptr, this, combo, combo, combo, false, QRectF(248, 178, 0, 0), {}, click);
+    styleKeyField(btnKeyFun, btnKeyFun->size(), true);
     btnMediaFun = newComboBtn(this, combo, combo, combo, false, {}, QRectF(248, 178, 0, 0), click);
     btnMediaFun->showPos = 1;
     fillFunctionList(btnMediaFun, pickerFunctions());
@@ -86,6 +89,9 @@ void PickFuncView::LoadSkins() {
     listMacro = newOutlineView(this, macroTree_.root(), true, QRectF(157, 51, 333, 205));
     // The list keeps the configured list colours, which suit the shipped panel.
     listMacro->setIcon(loadSkinImage(QStringLiteral("close.png")), int(MACRO_ITEM_FOLDER));
+    lblNoMacros = newTextView(this, std::nullopt, frameOf(listMacro).adjusted(20, 20, -20, -20));
+    lblNoMacros->setWordWrap(true);
+    lblNoMacros->hide();
 
     for (int i = 0; i < 2; ++i)
         btnSwatch[i] = newPngButton(nullptr, this, {}, {}, {}, false, kSwatch[i], {}, std::nullopt, {}, click);
@@ -114,6 +120,8 @@ void PickFuncView::onRefreshText() {
     btnKeyFun->setLabel(uiText("tc_combo_tips"));
     btnMediaFun->setLabel(uiText("tc_page3"));
     listMacro->setAccessibleName(uiText("tc_mac_def"));
+    lblNoMacros->setText(uiText("tc_macro_none"));
+    lblNoMacros->setAccessibleName(lblNoMacros->text());
     btnSwatch[0]->setHint(uiText("tc_swatch_on"));
     btnSwatch[1]->setHint(uiText("tc_swatch_off"));
     refreshFunctionList(btnMediaFun, pickerFunctions());
@@ -189,8 +197,8 @@ void PickFuncView::showPage(int page) {
     btnKeyFun->hide();
     modifiers.setVisible(false);
     btnMediaFun->hide();
-    listMacro->hide();
     page_ = page;
+    showMacroListOrHint();
     switch (page) {
         case PICK_PAGE_KEY:
             btnKey->setCheck(true);
@@ -198,6 +206,7 @@ void PickFuncView::showPage(int page) {
             modifiers.setVisible(true);
             lastVK = VK_NONE;
             takeFocusWhenCapturing();
+            onRecordingFieldChanged();
             break;
         case PICK_PAGE_MEDIA:
             btnMedia->setCheck(true);
@@ -205,7 +214,6 @@ void PickFuncView::showPage(int page) {
             break;
         case PICK_PAGE_MACRO:
             btnMacro->setCheck(true);
-            listMacro->show();
             break;
         default:
             page_ = 0;
@@ -224,7 +232,9 @@ void PickFuncView::btnClick(PngButton* sender) {
     } else if (sender == btnMacro) {
         showPage(PICK_PAGE_MACRO);
     } else if (modifiers.contains(sender)) {
-        sender->setCheck(!sender->getCheck());
+        modifiers.toggle(sender);
+    } else if (sender == btnKeyFun) {
+        setRecordingFieldActive(true);
     } else if (sender == btnOk) {
         commit();
     } else if (sender == btnSwatch[0] || sender == btnSwatch[1]) {
@@ -237,6 +247,18 @@ void PickFuncView::btnClick(PngButton* sender) {
 void PickFuncView::loadMacroToList() {
     macroTree_.ReloadMacroList();
     listMacro->reloadData();
+    showMacroListOrHint();
+}
+
+void PickFuncView::showMacroListOrHint() {
+    const bool onPage = page_ == PICK_PAGE_MACRO;
+    const bool empty = macroTree_.root()->array.empty();
+    listMacro->setVisible(onPage && !empty);
+    lblNoMacros->setVisible(onPage && empty);
+}
+
+void PickFuncView::onRecordingFieldChanged() {
+    styleKeyField(btnKeyFun, btnKeyFun->size(), capturing());
 }
 
 _ST_KEYPRO* PickFuncView::editedTable() const {
@@ -257,23 +279,28 @@ void PickFuncView::keyPressEvent(QKeyEvent* event) {
     }
     event->accept();
     const HostKeyEvent key = toHostKeyEvent(*event);
-    // A modifier alone is no key: the boxes carry the modifiers.
-    if (key.flagsChanged || !key.down) return;
+    // A modifier alone is no key: the boxes carry the modifiers held with a key.
+    if (key.flagsChanged) return modifiers.noteModifierKey(key.keyCode, key.down);
+    if (!key.down) return;
     LOG("keyDown, 0x%x", unsigned(key.keyCode));
     if (key.keyCode == VK_NONE || key.autoRepeat || key.keyCode == lastVK) return;
-    recordKey(key.keyCode);
+    recordKey(key.keyCode, event->modifiers());
 }
 
 void PickFuncView::keyReleaseEvent(QKeyEvent* event) {
+    const HostKeyEvent key = toHostKeyEvent(*event);
+    if (key.flagsChanged) modifiers.noteModifierKey(key.keyCode, false);
     if (capturing())
         event->accept();
     else
         event->ignore();
 }
 
-void PickFuncView::recordKey(int32_t code) {
+void PickFuncView::recordKey(int32_t code, Qt::KeyboardModifiers held) {
     const double now = clock();
-    keyloom::recordKey(nVk, code, now - lastVKTime >= kRecordWindow);
+    const bool startOver = now - lastVKTime >= kRecordWindow;
+    keyloom::recordKey(nVk, code, startOver);
+    modifiers.tickHeld(held);
     btnKeyFun->setCaption(recordedKeysCaption(nVk));
     lastVKTime = now;
     lastVK = code;

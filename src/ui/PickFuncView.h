@@ -18,6 +18,8 @@
 #include "ui/ModifierBoxes.h"
 #include "widgets/MyOutlineView.h"
 
+class QLabel;
+
 namespace keyloom {
 
 class ComboBtn;
@@ -83,6 +85,7 @@ public:
     ComboBtn* btnMediaFun = nullptr;
     ModifierBoxes modifiers;
     MyOutlineView* listMacro = nullptr;
+    QLabel* lblNoMacros = nullptr;  // over the empty macro list: how to make a macro
     PngButton* btnSwatch[2] = {nullptr, nullptr};
     MsgView* msgView = nullptr;      // the picker's own notices (a macro that does not fit)
     HideView* msgOverlay = nullptr;  // behind it, over the picker
@@ -91,7 +94,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
-    bool capturing() const override { return page_ == PICK_PAGE_KEY; }
+    bool hasRecordingField() const override { return page_ == PICK_PAGE_KEY; }
+    void onRecordingFieldChanged() override;
 
 private:
     // What OK would write, as the controls of the selected page show it.
@@ -111,7 +115,9 @@ private:
     // Selects the macro's item in the tree, opening its folders; false when it is not listed.
     bool selectMacro(uint32_t macroId);
     Choice currentChoice() const;
-    void recordKey(int32_t code);
+    // Records a key and ticks the boxes of the modifiers held with it.
+    void recordKey(int32_t code, Qt::KeyboardModifiers held);
+    void showMacroListOrHint();
     void commit();
     // Hides the picker and its overlay; reporting, calls the opener back.
     void close(bool report);

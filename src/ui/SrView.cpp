@@ -47,6 +47,7 @@ void SrView::LoadSkins() {
     for (int d = 0; d < 2; ++d) {
         const qreal x = kColumnX[d];
         btnKey[d] = newPngButton2(nullptr, this, combo, combo, combo, false, QRectF(x, 190, 0, 0), {}, click);
+        styleKeyField(btnKey[d], btnKey[d]->size(), false);
         ModifierBoxes& boxes = modifiers[d];
         boxes.create(this, click);
         const qreal boxWidth = boxes.btnShift->width();
@@ -126,16 +127,26 @@ void SrView::btnClick(PngButton* sender) {
     const int d = columnOf(sender);
     if (d < 0) return;
     // Working in a column makes it the one typed keys go to.
-    if (srIndex != d) {
-        srIndex = d;
-        update();
-    }
-    if (modifiers[d].contains(sender)) {
-        sender->setCheck(!sender->getCheck());
+    selectColumn(d);
+    if (sender == btnKey[d]) {
+        setRecordingFieldActive(true);
+    } else if (modifiers[d].contains(sender)) {
+        modifiers[d].toggle(sender);
         btnMedia[d]->SetCurSel(-1);
     } else if (sender == btnMedia[d] && btnMedia[d]->GetCurSel() >= 0) {
         clearKey(d);  // a function replaces the key
     }
+}
+
+void SrView::selectColumn(int column) {
+    if (srIndex == column) return;
+    srIndex = column;
+    onRecordingFieldChanged();
+    update();
+}
+
+void SrView::onRecordingFieldChanged() {
+    for (int d = 0; d < 2; ++d) styleKeyField(btnKey[d], btnKey[d]->size(), d == srIndex && capturing());
 }
 
 void SrView::commit() {
@@ -167,16 +178,23 @@ void SrView::close(bool report) {
 }
 
 void SrView::keyPressEvent(QKeyEvent* event) {
+    if (!capturing()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     const HostKeyEvent key = toHostKeyEvent(*event);
-    // A modifier alone is no key (the boxes carry the modifiers), and a held
-    // key's repeats add nothing.
-    if (key.flagsChanged || !key.down) return;
+    const int d = srIndex == 1 ? 1 : 0;
+    // A modifier alone is no key (the boxes carry the modifiers held with a
+    // key), and a held key's repeats add nothing.
+    if (key.flagsChanged) return modifiers[d].noteModifierKey(key.keyCode, key.down);
+    if (!key.down) return;
     LOG("keyDown, 0x%x", unsigned(key.keyCode));
     if (key.keyCode == VK_NONE || key.autoRepeat) return;
-    const int d = srIndex == 1 ? 1 : 0;
     const double now = clock();
-    recordKey(nVk[d], key.keyCode, now - lastVKTime >= kRecordWindow);
+    const bool startOver = now - lastVKTime >= kRecordWindow;
+    recordKey(nVk[d], key.keyCode, startOver);
+    modifiers[d].tickHeld(event->modifiers());
     btnKey[d]->setCaption(recordedKeysCaption(nVk[d]));
     lastVKTime = now;
     lastVK = key.keyCode;
@@ -184,15 +202,18 @@ void SrView::keyPressEvent(QKeyEvent* event) {
 }
 
 void SrView::keyReleaseEvent(QKeyEvent* event) {
+    if (!capturing()) return event->ignore();
     event->accept();
+    const HostKeyEvent key = toHostKeyEvent(*event);
+    if (key.flagsChanged) modifiers[srIndex == 1 ? 1 : 0].noteModifierKey(key.keyCode, false);
 }
 
 void SrView::mousePressEvent(QMouseEvent* event) {
     const QPointF at(event->position().x(), height() - event->position().y());
     for (int d = 0; d < 2; ++d) {
         if (rcGrid[d].contains(at)) {
-            srIndex = d;
-            update();
+            selectColumn(d);
+            setRecordingFieldActive(true);
             return;
         }
     }

@@ -59,13 +59,19 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    bool capturing() const override { return true; }
+    // A column records typed keys once its key field is clicked (or Tab
+    // enters it); until then Escape and Return close the dialog.
+    bool hasRecordingField() const override { return true; }
+    bool recordsWhenShown() const override { return false; }
+    void onRecordingFieldChanged() override;
 
 private:
     void LoadSkins();
     // The column a control belongs to, or -1.
     int columnOf(const PngButton* control) const;
     void clearKey(int column);
+    // Typed keys go to the column from now on.
+    void selectColumn(int column);
     void commit();
     void close(bool report);
 };

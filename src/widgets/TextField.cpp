@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QValidator>
 
 #include "config/gvar.h"
 #include "widgets/Frame.h"
@@ -9,6 +10,25 @@
 #include "widgets/TextDraw.h"
 
 namespace keyloom {
+
+namespace {
+
+// Refuses an edit that would pass the limits; QLineEdit then keeps the text as it was.
+class LengthLimit : public QValidator {
+public:
+    LengthLimit(int maxUnits, int maxBytes, QObject* parent) : QValidator(parent), units_(maxUnits), bytes_(maxBytes) {}
+    State validate(QString& input, int&) const override {
+        if (units_ > 0 && input.size() > units_) return Invalid;
+        if (bytes_ > 0 && input.toUtf8().size() > bytes_) return Invalid;
+        return Acceptable;
+    }
+
+private:
+    int units_;
+    int bytes_;
+};
+
+}  // namespace
 
 QColor readableTextColor(const QColor& text, const QColor& background) {
     // A skin's text colour made for dark panels would vanish on the light box.
@@ -33,6 +53,12 @@ void MyTextFieldCell::setBackgroundColor(std::optional<QColor> color) {
     if (background_ == color) return;
     background_ = color;
     update();
+}
+
+void MyTextFieldCell::setLimits(int maxUnits, int maxBytes) {
+    const QValidator* old = validator();
+    setValidator(maxUnits > 0 || maxBytes > 0 ? new LengthLimit(maxUnits, maxBytes, this) : nullptr);
+    delete old;
 }
 
 void MyTextFieldCell::centreTextVertically() {

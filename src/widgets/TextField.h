@@ -18,6 +18,10 @@ public:
     void setFrameColor(std::optional<QColor> color);
     std::optional<QColor> frameColor() const { return frameColor_; }
     void setBackgroundColor(std::optional<QColor> color);
+    // The field stops taking text that would make it longer than maxUnits
+    // UTF-16 units or maxBytes UTF-8 bytes (0: no limit): a character is
+    // taken whole or not at all, and nothing typed is dropped afterwards.
+    void setLimits(int maxUnits, int maxBytes);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -79,6 +79,9 @@ const char* const kProgramKeys[] = {
     "tc_rgbsw", "tc_mdsw", "tc_customkey", "tc_power5",
     // device-defined keys of the model files
     "tc_hw", "tc_hw1", "tc_hw2", "tc_hw3", "tc_hw4",
+    // the dialogs: a refused name's reason, what a delete deletes, the picker's empty macro list
+    "tc_name_taken", "tc_name_too_long", "tc_del_keytable_ask", "tc_del_macro_ask", "tc_del_folder_ask",
+    "tc_macro_none",
 };
 
 // ---------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // and reading a screen pixel.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <memory>
@@ -32,6 +33,7 @@ protected:
         target->setBkgColor(QColor(10, 20, 30), false);
         dialog = new ColorPickView(owner.get());
         owner->show();
+        QApplication::setActiveWindow(owner.get());  // typed values are finished by moving the focus
         showColorPick(overlay, dialog, target, true);
     }
 
@@ -40,10 +42,12 @@ protected:
     }
     QColor swatch() const { return test::pixelAt(dialog, ColorPickView::kSwatch.center()); }
     static void click(PngButton* button) { test::clickAt(button, QPoint(button->width() / 2, button->height() / 2)); }
+    // A value typed into a field, finished by Tab (Return would be OK).
     static void type(QLineEdit* field, const char* text) {
+        field->setFocus();
         field->clear();
         QTest::keyClicks(field, text);
-        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClick(field, Qt::Key_Tab);
     }
 
     std::unique_ptr<QWidget> owner;

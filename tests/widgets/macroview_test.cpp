@@ -204,7 +204,7 @@ TEST_F(MacroViewTest, TreeCommandsMakeRenameDeleteExportAndImport) {
     // Delete asks first; Cancel keeps the macro.
     view->listMacro->selectItem(item("blitz"));
     view->onMenuClicked(MACRO_CMD_DELETE, 1);
-    EXPECT_EQ(shownMessage(), "Delete the selected item? It cannot be undone.");
+    EXPECT_EQ(shownMessage(), "Delete the macro “blitz”? This cannot be undone.");
     click(view->msgView->btnCancel);
     EXPECT_TRUE(fs::exists(macroDir + "Games/blitz.mcf"));
     view->onMenuClicked(MACRO_CMD_DELETE, 1);

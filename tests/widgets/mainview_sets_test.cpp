@@ -6,12 +6,14 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <QTest>
 #include <cstring>
 #include <string>
 
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
 #include "widgets/MenuWindow.h"
+#include "widgets/TextField.h"
 
 namespace keyloom {
 namespace {
@@ -100,6 +102,8 @@ TEST_F(MainViewSets, DeletingKeepsTheLastTableAndOtherwiseShowsTheModesFirst) {
 
     click(view->btnPro[0]);  // M1 has five, "Games" shown
     click(view->btnDel);
+    // The question names the table it deletes.
+    EXPECT_EQ(view->msgView->strMsg, QString::fromStdString(FormatText("tc_del_keytable_ask", {"Games"})));
     answer(false);
     EXPECT_EQ(setsOfMode(0), 5);
     click(view->btnDel);
@@ -115,7 +119,8 @@ TEST_F(MainViewSets, ANewTableUnderM3BelongsToTheThirdLayer) {
     build();
     click(view->btnPro[2]);
     click(view->btnNew);
-    EXPECT_EQ(view->msgView->maxStringLen, 40);
+    EXPECT_EQ(view->msgView->maxStringBytes, 39);
+    EXPECT_TRUE(view->msgView->textField->text().isEmpty());
     EXPECT_EQ(view->msgView->strMsg, QString::fromStdString(GetText("tc_msg20")));
     test::saveScreenshot(view.get(), "mainview_new_table");
     answer(true, "Racing");
@@ -128,13 +133,17 @@ TEST_F(MainViewSets, ANewTableUnderM3BelongsToTheThirdLayer) {
     EXPECT_EQ(profile->dwKeyProID[0], modeSet[0]);
 }
 
-TEST_F(MainViewSets, ANameTheModeHasAlreadyIsAskedForAgain) {
+TEST_F(MainViewSets, ANameTheModeHasAlreadyIsRefusedInTheDialogWithTheReason) {
     build();
     click(view->btnNew);
     answer(true, "Photo");
-    ASSERT_TRUE(view->msgView->isVisible());  // asked again
-    EXPECT_EQ(view->msgView->strMsg, QString::fromStdString(GetText("tc_msg20")));
+    ASSERT_TRUE(view->msgView->isVisible());  // still open, the name kept to edit
+    EXPECT_EQ(view->msgView->textField->text(), "Photo");
+    EXPECT_EQ(view->msgView->refusal, QString::fromStdString(FormatText("tc_name_taken", {"Photo"})));
+    test::saveScreenshot(view.get(), "mainview_table_name_taken");
     EXPECT_EQ(setsOfMode(0), 5);
+    answer(true, "Pho/to");  // a character a file name cannot hold (the table is exported under its name)
+    EXPECT_EQ(view->msgView->refusal, QString::fromStdString(GetText("tc_macro_badname")));
     answer(true, "Shooter");  // taken in M2 only: fine for M1
     EXPECT_EQ(setsOfMode(0), 6);
     EXPECT_FALSE(view->msgView->isVisible());
@@ -196,20 +205,33 @@ TEST_F(MainViewSets, ALongMenuOfTablesStaysOnTheScreenAndScrolls) {
     EXPECT_FALSE(anyRequest());
 }
 
-TEST_F(MainViewSets, RenameStoresAtMost39BytesWithoutSplittingACharacter) {
+TEST_F(MainViewSets, RenameStartsFromTheNameAndTheFieldStopsAt39Bytes) {
     build();
     click(view->btnRename);
-    // 38 ASCII letters and a two-byte letter would need 40 bytes: the letter goes.
-    const QString name = QString(38, QLatin1Char('a')) + QChar(0x00E9);
-    answer(true, name);
+    MsgView* dialog = view->msgView;
+    EXPECT_EQ(dialog->textField->text(), "Games");
+    EXPECT_EQ(dialog->textField->selectedText(), "Games");
+    // 38 ASCII letters take 38 bytes; a two-byte letter after them would need 40: the field does not take it.
+    const QString name = QString(38, QLatin1Char('a'));
+    dialog->textField->clear();
+    dialog->textField->insert(name);
+    dialog->textField->insert(QString(QChar(0x00E9)));
+    EXPECT_EQ(dialog->textField->text(), name);
+    dialog->textField->insert("b");
+    EXPECT_EQ(dialog->textField->text(), name + "b");
+    QTest::keyClick(dialog->textField, Qt::Key_Return);
     const _ST_KEYPRO* set = get_keypro_by_id(modeSet[0]);
-    EXPECT_EQ(std::string(set->szName), std::string(38, 'a'));
-    EXPECT_EQ(view->btnKeyPro->caption(), name);
+    EXPECT_EQ(std::string(set->szName), std::string(38, 'a') + "b");
+    EXPECT_EQ(view->btnKeyPro->caption(), name + "b");
     EXPECT_EQ(profile->dwKeyProID[0], modeSet[0]);
 
     click(view->btnRename);
     answer(false, "Other");
-    EXPECT_EQ(std::string(set->szName), std::string(38, 'a'));
+    EXPECT_EQ(std::string(set->szName), std::string(38, 'a') + "b");
+    // Renaming a table to its own name is no clash.
+    click(view->btnRename);
+    QTest::keyClick(dialog->textField, Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible());
 }
 
 }  // namespace

@@ -182,7 +182,7 @@ TEST_F(MsgViewTest, NoticeShowsOverTheOverlayAndClosesWithOrWithoutACallback) {
     EXPECT_EQ(calls, 1);
 
     // Without an overlay the dialog still shows and closes.
-    showMsg(nullptr, dialog, "No overlay", MSG_NOTICE, false, recorder());
+    showMsg(nullptr, dialog, "No overlay", MSG_QUESTION, false, recorder());
     click(dialog->btnCancel);
     EXPECT_EQ(calls, 2);
     EXPECT_FALSE(seenResult);
@@ -221,7 +221,7 @@ TEST_F(MsgViewTest, AChoiceHasThreeAnswersEachAsWideAsItsCaptionNeeds) {
 
     // Another kind afterwards has OK and Cancel as before.
     SwitchLanguage(languageIndex("en"));
-    show("Delete?", MSG_NOTICE);
+    show("Delete?", MSG_QUESTION);
     EXPECT_FALSE(dialog->btnOther->isVisible());
     EXPECT_EQ(dialog->btnOk->caption(), "OK");
     EXPECT_EQ(frameOf(dialog->btnOk), QRectF(220, 15, 80, 26));
@@ -289,22 +289,41 @@ TEST_F(MsgViewTest, TextDialogRefusesAnEmptyTextAndCutsAtTheLimit) {
     EXPECT_EQ(dialog->maxStringLen, 0);
 }
 
-TEST_F(MsgViewTest, TextLimitCountsUtf16UnitsAndKeepsPairsWhole) {
-    const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");  // one character, two units
+TEST_F(MsgViewTest, TheFieldStopsTakingTextAtTheLimitAndNeverHalfACharacter) {
+    const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");  // one character: two UTF-16 units, four bytes
+    const QString e = QString::fromUtf8("\xC3\xA9");             // two bytes
     dialog->maxStringLen = 3;
     show("Enter a name", MSG_TEXT);
-    dialog->textField->setText("a" + face);
+    dialog->textField->insert("a" + face);
     EXPECT_EQ(dialog->textField->text(), "a" + face);  // exactly three units
-    dialog->textField->setText("ab" + face);
-    EXPECT_EQ(dialog->textField->text(), "ab");  // the pair would be split: it goes whole
-    dialog->textField->setText(QString::fromUtf8("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"));
-    EXPECT_EQ(dialog->textField->text(), QString::fromUtf8("\xC3\xA9\xC3\xA9\xC3\xA9"));
+    dialog->textField->clear();
+    dialog->textField->insert("ab");
+    dialog->textField->insert(face);  // would pass the limit: not taken at all
+    EXPECT_EQ(dialog->textField->text(), "ab");
+    click(dialog->btnCancel);
+
+    // A limit in UTF-8 bytes, as names are stored: typing stops at it, and
+    // typing in the middle never pushes text off the end.
+    dialog->maxStringBytes = 5;
+    show("Enter a name", MSG_TEXT);
+    for (int i = 0; i < 3; ++i) dialog->textField->insert(e);
+    EXPECT_EQ(dialog->textField->text(), e + e);  // the third would need six bytes
+    dialog->textField->insert("x");
+    EXPECT_EQ(dialog->textField->text(), e + e + "x");
+    dialog->textField->setCursorPosition(0);
+    QTest::keyClicks(dialog->textField, "y");
+    EXPECT_EQ(dialog->textField->text(), e + e + "x");
+    dialog->textField->setCursorPosition(3);
+    dialog->textField->insert(face);
+    EXPECT_EQ(dialog->textField->text(), e + e + "x");
+    click(dialog->btnOk);
+    EXPECT_EQ(dialog->retString, e + e + "x");
+    EXPECT_EQ(dialog->maxStringBytes, 0);
 
     // Other kinds take any length.
-    click(dialog->btnCancel);
     dialog->maxStringLen = 2;
     show("Number", MSG_NUMBER);
-    dialog->textField->setText("12345");
+    dialog->textField->insert("12345");
     EXPECT_EQ(dialog->textField->text(), "12345");
     click(dialog->btnCancel);
     EXPECT_EQ(dialog->maxStringLen, 0);
@@ -382,14 +401,21 @@ TEST_F(MsgViewTest, KeyDialogCapturesTheLastKeyPressed) {
     click(dialog->btnOk);
     EXPECT_EQ(dialog->stCombo.VkCode1, 11);
 
-    // Tab and Caps Lock are keys like any other while capturing.
+    // Escape, Return and Caps Lock are keys like any other while capturing;
+    // Tab leaves the field, and then Return confirms.
     show("Press a key", MSG_KEY);
-    pressKey(KEY_TAB, Qt::Key_Tab);
-    EXPECT_EQ(dialog->stCombo.VkCode1, 48);
+    pressKey(KEY_ESC, Qt::Key_Escape);
+    EXPECT_EQ(dialog->stCombo.VkCode1, 53);
+    pressKey(KEY_ENTER, Qt::Key_Return);
+    EXPECT_EQ(dialog->stCombo.VkCode1, 36);
     pressKey(KEY_CAPSLOCK, Qt::Key_CapsLock);
     EXPECT_EQ(dialog->stCombo.VkCode1, 57);
-    click(dialog->btnCancel);
-    EXPECT_FALSE(seenResult);
+    EXPECT_TRUE(dialog->isVisible());
+    pressKey(KEY_TAB, Qt::Key_Tab);
+    EXPECT_EQ(dialog->stCombo.VkCode1, 57);
+    pressKey(KEY_ENTER, Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(seenResult);
 
     // Other kinds leave key presses to the owner.
     show("Question", MSG_NOTICE);
@@ -456,21 +482,137 @@ TEST_F(MsgViewTest, KeyDialogKeepsTheKeyboardFocusWhileOpen) {
     other->setFocus();
     EXPECT_TRUE(other->hasFocus());
 
-    // The text dialog leaves the focus where it is until the field is clicked.
+    // The name and number dialogs open with the field focused; the focus
+    // goes back to the owner when they close.
     show("Enter a name", MSG_TEXT);
-    EXPECT_TRUE(other->hasFocus());
-    EXPECT_EQ(dialog->focusPolicy(), Qt::NoFocus);
-    QTest::mouseClick(dialog->textField, Qt::LeftButton, {}, QPoint(20, 12));  // a real click moves the focus
     EXPECT_TRUE(dialog->textField->hasFocus());
     click(dialog->btnCancel);
+    EXPECT_FALSE(dialog->textField->hasFocus());
 
-    // A notice takes the focus only when clicked and gives it up again.
+    // A notice takes the focus, so that Escape and Return reach it.
     show("Notice", MSG_NOTICE);
-    EXPECT_TRUE(dialog->focusPolicy() & Qt::ClickFocus);
-    dialog->setFocus();
-    other->setFocus();
-    EXPECT_TRUE(other->hasFocus());
+    EXPECT_TRUE(dialog->hasFocus());
     click(dialog->btnOk);
+}
+
+TEST_F(MsgViewTest, EscapeCancelsAndReturnConfirmsEveryKind) {
+    // Keys go to the widget with the focus, as the window delivers them.
+    for (int kind : {MSG_NOTICE, MSG_QUESTION, MSG_CHOICE, MSG_TEXT, MSG_NUMBER}) {
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            SCOPED_TRACE(testing::Message() << "kind " << kind << " key " << std::hex << key);
+            if (kind == MSG_CHOICE)
+                showChoice(overlay, dialog, "Keep it?", "tc_macro_save", "tc_macro_discard", recorder());
+            else
+                show("Answer", kind);
+            QWidget* focused = kind == MSG_TEXT || kind == MSG_NUMBER ? static_cast<QWidget*>(dialog->textField) : dialog;
+            if (kind == MSG_TEXT) QTest::keyClicks(focused, "name");
+            const int before = calls;
+            QTest::keyClick(focused, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            EXPECT_FALSE(dialog->isVisible());
+            EXPECT_FALSE(overlay->isVisible());
+            EXPECT_EQ(calls, before + 1);
+            EXPECT_EQ(seenResult, key != Qt::Key_Escape);
+        }
+    }
+    // Return on an empty name is refused as OK is: the dialog stays.
+    show("Enter a name", MSG_TEXT);
+    QTest::keyClick(dialog->textField, Qt::Key_Return);
+    EXPECT_TRUE(dialog->isVisible());
+    QTest::keyClick(dialog->textField, Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(MsgViewTest, ANoticeHasOnlyOkAndAQuestionAlsoCancel) {
+    showMsg(overlay, dialog, "The keyboard was unplugged.", MSG_NOTICE, false, nullptr);
+    EXPECT_TRUE(dialog->btnOk->isVisible());
+    EXPECT_FALSE(dialog->btnCancel->isVisible());
+    EXPECT_EQ(frameOf(dialog->btnOk), QRectF(310, 15, 80, 26));  // where the last answer stands
+    test::saveScreenshot(owner_.get(), "msgview_notice_ok_only");
+    click(dialog->btnOk);
+    show("Delete it?", MSG_QUESTION);
+    EXPECT_TRUE(dialog->btnCancel->isVisible());
+    EXPECT_EQ(frameOf(dialog->btnOk), QRectF(220, 15, 80, 26));
+    EXPECT_EQ(frameOf(dialog->btnCancel), QRectF(310, 15, 80, 26));
+    click(dialog->btnCancel);
+    EXPECT_FALSE(seenResult);
+}
+
+TEST_F(MsgViewTest, ALongGermanMessageGrowsTheDialogAndNothingIsCut) {
+    SwitchLanguage(languageIndex("German"));
+    dialog->onRefreshText();
+    const std::string folder = "Makros für die Raid-Abende am Donnerstag mit der ganzen Gilde";
+    QString text = QString::fromStdString(FormatText("tc_del_folder_ask", {folder})) +
+                         QStringLiteral(" /home/jemand/.local/share/keyloom/mac/Spiele/Rollenspiele/Makros für die "
+                                        "Raid-Abende am Donnerstag mit der ganzen Gilde/Sicherung vom Dienstag.mcf") +
+                         QStringLiteral(" Die Datei ist älter als die Version im Ordner; beim Import wurde eine "
+                                        "Sicherung unter /home/jemand/.local/share/keyloom/Sicherungen/2026-12-09 "
+                                        "angelegt, die alle Tastentabellen dieses Modus enthält.");
+    // Longer than the standard dialog holds, whatever the font's size.
+    const QFontMetricsF metrics(get_font());
+    const QRectF standard = dialog->messageRect();
+    auto heightOf = [&](const QString& t) {
+        return metrics.boundingRect(QRectF(0, 0, standard.width(), 10000), Qt::AlignCenter | Qt::TextWordWrap, t)
+            .height();
+    };
+    while (heightOf(text) < 1.5 * standard.height()) text += QStringLiteral(" Noch ein Satz, der Platz braucht.");
+    showMsg(overlay, dialog, text, MSG_NOTICE, false, nullptr);
+    EXPECT_GT(dialog->height(), MsgView::HEIGHT);
+    const QRectF room = dialog->messageRect();
+    EXPECT_LE(heightOf(text), room.height());
+    // Still centred over its owner: the answers at the bottom, the close button at the top.
+    EXPECT_NEAR(dialog->geometry().center().y(), owner_->rect().center().y(), 1);
+    EXPECT_EQ(frameOf(dialog->btnOk).y(), 15);
+    EXPECT_EQ(frameOf(dialog->btnExit).y(), dialog->height() - 27);
+    test::saveScreenshot(owner_.get(), "msgview_long_german_message");
+    QTest::keyClick(dialog, Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible());
+
+    // A short message has the standard size again.
+    showMsg(overlay, dialog, "Kurz.", MSG_NOTICE, false, nullptr);
+    EXPECT_EQ(dialog->height(), MsgView::HEIGHT);
+    EXPECT_EQ(frameOf(dialog->btnExit), QRectF(360, 175, 20, 20));
+    EXPECT_EQ(frameOf(dialog), QRectF(200, 149, 400, 202));
+    click(dialog->btnOk);
+    SwitchLanguage(languageIndex("en"));
+}
+
+TEST_F(MsgViewTest, ARefusedNameSaysWhyInTheDialogAndARenameStartsFromTheName) {
+    dialog->initialText = "Games";
+    dialog->checkText = [](const QString& name) {
+        return nameCheckText(check_name(name.toStdString(), 39), name, 39);
+    };
+    show("Enter a new name.", MSG_TEXT);
+    EXPECT_EQ(dialog->textField->text(), "Games");
+    EXPECT_EQ(dialog->textField->selectedText(), "Games");
+    QTest::keyClicks(dialog->textField, "a/b");  // typing replaces the selected name
+    QTest::keyClick(dialog->textField, Qt::Key_Return);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(dialog->refusal, uiText("tc_macro_badname"));
+    EXPECT_EQ(dialog->textField->selectedText(), "a/b");
+    test::saveScreenshot(owner_.get(), "msgview_name_refused");
+
+    QTest::keyClicks(dialog->textField, "ab");  // an edit takes the reason away
+    EXPECT_TRUE(dialog->refusal.isEmpty());
+    click(dialog->btnOk);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(dialog->retString, "ab");
+
+    // The check and the name were for that use only.
+    show("Enter a name.", MSG_TEXT);
+    EXPECT_TRUE(dialog->textField->text().isEmpty());
+    EXPECT_FALSE(dialog->checkText);
+    click(dialog->btnCancel);
+
+    // The window words every reason in its own language.
+    SwitchLanguage(languageIndex("German"));
+    EXPECT_EQ(nameCheckText(NameCheck::Taken, "Spiele", 39),
+              QString::fromStdString(FormatText("tc_name_taken", {"Spiele"})));
+    EXPECT_TRUE(nameCheckText(NameCheck::Taken, "Spiele", 39).contains("Tastentabelle"));
+    EXPECT_TRUE(nameCheckText(NameCheck::TooLong, "x", 39).contains("39"));
+    EXPECT_EQ(nameCheckText(NameCheck::Blank, " ", 39), uiText("tc_macro_name_blank"));
+    EXPECT_TRUE(nameCheckText(NameCheck::Ok, "x", 39).isEmpty());
+    SwitchLanguage(languageIndex("en"));
 }
 
 TEST_F(MsgViewTest, ACallbackMayShowTheDialogAgain) {

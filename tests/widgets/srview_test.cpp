@@ -33,7 +33,9 @@ protected:
     void click(PngButton* button) { test::clickAt(button, QPoint(button->width() / 2, button->height() / 2)); }
     // A click on the dialog's own surface at a bottom-left point.
     void clickSurface(QPointF at) { test::clickAt(dialog, QPoint(int(at.x()), int(dialog->height() - at.y()))); }
+    // A key typed at a time, in seconds; the active column's key field is clicked first when it does not record.
     void typeAt(double at, int evdev) {
+        if (!dialog->recordingFieldActive()) click(dialog->btnKey[dialog->srIndex]);
         now = at;
         test::sendKey(dialog, evdev);
         test::sendKey(dialog, evdev, false);
@@ -182,7 +184,7 @@ TEST_F(SrViewTest, OkWritesBothDirectionsOfTheEditedSetOnly) {
     expected.stKnod[1][4].stCombo = ST_COMBO{0, 0, 0, 0};
     EXPECT_EQ(std::memcmp(profile, &expected, sizeof expected), 0);
     EXPECT_EQ(profile->nKnodSet, 2);
-    EXPECT_EQ(keyinfo_to_string(profile->stKnod[0][4]), "Opt + Shift + 1 + 2");
+    EXPECT_EQ(keyinfo_to_string(profile->stKnod[0][4]), "Alt + Shift + 1 + 2");
 
     // Exit and Cancel write nothing and call nobody.
     std::memcpy(&before, profile, sizeof before);

@@ -74,11 +74,12 @@ void leaveWidget(QWidget* widget) {
     QApplication::sendEvent(widget, &event);
 }
 
-void typeNativeKey(QWidget* widget, int evdevCode, Qt::Key key, const QString& text) {
+void typeNativeKey(QWidget* widget, int evdevCode, Qt::Key key, const QString& text,
+                   Qt::KeyboardModifiers modifiers) {
     const quint32 scanCode = quint32(evdevCode + 8);
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, scanCode, 0, 0, text);
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, scanCode, 0, 0, text);
     QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, scanCode, 0, 0, text);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, scanCode, 0, 0, text);
     QApplication::sendEvent(widget, &release);
 }
 

@@ -31,8 +31,9 @@ void enterWidget(QWidget* widget);
 void leaveWidget(QWidget* widget);
 
 // A key press and release with the native scan code set, as X11 and Wayland
-// deliver them (XKB keycode = evdev code + 8).
-void typeNativeKey(QWidget* widget, int evdevCode, Qt::Key key = Qt::Key_unknown, const QString& text = {});
+// deliver them (XKB keycode = evdev code + 8), with the modifiers held.
+void typeNativeKey(QWidget* widget, int evdevCode, Qt::Key key = Qt::Key_unknown, const QString& text = {},
+                   Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
 // The colour of the rendered widget at a top-left point.
 QColor pixelAt(QWidget* widget, QPoint at);
