@@ -22,7 +22,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded only when used: synthetic key events (libXtst), the pointer
 # settings' schemas, and Qt's Wayland platform (without it a Wayland session
 # shows the window through XWayland).
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libxtst6, gsettings-desktop-schemas, qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libxtst6, gsettings-desktop-schemas, qt6-wayland, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     "${PROJECT_SOURCE_DIR}/packaging/debian/postinst;${PROJECT_SOURCE_DIR}/packaging/debian/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -8,7 +8,7 @@ packages=(
   libexpat1-dev libudev-dev
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
   fonts-liberation fonts-wqy-microhei fontconfig
   xvfb xauth xdotool x11-utils
   weston qt6-wayland

@@ -28,10 +28,11 @@ FileSysCalls& sys() { return g_calls; }
 constexpr const char* kTempMark = ".tmp-";
 constexpr size_t kTempRandom = 6;  // the XXXXXX of mkstemp
 
-void setError(FileError* err, int code, const char* text = nullptr) {
+void setError(FileError* err, int code, const char* text = nullptr, Reason reason = {}) {
     if (!err) return;
     err->code = code;
     err->text = text ? text : std::strerror(code);
+    err->reason = reason.empty() ? ErrnoReason(code) : std::move(reason);
 }
 
 bool writeAll(int fd, const char* data, size_t size) {
@@ -70,11 +71,16 @@ int syncFolder(const std::string& path) {
     return code;
 }
 
-const char* kindOf(mode_t mode) {
-    if (S_ISFIFO(mode)) return "not a regular file (a FIFO)";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return "not a regular file (a device)";
-    if (S_ISSOCK(mode)) return "not a regular file (a socket)";
-    return "not a regular file";
+// What a path that is not a regular file is: the log's words and the text key.
+struct NotAFile {
+    const char* text;
+    const char* code;
+};
+NotAFile kindOf(mode_t mode) {
+    if (S_ISFIFO(mode)) return {"not a regular file (a FIFO)", "tc_err_fifo"};
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return {"not a regular file (a device)", "tc_err_device"};
+    if (S_ISSOCK(mode)) return {"not a regular file (a socket)", "tc_err_socket"};
+    return {"not a regular file", "tc_err_not_file"};
 }
 
 // "<path>.bak" for 0, "<path>.bak.<n>" after it.
@@ -223,7 +229,7 @@ std::optional<std::string> read_file_bytes(const std::string& path, size_t maxBy
         if (S_ISDIR(st.st_mode))
             setError(err, EISDIR, "is a folder, not a file");
         else
-            setError(err, EINVAL, kindOf(st.st_mode));
+            setError(err, EINVAL, kindOf(st.st_mode).text, MakeReason(kindOf(st.st_mode).code));
         ::close(fd);
         return std::nullopt;
     }
@@ -277,7 +283,8 @@ int move_without_replacing(const std::string& from, const std::string& to) {
 std::optional<std::string> read_file_within(const std::string& path, size_t maxBytes, FileError* err) {
     std::optional<std::string> bytes = read_file_bytes(path, maxBytes + 1, err);
     if (!bytes || bytes->size() <= maxBytes) return bytes;
-    if (err) *err = {EFBIG, "larger than " + std::to_string(maxBytes) + " bytes"};
+    const std::string limit = std::to_string(maxBytes);
+    setError(err, EFBIG, ("larger than " + limit + " bytes").c_str(), MakeReason("tc_err_larger_than", {limit}));
     return std::nullopt;
 }
 
@@ -329,7 +336,8 @@ bool commit_file_replace(PreparedFile& file, FileError* err, bool syncTheFolder)
 bool sync_folder_of(const std::string& path, FileError* err) {
     const int code = syncFolder(path);
     if (code == 0) return true;
-    if (err) *err = {code, std::string(std::strerror(code)) + " (syncing the folder after the rename)"};
+    const std::string text = std::string(std::strerror(code)) + " (syncing the folder after the rename)";
+    setError(err, code, text.c_str());
     return false;
 }
 

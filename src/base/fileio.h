@@ -6,11 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "base/reason.h"
+
 namespace keyloom {
 
 struct FileError {
     int code = 0;          // errno
-    std::string text;      // strerror text, or what was wrong with the file
+    std::string text;      // strerror text, or what was wrong with the file (for the log)
+    Reason reason;         // the same for the user (ErrnoReason, or the file's trouble)
 };
 
 // Reads at most maxBytes from the start of a regular file; none (and err set)

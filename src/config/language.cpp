@@ -71,6 +71,10 @@ std::optional<std::string> FindText(const std::string& key) {
 }
 
 std::string FormatText(const std::string& key, std::initializer_list<std::string> args) {
+    return FormatText(key, std::vector<std::string>(args));
+}
+
+std::string FormatText(const std::string& key, const std::vector<std::string>& args) {
     std::optional<std::string> format = FindText(key);
     if (!format) {
         std::string text = key;
@@ -91,6 +95,16 @@ std::string FormatText(const std::string& key, std::initializer_list<std::string
         } else {
             text += c;
         }
+    }
+    return text;
+}
+
+std::string ReasonText(const Reason& reason) {
+    if (reason.empty()) return {};
+    std::string text = FormatText(reason.code, reason.values);
+    for (const Reason& cause : reason.causes) {
+        const std::string why = ReasonText(cause);
+        if (!why.empty()) text += "\n" + why;
     }
     return text;
 }
@@ -135,6 +149,12 @@ std::optional<std::string> GetSystemLanguage() {
     return dir;
 }
 
+namespace {
+std::string g_languageDir;  // the folder of the texts loaded last
+}  // namespace
+
+std::string CurrentLanguageDir() { return g_languageDir; }
+
 int LoadLanguage() {
     if (!xml) xml = std::make_unique<XmlLoader>();
     // An empty stored value counts as no choice.
@@ -160,6 +180,7 @@ int LoadLanguage() {
         return index;
     }
     xml->loadXML(get_work_dir() + "text/" + dir + "/text.xml");
+    g_languageDir = dir;
     return index;
 }
 

@@ -6,6 +6,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "base/reason.h"
 
 namespace keyloom {
 
@@ -24,6 +27,11 @@ std::optional<std::string> FindText(const std::string& key);
 // conversion. A missing key gives the key followed by the arguments, so the
 // message still says what happened.
 std::string FormatText(const std::string& key, std::initializer_list<std::string> args);
+std::string FormatText(const std::string& key, const std::vector<std::string>& args);
+
+// A reason in the current language: its text with its values, then each
+// cause's on a line of its own.
+std::string ReasonText(const Reason& reason);
 
 // The language tag of the user's first preferred language, from LANGUAGE
 // (its first ':'-separated entry), else LC_ALL, LC_MESSAGES, LANG; the first
@@ -48,5 +56,8 @@ int LoadLanguage();
 // preference "language" and reloads; returns LoadLanguage's index. An index
 // outside the list stores nothing and only reloads.
 int SwitchLanguage(int index);
+// The language directory whose texts LoadLanguage loaded last ("German");
+// empty before the first.
+std::string CurrentLanguageDir();
 
 }  // namespace keyloom

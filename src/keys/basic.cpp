@@ -29,9 +29,8 @@ constexpr NamedCode kKeyNames[] = {
     {30, "]"},        {31, "O"},        {32, "U"},       {33, "["},      {34, "I"},      {35, "P"},
     {36, "Enter"},    {37, "L"},        {38, "J"},       {39, "\""},     {40, "K"},      {41, ";"},
     {42, "|"},        {43, "<"},        {44, "?"},       {45, "N"},      {46, "M"},      {47, ">"},
-    {48, "Tab"},      {49, "Space"},    {50, "~"},       {51, "Back"},   {53, "Esc"},    {54, "R_Cmd"},
-    {55, "Cmd"},      {56, "Shift"},    {57, "Caps"},    {58, "Opt"},    {59, "Ctrl"},   {60, "R_Shift"},
-    {61, "R_Opt"},    {62, "R_Ctrl"},   {65, "Num ."},   {67, "Num *"},  {69, "Num +"},  {71, "NumLock"},
+    {48, "Tab"},      {49, "Space"},    {50, "~"},       {51, "Back"},   {53, "Esc"},    {57, "Caps"},
+    {65, "Num ."},    {67, "Num *"},    {69, "Num +"},   {71, "NumLock"},
     {75, "Num /"},    {76, "Enter"},    {78, "Num -"},   {82, "Num 0"},  {83, "Num 1"},  {84, "Num 2"},
     {85, "Num 3"},    {86, "Num 4"},    {87, "Num 5"},   {88, "Num 6"},  {89, "Num 7"},  {91, "Num 8"},
     {92, "Num 9"},    {96, "F5"},       {97, "F6"},      {98, "F7"},     {99, "F3"},     {100, "F8"},
@@ -48,6 +47,30 @@ constexpr std::array<const char*, 256> MakeNameTable() {
 }
 
 constexpr std::array<const char*, 256> kNameByCode = MakeNameTable();
+
+// The modifier keys are named by the desktop's usual words in the window's
+// language (German "Strg", French "Maj"), the words of the modifier boxes;
+// English when no language is loaded. Alt is the HID Alt bit, Super the GUI bit.
+struct ModifierWord {
+    const char* textKey;
+    const char* english;
+};
+constexpr ModifierWord kCtrl{"tc_mod_control", "Ctrl"};
+constexpr ModifierWord kAlt{"tc_mod_option", "Alt"};
+constexpr ModifierWord kShift{"tc_mod_shift", "Shift"};
+constexpr ModifierWord kSuper{"tc_mod_command", "Super"};
+
+std::string word_of(const ModifierWord& word) { return FindText(word.textKey).value_or(word.english); }
+
+struct ModifierKey {
+    uint8_t code;
+    const ModifierWord* word;
+    bool right;
+};
+constexpr ModifierKey kModifierKeys[] = {
+    {54, &kSuper, true}, {55, &kSuper, false}, {56, &kShift, false}, {58, &kAlt, false},
+    {59, &kCtrl, false}, {60, &kShift, true},  {61, &kAlt, true},    {62, &kCtrl, true},
+};
 
 // Macro mouse codes 240..244 name the button by its language text.
 constexpr const char* kMouseTextKeys[] = {"tc_click", "tc_menu", "tc_middle", "tc_forward", "tc_back"};
@@ -79,6 +102,9 @@ std::optional<std::string> MacroText(const _KEYINFO& key) {
 
 std::optional<std::string> GetVKName(int code) {
     if (code >= kFirstMouseCode && code < kFirstMouseCode + 5) return FindText(kMouseTextKeys[code - kFirstMouseCode]);
+    for (const ModifierKey& key : kModifierKeys) {
+        if (key.code == code) return (key.right ? "R_" : "") + word_of(*key.word);
+    }
     if (code < 0 || code > 255 || kNameByCode[code] == nullptr) return std::nullopt;
     return std::string(kNameByCode[code]);
 }
@@ -89,11 +115,10 @@ std::string GetComboKeyText(int mask, int key1, int key2) {
         if (!text.empty()) text += " + ";
         text += part;
     };
-    if (mask & (MOD_LCTRL | MOD_RCTRL)) add("Ctrl");
-    // The keyboard's HID modifier byte: Alt is the Option key, GUI the Command key.
-    if (mask & (MOD_LALT | MOD_RALT)) add("Opt");
-    if (mask & (MOD_LSHIFT | MOD_RSHIFT)) add("Shift");
-    if (mask & (MOD_LGUI | MOD_RGUI)) add("Cmd");
+    if (mask & (MOD_LCTRL | MOD_RCTRL)) add(word_of(kCtrl));
+    if (mask & (MOD_LALT | MOD_RALT)) add(word_of(kAlt));
+    if (mask & (MOD_LSHIFT | MOD_RSHIFT)) add(word_of(kShift));
+    if (mask & (MOD_LGUI | MOD_RGUI)) add(word_of(kSuper));
     for (int key : {key1 & 0xFF, key2 & 0xFF}) {
         if (key == VK_NONE) continue;
         auto name = GetVKName(key);

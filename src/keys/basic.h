@@ -1,5 +1,6 @@
-// Texts for keys and assignments: fixed English key names, modifier
-// combinations, and the name of whatever a key is assigned to.
+// Texts for keys and assignments: fixed key names (the modifier keys in the
+// language's words), modifier combinations, and the name of whatever a key
+// is assigned to.
 #pragma once
 #include <optional>
 #include <string>
@@ -17,7 +18,7 @@ constexpr size_t COMBO_TEXT_MAX = 99;  // bytes of a combination text
 // VK_SCROLL_LOCK, VK_PAUSE and VK_NONE.
 std::optional<std::string> GetVKName(int code);
 
-// "Ctrl + Cmd + Shift + Opt + key1 + key2", leaving out what is absent. Each
+// "Ctrl + Alt + Shift + Super + key1 + key2", leaving out what is absent. Each
 // key is read by its low 8 bits; 0xFF (255 or -1) means none. A key without a
 // name shows as "Fn", "Insert", "ScrollLock", "Pause" (250..253) or
 // "Key 0xNN". At most COMBO_TEXT_MAX bytes, cut on a character boundary.

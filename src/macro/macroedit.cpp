@@ -266,7 +266,7 @@ bool macro_rows_fit(const outlineviewData* list, const std::vector<MacroRow>& ad
 
 // ---- saving ----
 
-bool Flush_Dirty_Macro(_ST_MACRO* macro, const std::string& path) {
+bool Flush_Dirty_Macro(_ST_MACRO* macro, const std::string& path, Reason* why) {
     if (!macro) return false;
     constexpr uint32_t marks = MACRO_DIRTY_EVENTS | MACRO_DIRTY_SETTINGS;
     if ((macro->dwDirty & marks) == 0) return true;
@@ -275,7 +275,7 @@ bool Flush_Dirty_Macro(_ST_MACRO* macro, const std::string& path) {
     // The file holds the macro as saved: no marks of unsaved changes.
     _ST_MACRO saved = *macro;
     saved.dwDirty &= ~marks;
-    if (!write_macro_file(path, &saved)) return false;
+    if (!write_macro_file(path, &saved, why)) return false;
     macro->dwDirty = saved.dwDirty;
     return true;
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/reason.h"
 #include "macro/outline.h"
 #include "macro/stmacro.h"
 
@@ -69,7 +70,7 @@ bool macro_rows_fit(const outlineviewData* list, const std::vector<MacroRow>& ad
 // Writes a macro whose events or settings are marked changed to path (its
 // folder made when missing) and clears both marks; nothing when neither is
 // set. False when the file could not be written (the marks then stay).
-bool Flush_Dirty_Macro(_ST_MACRO* macro, const std::string& path);
+bool Flush_Dirty_Macro(_ST_MACRO* macro, const std::string& path, Reason* why = nullptr);
 
 // The recorder. It adds rows to an event list while recording. A press is
 // taken only when the list still fits with it and the releases of every key

@@ -9,11 +9,12 @@
 
 namespace keyloom {
 
-bool write_macro_file(const std::string& path, const _ST_MACRO* macro) {
+bool write_macro_file(const std::string& path, const _ST_MACRO* macro, Reason* why) {
     if (!macro) return false;
     FileError err;
     if (!write_file_atomic(path, macro, MACRO_FILE_SIZE, &err)) {
         LOG("write macro err=%d, %s", err.code, err.text.c_str());
+        if (why) *why = err.reason;
         return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 
+#include "base/reason.h"
 #include "macro/stmacro.h"
 
 namespace keyloom {
@@ -10,8 +11,9 @@ namespace keyloom {
 constexpr size_t MACRO_FILE_SIZE = sizeof(_ST_MACRO);
 
 // Replaces the file atomically with the record's bytes. False for a null
-// macro or a write error (logged "write macro err=%d, %s").
-bool write_macro_file(const std::string& path, const _ST_MACRO* macro);
+// macro or a write error (logged "write macro err=%d, %s"; `why` gets the
+// error for the user).
+bool write_macro_file(const std::string& path, const _ST_MACRO* macro, Reason* why = nullptr);
 
 // Why a file cannot be used as a macro. A macro file is exactly the
 // record's bytes with the macro magic: a longer one is no macro file either,

@@ -29,12 +29,18 @@ constexpr const char* kWarning = "Warning";
 constexpr const char* kMcfSuffix = ".mcf";
 constexpr const char* kOutside = "The path lies outside the macro folder.";
 
-MacroTreeResult refused(const std::string& message) {
+// A refusal the window says in its language; logText, when given, is what the
+// log and keyloomctl say instead.
+MacroTreeResult refused(Reason reason, const std::string& logText = {}) {
     MacroTreeResult r;
-    r.message = message;
-    if (!message.empty()) r.title = kWarning;
+    r.message = logText.empty() ? ReasonText(reason) : logText;
+    if (!r.message.empty()) r.title = kWarning;
+    r.reason = std::move(reason);
     return r;
 }
+
+MacroTreeResult refused_by_key(const char* key) { return refused(MakeReason(key)); }
+MacroTreeResult outside() { return refused(MakeReason("tc_macro_outside"), kOutside); }
 
 MacroTreeResult done(outlineviewData* item) {
     MacroTreeResult r;
@@ -42,10 +48,6 @@ MacroTreeResult done(outlineviewData* item) {
     r.item = item;
     return r;
 }
-
-// The language's text, or the key itself when the language lacks it, so a
-// refusal is never shown as an empty message.
-std::string text_of(const char* key) { return FindText(key).value_or(key); }
 
 
 
@@ -133,55 +135,60 @@ outlineviewData* MacroTree::target_folder(outlineviewData* selected) {
 // ---- editor commands --------------------------------------------------------
 
 MacroTreeResult MacroTree::new_folder(outlineviewData* selected, const std::string& name) {
-    if (const char* why = name_refusal(name)) return refused(text_of(why));
-    if (findNameInOutlineView(&root_, name, true)) return refused(text_of("tc_msg20"));
+    if (const char* why = name_refusal(name)) return refused_by_key(why);
+    if (findNameInOutlineView(&root_, name, true)) return refused_by_key("tc_msg20");
     outlineviewData* parent = target_folder(selected);
-    if (has_child(parent, name, MACRO_ITEM_FOLDER)) return refused(text_of("tc_msg20"));
+    if (has_child(parent, name, MACRO_ITEM_FOLDER)) return refused_by_key("tc_msg20");
     const std::string path = item_to_filepath(parent) + "/" + name;
-    if (!inside_macro_dir(path)) return refused(kOutside);
+    if (!inside_macro_dir(path)) return outside();
     std::error_code ec;
     const fs::file_status st = fs::symlink_status(path, ec);
     // Something other than a real folder already at the path is not taken for one.
     const bool blocked = fs::exists(st) && !fs::is_directory(st);
-    if (blocked || !make_sure_folder_exist(path)) return refused("Create folder failed");
+    if (blocked || !make_sure_folder_exist(path))
+        return refused(MakeReason("tc_macro_folder_failed", {path}), "Create folder failed");
     return done(place_in_order(parent->addItem(outlineviewData::make(name, MACRO_ITEM_FOLDER, 0)), MACRO_ITEM_FOLDER));
 }
 
 MacroTreeResult MacroTree::new_macro(outlineviewData* selected, const std::string& typed) {
-    if (const char* why = name_refusal(typed)) return refused(text_of(why));
+    if (const char* why = name_refusal(typed)) return refused_by_key(why);
     // The file, the tree and the record carry the same name: the record's 39 bytes.
     const std::string name = CutUtf8(typed, MACRO_NAME_MAX);
     outlineviewData* folder = target_folder(selected);
     const std::string path = item_to_filepath(folder) + "/" + name + kMcfSuffix;
     // A file not shown in the tree would be overwritten by the first save.
-    if (has_child(folder, name, MACRO_ITEM_MACRO) || exists_on_disk(path)) return refused(text_of("tc_macro_msg8"));
-    if (!inside_macro_dir(path)) return refused(kOutside);
+    if (has_child(folder, name, MACRO_ITEM_MACRO) || exists_on_disk(path)) return refused_by_key("tc_macro_msg8");
+    if (!inside_macro_dir(path)) return outside();
     if (!lstMacro) init_macro_list();
     _ST_MACRO macro;
     keyloom::new_macro(name.c_str(), &macro);
     macro.dwDirty = MACRO_DIRTY_EVENTS | MACRO_DIRTY_SETTINGS;
-    if (!add_new_macro_to_list(&macro)) return refused("");
+    if (!add_new_macro_to_list(&macro)) return refused({});
     outlineviewData* item = folder->addItem(outlineviewData::make(name, MACRO_ITEM_MACRO, macro.dwID));
     return done(place_in_order(item, MACRO_ITEM_FOLDER));
 }
 
 MacroTreeResult MacroTree::rename_item(outlineviewData* item, const std::string& typed) {
-    if (!item || !item->parentItem || top_of(item) != &root_) return refused("");
-    if (const char* why = name_refusal(typed)) return refused(text_of(why));
+    if (!item || !item->parentItem || top_of(item) != &root_) return refused({});
+    if (const char* why = name_refusal(typed)) return refused_by_key(why);
     const bool isMacro = item->nFlagData == MACRO_ITEM_MACRO;
     const std::string name = isMacro ? CutUtf8(typed, MACRO_NAME_MAX) : typed;
     if (name == item->name) return done(item);
     const std::string oldPath = item_to_filepath(item);
     const std::string newPath = item_to_filepath(item->parentItem) + "/" + name + (isMacro ? kMcfSuffix : "");
     if (has_child(item->parentItem, name, item->nFlagData) || exists_on_disk(newPath)) {
-        return refused(text_of("tc_msg20"));
+        return refused_by_key("tc_msg20");
     }
-    if (!inside_macro_dir(oldPath) || !inside_macro_dir(newPath)) return refused(kOutside);
+    if (!inside_macro_dir(oldPath) || !inside_macro_dir(newPath)) return outside();
     // A macro that was never saved has no file yet: only its item changes.
     if (exists_on_disk(oldPath)) {
         if (int err = move_without_replacing(oldPath, newPath); err != 0) {
             LOG("onRename err=%d, %s", err, std::strerror(err));
-            return err == EEXIST ? refused(text_of("tc_msg20")) : refused("");
+            if (err == EEXIST) return refused_by_key("tc_msg20");
+            MacroTreeResult r = refused(MakeReason("tc_rename_failed", {oldPath}, ErrnoReason(err)));
+            r.message.clear();  // the log has it; keyloomctl says its own words
+            r.title.clear();
+            return r;
         }
     }
     item->name = name;
@@ -190,9 +197,9 @@ MacroTreeResult MacroTree::rename_item(outlineviewData* item, const std::string&
 }
 
 MacroTreeResult MacroTree::delete_item(outlineviewData* item) {
-    if (!item || !item->parentItem || top_of(item) != &root_) return refused("");
+    if (!item || !item->parentItem || top_of(item) != &root_) return refused({});
     const std::string path = item_to_filepath(item);
-    if (!inside_macro_dir(path)) return refused(kOutside);
+    if (!inside_macro_dir(path)) return outside();
     std::vector<uint32_t> ids;
     collect_macro_ids(item, ids);
 
@@ -213,13 +220,15 @@ MacroTreeResult MacroTree::delete_item(outlineviewData* item) {
 
 MacroTreeResult MacroTree::export_macro(const outlineviewData* item, const std::string& path) {
     const _ST_MACRO* macro = top_of(item) == &root_ ? listed_macro(item) : nullptr;
-    if (!macro) return refused("");
+    if (!macro) return refused({});
     const size_t slash = path.rfind('/');
     const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (fileName.empty()) return refused("");
+    if (fileName.empty()) return refused({});
     std::string target = path;
     if (std::optional<std::string> ext = get_file_ext(fileName)) {
-        if (*ext != "mcf") return refused("the fudxx must be mcf");
+        if (*ext != "mcf")
+            return refused(MakeReason("tc_export_failed", {path}, MakeReason("tc_wrong_extension", {"mcf"})),
+                           "the fudxx must be mcf");
     } else {
         target += kMcfSuffix;
     }
@@ -228,7 +237,7 @@ MacroTreeResult MacroTree::export_macro(const outlineviewData* item, const std::
         LOG("ExportMacro err=%d, %s", err.code, err.text.c_str());
         char text[512];
         std::snprintf(text, sizeof(text), "Export Macro err=%ld, %s", static_cast<long>(err.code), err.text.c_str());
-        return refused(text);
+        return refused(MakeReason("tc_export_failed", {target}, err.reason), text);
     }
     return done(nullptr);
 }
@@ -238,35 +247,39 @@ MacroTreeResult MacroTree::import_macro(outlineviewData* selected, const std::st
     const size_t slash = path.rfind('/');
     std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
     if (const size_t dot = fileName.rfind('.'); dot != std::string::npos) fileName.resize(dot);
-    if (const char* why = name_refusal(fileName)) return refused(text_of(why));
+    if (const char* why = name_refusal(fileName)) return refused_by_key(why);
     const std::string name = CutUtf8(fileName, MACRO_NAME_MAX);
 
     _ST_MACRO macro;
     const MacroFileProblem problem = check_macro_file(path, &macro);
     if (problem == MacroFileProblem::Unreadable) {
         LOG("ImportMacro: %s could not be read", path.c_str());
-        return refused("import macro failed.");
+        return refused(MakeReason("tc_macro_import_failed", {path}, MakeReason(macro_file_problem_text(problem))),
+                       "import macro failed.");
     }
     if (problem != MacroFileProblem::None) {
         LOG("ImportMacro: not a active macro");
-        return refused("not a active macro file.");
+        return refused(MakeReason("tc_macro_import_failed", {path}, MakeReason(macro_file_problem_text(problem))),
+                       "not a active macro file.");
     }
     // A second copy would only be another file to keep apart from the first.
     if (outlineviewData* there = find_same_macro(macro)) {
-        MacroTreeResult r = refused(FormatText("tc_macro_import_same", {display_path(there)}));
+        MacroTreeResult r = refused(MakeReason("tc_macro_import_same", {display_path(there)}));
         r.item = there;
         return r;
     }
     const std::string target = item_to_filepath(folder) + "/" + name + kMcfSuffix;
-    if (findNameInOutlineView(folder, name, false) || exists_on_disk(target)) return refused(text_of("tc_msg20"));
-    if (!inside_macro_dir(target)) return refused(kOutside);
+    if (findNameInOutlineView(folder, name, false) || exists_on_disk(target)) return refused_by_key("tc_msg20");
+    if (!inside_macro_dir(target)) return outside();
 
     set_macro_name(macro, name);
     macro.dwID = create_unique_id();
     // A slot number or change marks from another machine mean nothing here.
     macro.byBufferID = 0;
     macro.dwDirty = 0;
-    if (!write_macro_file(target, &macro)) return refused("import macro failed.");
+    if (!write_macro_file(target, &macro))
+        return refused(MakeReason("tc_macro_import_failed", {path}, MakeReason("tc_macro_save_failed", {target})),
+                       "import macro failed.");
     if (!lstMacro) init_macro_list();
     add_new_macro_to_list(&macro);
     outlineviewData* item = folder->addItem(outlineviewData::make(name, MACRO_ITEM_MACRO, macro.dwID));

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "base/reason.h"
 #include "macro/outline.h"
 #include "macro/stmacro.h"
 
@@ -18,7 +19,8 @@ constexpr uint32_t MACRO_ITEM_FOLDER = 1;  // nFlagData of a folder item
 
 struct MacroTreeResult {
     bool ok = false;
-    std::string message;  // text to show; empty = show nothing
+    Reason reason;        // what the window tells the user; empty = tell nothing
+    std::string message;  // the same in the log's words; empty when there is no reason
     std::string title;    // "Warning" whenever message is set
     // The new or changed item; after a delete, its former parent; after an
     // import refused because the macro is there already, the macro there.

@@ -34,6 +34,8 @@ std::string file_name_of(const std::string& path) {
 }
 
 constexpr uint32_t FUN_CLASS_LAST = FUN_DEVICE;
+
+Reason wrong_extension(const char* ext) { return MakeReason("tc_wrong_extension", {ext}); }
 constexpr int FREE_NAME_TRIES = 99;
 
 // Why a macro of the file cannot have a file of its name; empty when it can.
@@ -155,6 +157,7 @@ ExchangeResult ExportKeyPro(const _ST_KEYPRO* set, const std::string& path) {
     if (ext && *ext != "duk") {
         result.status = ExchangeStatus::BadExtension;
         result.message = "the fudxx must be duk";
+        result.reason = MakeReason("tc_export_failed", {path}, wrong_extension("duk"));
         return result;
     }
     result.path = ext ? path : path + ".duk";
@@ -169,38 +172,39 @@ ExchangeResult ExportKeyPro(const _ST_KEYPRO* set, const std::string& path) {
         std::snprintf(text, sizeof text, "ExportProfile err=%ld, %s", static_cast<long>(err.code), err.text.c_str());
         result.status = ExchangeStatus::WriteFailed;
         result.message = text;
+        result.reason = MakeReason("tc_export_failed", {result.path}, err.reason);
         return result;
     }
     result.status = ExchangeStatus::Ok;
     return result;
 }
 
-std::optional<ExchangeContent> parse_exchange(const std::string& bytes, std::string* refusal) {
-    auto refuse = [&](const std::string& why) -> std::optional<ExchangeContent> {
-        LOG("ImportProfile: not a active profile (%s)", why.c_str());
-        if (refusal) *refusal = why;
+std::optional<ExchangeContent> parse_exchange(const std::string& bytes, Reason* refusal) {
+    auto refuse = [&](const char* code, std::vector<std::string> values = {}) -> std::optional<ExchangeContent> {
+        Reason why = MakeReason(code, std::move(values));
+        LOG("ImportProfile: not a active profile (%s)", ReasonText(why).c_str());
+        if (refusal) *refusal = std::move(why);
         return std::nullopt;
     };
-    if (bytes.size() < EXCHANGE_FILE_SIZE) return refuse(FormatText("tc_import_short", {}));
+    if (bytes.size() < EXCHANGE_FILE_SIZE) return refuse("tc_import_short");
     auto cfg = std::make_unique<_ST_EXCHANGE>();
     std::memcpy(cfg.get(), bytes.data(), EXCHANGE_FILE_SIZE);
 
     const _ST_KEYPRO& set = cfg->stKeyPro;
-    if (set.dwID == 0) return refuse(FormatText("tc_import_no_set", {}));
-    if (set.nLayer < 0 || set.nLayer >= LAYER_COUNT)
-        return refuse(FormatText("tc_import_bad_layer", {std::to_string(set.nLayer)}));
+    if (set.dwID == 0) return refuse("tc_import_no_set");
+    if (set.nLayer < 0 || set.nLayer >= LAYER_COUNT) return refuse("tc_import_bad_layer", {std::to_string(set.nLayer)});
     const char* nameEnd = static_cast<const char*>(std::memchr(set.szName, 0, sizeof set.szName));
     if (!nameEnd || !IsValidUtf8(std::string_view(set.szName, nameEnd - set.szName)))
-        return refuse(FormatText("tc_import_bad_name", {}));
+        return refuse("tc_import_bad_name");
     for (int i = 0; i < KEY_COUNT; ++i) {
         const uint32_t cls = FUN_CLASS(set.stKey[i].dwFunID);
         if (cls > FUN_CLASS_LAST)
-            return refuse(FormatText("tc_import_bad_key", {std::to_string(i), std::to_string(cls)}));
+            return refuse("tc_import_bad_key", {std::to_string(i), std::to_string(cls)});
     }
     for (int slot = 0; slot < EXCHANGE_MACRO_SLOTS; ++slot) {
         const _ST_MACRO& m = cfg->stMacro[slot];
         if (m.dwMagic != MACRO_MAGIC && !is_all_zero(&m, sizeof m))
-            return refuse(FormatText("tc_import_bad_macro", {std::to_string(slot)}));
+            return refuse("tc_import_bad_macro", {std::to_string(slot)});
     }
 
     ExchangeContent content;
@@ -250,9 +254,10 @@ ExchangeResult ImportKeyPro(_ST_KEYPRO* set, const std::string& path, MacroTree*
     ExchangeResult result;
     result.path = path;
     if (!set) return result;
-    auto failed = [&](ExchangeStatus status, const std::string& why) {
+    auto failed = [&](ExchangeStatus status, const std::string& why, Reason reason) {
         result.status = status;
         result.message = why.empty() ? "import profile failed." : "import profile failed.\n" + why;
+        result.reason = MakeReason("tc_import_failed", {result.path}, std::move(reason));
         return result;
     };
     const std::string name = file_name_of(path);
@@ -261,7 +266,7 @@ ExchangeResult ImportKeyPro(_ST_KEYPRO* set, const std::string& path, MacroTree*
         return result;
     }
     if (std::optional<std::string> ext = name_ext(name)) {
-        if (*ext != "duk") return failed(ExchangeStatus::BadExtension, "the fudxx must be duk");
+        if (*ext != "duk") return failed(ExchangeStatus::BadExtension, "the fudxx must be duk", wrong_extension("duk"));
     } else {
         result.path = path + ".duk";
     }
@@ -270,15 +275,18 @@ ExchangeResult ImportKeyPro(_ST_KEYPRO* set, const std::string& path, MacroTree*
     std::optional<std::string> bytes = read_file_bytes(result.path, EXCHANGE_FILE_SIZE, &err);
     if (!bytes) {
         LOG("ImportProfile err=%d, %s", err.code, err.text.c_str());
-        return failed(ExchangeStatus::ReadFailed, result.path + ": " + err.text);
+        return failed(ExchangeStatus::ReadFailed, result.path + ": " + err.text, err.reason);
     }
-    std::string refusal;
+    Reason refusal;
     std::optional<ExchangeContent> content = parse_exchange(*bytes, &refusal);
-    if (!content) return failed(ExchangeStatus::NotExchange, refusal);
+    if (!content) return failed(ExchangeStatus::NotExchange, ReasonText(refusal), refusal);
 
     // Nothing has changed yet: keep the sets as they are before the import changes one.
     std::optional<std::string> backup = backup_keypro_list(("before importing " + result.path).c_str());
-    if (!backup) return failed(ExchangeStatus::BackupFailed, FormatText("tc_import_backup_failed", {get_keypro_file_path()}));
+    if (!backup) {
+        Reason why = MakeReason("tc_import_backup_failed", {get_keypro_file_path()});
+        return failed(ExchangeStatus::BackupFailed, ReasonText(why), why);
+    }
     result.backup = *backup;
 
     if (!content->macros.empty()) make_sure_folder_exist(get_macro_path());
@@ -308,7 +316,8 @@ ExchangeResult ImportKeyPro(_ST_KEYPRO* set, const std::string& path, MacroTree*
     take_key_assignments(*set, incoming);
     result.keysTaken = true;
     result.status = ExchangeStatus::Ok;
-    result.message = FormatText("tc_import_backup", {result.backup});
+    result.reason = MakeReason("tc_import_backup", {result.backup});
+    result.message = ReasonText(result.reason);
     return result;
 }
 

@@ -98,16 +98,17 @@ bool save_profile_to_file() {
     return true;
 }
 
-std::string profile_file_damage(const std::string& bytes) {
-    if (bytes.size() > PROFILE_FILE_SIZE) return "larger than 433208 bytes";
-    if (bytes.size() != PROFILE_FILE_SIZE) return "shorter than 433208 bytes";
-    if (!is_all_zero(bytes.data() + sizeof(uint32_t), sizeof(uint32_t))) return "its header is not a profile file's";
+Reason profile_file_damage(const std::string& bytes) {
+    const std::string whole = std::to_string(PROFILE_FILE_SIZE);
+    if (bytes.size() > PROFILE_FILE_SIZE) return MakeReason("tc_err_larger_than", {whole});
+    if (bytes.size() != PROFILE_FILE_SIZE) return MakeReason("tc_damage_shorter", {whole});
+    if (!is_all_zero(bytes.data() + sizeof(uint32_t), sizeof(uint32_t))) return MakeReason("tc_damage_header");
     for (int slot = 0; slot < PROFILE_FILE_SLOTS; ++slot) {
         const char* at = bytes.data() + slot_offset(slot);
         uint32_t head[2];  // dwMagic, dwID
         std::memcpy(head, at, sizeof head);
         bool profile = head[0] == PROFILE_MAGIC && head[1] != 0;
-        if (!profile && !is_all_zero(at, SLOT_SIZE)) return "slot " + std::to_string(slot) + " holds no profile";
+        if (!profile && !is_all_zero(at, SLOT_SIZE)) return MakeReason("tc_damage_slot", {std::to_string(slot)});
     }
     return {};
 }

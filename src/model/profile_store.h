@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/reason.h"
 #include "macro/stmacro.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
@@ -56,7 +57,7 @@ bool save_profile_to_file();
 // is kept aside before it is overwritten.
 bool is_profile_file_sound(const std::string& bytes);
 // Why the bytes of a stored "pro.dct" fail that test; empty when they pass.
-std::string profile_file_damage(const std::string& bytes);
+Reason profile_file_damage(const std::string& bytes);
 
 // Whether a "pro.dct" slot holds a profile: the magic and a non-zero id.
 bool is_profile_slot(const _ST_PROFILE& record);
@@ -99,7 +100,8 @@ struct ImportedMacro {
 
 struct ExchangeResult {
     ExchangeStatus status = ExchangeStatus::NoKeyPro;
-    std::string message;  // shown to the user with the title "Warning"; empty = show nothing
+    Reason reason;        // what the window tells the user; empty = tell nothing
+    std::string message;  // the same in the log's words (English, with the system's error text)
     std::string path;     // the file written or read
     int macros = 0;       // macros exported, or macro files written by an import
     bool keysTaken = false;    // import: the file's key table went into the set
@@ -141,12 +143,12 @@ struct ExchangeContent {
     std::vector<ExchangeMacro> macros;
     std::vector<ImportedMacro> skipped;
 };
-// None, with the reason in `refusal` (a text for the user), when the bytes
+// None, with the reason in `refusal`, when the bytes
 // are not an exchange file: fewer than 40816 bytes, no set (id 0), a layer
 // outside 0..2, a name that is not NUL-terminated UTF-8, a key whose function
 // class is not one of 0..9, or a macro slot that is neither all zero nor a
 // macro record. Longer input is read up to its first 40816 bytes.
-std::optional<ExchangeContent> parse_exchange(const std::string& bytes, std::string* refusal = nullptr);
+std::optional<ExchangeContent> parse_exchange(const std::string& bytes, Reason* refusal = nullptr);
 
 // Puts the assignments of `from` (function, macro, combination, device code)
 // into `to` for every slot where this keyboard has a key, except keys calling

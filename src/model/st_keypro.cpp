@@ -84,7 +84,7 @@ void delete_keypro_by_id(uint32_t id) {
 KeyProFileImage parse_keypro_file(std::string_view bytes) {
     KeyProFileImage image;
     if (bytes.size() > KEYPRO_FILE_SIZE) {
-        image.unusable = "larger than 556800 bytes";
+        image.unusable = MakeReason("tc_err_larger_than", {std::to_string(KEYPRO_FILE_SIZE)});
         bytes = bytes.substr(0, KEYPRO_FILE_SIZE);
     }
     // A short file holds the slots it reaches; the missing bytes count as zero.
@@ -93,14 +93,14 @@ KeyProFileImage parse_keypro_file(std::string_view bytes) {
         std::memcpy(&set, bytes.data() + offset, std::min(SLOT_SIZE, bytes.size() - offset));
         if (set.dwID == 0) continue;
         if (set.nLayer < 0 || set.nLayer > LAYER_LAST) {
-            if (image.unusable.empty()) image.unusable = "a set with layer " + std::to_string(set.nLayer);
+            if (image.unusable.empty()) image.unusable = MakeReason("tc_damage_layer", {std::to_string(set.nLayer)});
             continue;
         }
         set.szName[KEYPRO_NAME_SIZE - 1] = '\0';  // every reader may rely on the NUL
         image.sets.push_back(set);
     }
     if (image.sets.empty() && image.unusable.empty() && !is_all_zero(bytes.data(), bytes.size()))
-        image.unusable = "no key-property set in it";
+        image.unusable = MakeReason("tc_damage_no_set");
     return image;
 }
 
@@ -129,7 +129,7 @@ void load_all_keypro() {
     load_keypro_image(*bytes);
 }
 
-std::string load_keypro_image(const std::string& bytes) {
+Reason load_keypro_image(const std::string& bytes) {
     if (bytes.empty()) {
         LOG("read keypro file error");
         return {};

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/reason.h"
 #include "model/keyinfo.h"
 #include "model/record_list.h"
 
@@ -60,7 +61,7 @@ void load_all_keypro();
 // Loads the sound sets of a "keypro.dct" image into the list (an image with
 // none leaves the list as it was). Gives why the image is unusable as it
 // stands, or nothing.
-std::string load_keypro_image(const std::string& bytes);
+Reason load_keypro_image(const std::string& bytes);
 void save_all_keypro();
 // Keeps the list as it is now as the next numbered backup of "keypro.dct"
 // (before an import changes a set). The backup's path, or none.
@@ -70,7 +71,7 @@ std::optional<std::string> backup_keypro_list(const char* reason);
 // used as it stands says why in `unusable`; `sets` then holds its sound sets only.
 struct KeyProFileImage {
     std::vector<_ST_KEYPRO> sets;
-    std::string unusable;
+    Reason unusable;
 };
 KeyProFileImage parse_keypro_file(std::string_view bytes);
 // The 556800-byte file image of the list: its first 50 sets, the other slots zero.

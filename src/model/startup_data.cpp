@@ -80,14 +80,15 @@ std::optional<std::string> read_stored(const std::string& path, size_t size, con
     LOG("%s", logText);
     if (err.code != ENOENT) {
         protect(path, report);
-        tell(FormatText("tc_file_unreadable", {path, err.text}));
+        tell(FormatText("tc_file_unreadable", {path, ReasonText(err.reason)}));
     }
     return std::nullopt;
 }
 
 // A damaged file: kept aside before anything replaces it (Writable), or
 // reported and left alone (ReadOnly).
-void handle_damage(const std::string& path, const std::string& reason, StartupDataReport* report) {
+void handle_damage(const std::string& path, const Reason& damage, StartupDataReport* report) {
+    const std::string reason = ReasonText(damage);
     if (g_mode == StoredDataMode::Writable) {
         if (std::optional<std::string> backup = keep_before_replacing(path, reason, report))
             tell(FormatText("tc_file_kept", {path, reason, *backup}));
@@ -123,7 +124,7 @@ uint32_t add_factory_sets(int layer, const std::string& proName) {
 std::optional<PreparedFile> prepare(const std::string& path, const std::string& image, std::string& why) {
     FileError err;
     std::optional<PreparedFile> file = prepare_file_replace(path, image.data(), image.size(), &err);
-    if (!file) why = path + ": " + err.text;
+    if (!file) why = path + ": " + ReasonText(err.reason);
     return file;
 }
 
@@ -131,9 +132,9 @@ std::optional<PreparedFile> prepare(const std::string& path, const std::string& 
 std::string data_folder_trouble() {
     const std::string folder = get_data_path();
     struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0) return folder + ": " + std::strerror(errno);
-    if (!S_ISDIR(st.st_mode)) return folder + ": " + std::strerror(ENOTDIR);
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) return folder + ": " + std::strerror(errno);
+    if (::stat(folder.c_str(), &st) != 0) return folder + ": " + ReasonText(ErrnoReason(errno));
+    if (!S_ISDIR(st.st_mode)) return folder + ": " + ReasonText(ErrnoReason(ENOTDIR));
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) return folder + ": " + ReasonText(ErrnoReason(errno));
     return {};
 }
 
@@ -159,7 +160,7 @@ void LoadStoredData(StartupDataReport* report, StoredDataMode mode) {
     if (std::optional<std::string> bytes = read_stored(proPath, PROFILE_FILE_SIZE, "load pro file error", report)) {
         g_stored.profiles = *bytes;
         if (!bytes->empty()) {
-            if (std::string damage = profile_file_damage(*bytes); !damage.empty()) handle_damage(proPath, damage, report);
+            if (Reason damage = profile_file_damage(*bytes); !damage.empty()) handle_damage(proPath, damage, report);
         }
         profiles = load_profile_image(*bytes);
     }
@@ -167,7 +168,7 @@ void LoadStoredData(StartupDataReport* report, StoredDataMode mode) {
     const std::string setPath = get_keypro_file_path();
     if (std::optional<std::string> bytes = read_stored(setPath, KEYPRO_FILE_SIZE, "load keypro file error", report)) {
         g_stored.keyPros = *bytes;
-        if (std::string damage = load_keypro_image(*bytes); !damage.empty()) handle_damage(setPath, damage, report);
+        if (Reason damage = load_keypro_image(*bytes); !damage.empty()) handle_damage(setPath, damage, report);
     }
 
     g_storedDataLoaded = mode == StoredDataMode::Writable;
@@ -286,9 +287,9 @@ bool WriteStoredDataImages(const StoredDataImages& images, std::string* failure)
         if (profiles && sets) {
             // Both renames, then one sync of the folder they share.
             if (!commit_file_replace(*profiles, &err, false))
-                why = profiles->path + ": " + err.text;
+                why = profiles->path + ": " + ReasonText(err.reason);
             else if (!commit_file_replace(*sets, &err))
-                why = sets->path + ": " + err.text;
+                why = sets->path + ": " + ReasonText(err.reason);
             else
                 return true;
         }

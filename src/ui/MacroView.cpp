@@ -287,7 +287,7 @@ void MacroView::showWarning(const QString& text) {
 }
 
 void MacroView::showResult(const MacroTreeResult& result) {
-    if (!result.message.empty()) showWarning(QString::fromStdString(result.message));
+    if (!result.reason.empty()) showWarning(QString::fromStdString(ReasonText(result.reason)));
 }
 
 void MacroView::openMenu(const std::vector<MenuData>& items, int menuId) {

@@ -80,8 +80,9 @@ bool MacroView::saveSelected(bool tell) {
         }
     }
     const std::string path = tree_.item_to_filepath(selectedItem_);
-    if (!Flush_Dirty_Macro(macro, path)) {
-        if (tell) showWarning(QString::fromStdString(FormatText("tc_macro_save_failed", {path})));
+    Reason why;
+    if (!Flush_Dirty_Macro(macro, path, &why)) {
+        if (tell) showWarning(QString::fromStdString(ReasonText(MakeReason("tc_macro_save_failed", {path}, why))));
         return false;
     }
     btnSave->hide();

@@ -20,6 +20,7 @@
 #include "widgets/ComboBtn.h"
 #include "widgets/HideView.h"
 #include "widgets/ProgressView.h"
+#include "widgets/QtTranslations.h"
 #include "widgets/TextDraw.h"
 
 namespace keyloom {
@@ -113,6 +114,7 @@ void MainView::onModeButton(int mode) {
 
 void MainView::onLanguageChosen() {
     btnText->SetCurSel(SwitchLanguage(btnText->getItemData()));
+    UseQtTranslations();
     onRefreshText();
 }
 

@@ -222,7 +222,8 @@ void MainView::importKeyTable() {
         showSet(set);
         InitKey(nullptr);
     }
-    if (!result.message.empty()) showMsg(hideView, msgView, QString::fromStdString(result.message), MSG_NOTICE, false, nullptr);
+    if (!result.reason.empty())
+        showMsg(hideView, msgView, QString::fromStdString(ReasonText(result.reason)), MSG_NOTICE, false, nullptr);
 }
 
 void MainView::exportKeyTable() {
@@ -231,7 +232,8 @@ void MainView::exportKeyTable() {
     const QString path = chooseExchangeFile(true, setName(set) + QStringLiteral(".duk"));
     if (path.isEmpty()) return;
     const ExchangeResult result = ExportKeyPro(set, path.toStdString());
-    if (!result.message.empty()) showMsg(hideView, msgView, QString::fromStdString(result.message), MSG_NOTICE, false, nullptr);
+    if (!result.reason.empty())
+        showMsg(hideView, msgView, QString::fromStdString(ReasonText(result.reason)), MSG_NOTICE, false, nullptr);
 }
 
 }  // namespace keyloom

@@ -225,7 +225,8 @@ void SrView::paintEvent(QPaintEvent*) {
 
     const TextStyle left = panelTextStyle(TextAlign::Left);
     const TextStyle centred = panelTextStyle(TextAlign::Centre);
-    myDrawText(painter, QStringLiteral("%1  -  SET%2").arg(uiText("tc_msg8")).arg(setIndex + 1), left, kTitle,
+    const std::string set = FormatText("tc_knob_set", {std::to_string(setIndex + 1)});
+    myDrawText(painter, uiText("tc_msg8") + QStringLiteral("  -  ") + QString::fromStdString(set), left, kTitle,
                height());
     for (int d = 0; d < 2; ++d) {
         const QRectF heading(rcGrid[d].x() - 1, kHeadingY, rcGrid[d].width(), 16);

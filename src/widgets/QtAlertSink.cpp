@@ -1,9 +1,11 @@
 #include "widgets/QtAlertSink.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 
 namespace keyloom {
@@ -14,23 +16,65 @@ bool onGuiThread() {
     return QThread::currentThread() == qApp->thread();
 }
 
+// How soon an alert is offered again while the window's dialog shows something else.
+constexpr int kRetryMs = 250;
+
 }  // namespace
 
 QtAlertSink::QtAlertSink(std::function<void()> exitRequest) : exitRequest_(std::move(exitRequest)) {}
+
+void QtAlertSink::setWindowMessages(WindowMessage present, bool asks) {
+    window_ = std::move(present);
+    windowAsks_ = asks;
+    showNext();
+}
+
+void QtAlertSink::present(const QString& text, bool question, std::function<void(bool)> answered) {
+    if (window_ && (!question || windowAsks_)) {
+        waiting_.push_back({text, question, std::move(answered)});
+        showNext();
+        return;
+    }
+    // No window yet: a plain box, which waits here for its answer.
+    const QString title = QStringLiteral("keyloom");
+    if (!question) {
+        QMessageBox::warning(parent_, title, text);
+        if (answered) answered(true);
+        return;
+    }
+    answered(QMessageBox::warning(parent_, title, text, QMessageBox::Ok | QMessageBox::Cancel,
+                                  QMessageBox::Cancel) == QMessageBox::Ok);
+}
+
+void QtAlertSink::showNext() {
+    if (!window_ || windowBusy_ || waiting_.empty()) return;
+    Pending& next = waiting_.front();
+    windowBusy_ = true;
+    const bool shown = window_(next.text, next.question, [this](bool ok) {
+        Pending done = std::move(waiting_.front());
+        waiting_.pop_front();
+        windowBusy_ = false;
+        if (done.answered) done.answered(ok);
+        // The next alert opens once this dialog has finished closing.
+        QTimer::singleShot(0, qApp, [this] { showNext(); });
+    });
+    if (shown) return;
+    windowBusy_ = false;
+    QTimer::singleShot(kRetryMs, qApp, [this] { showNext(); });
+}
 
 void QtAlertSink::showMessage(const std::string& title, const std::string& text) {
     if (!interactive_) {
         std::fprintf(stderr, "keyloom: %s: %s\n", title.c_str(), text.c_str());
         return;
     }
-    auto show = [this, title, text] {
-        QMessageBox::warning(parent_, QString::fromStdString(title), QString::fromStdString(text));
-    };
+    const QString message = QString::fromStdString(text);
+    auto show = [this, message] { present(message, false, nullptr); };
     if (onGuiThread()) {
         show();
         return;
     }
-    // A worker must not wait for the user: the box is shown when the GUI thread gets to it.
+    // A worker must not wait for the user: the message is shown when the GUI thread gets to it.
     QMetaObject::invokeMethod(qApp, show, Qt::QueuedConnection);
 }
 
@@ -39,11 +83,18 @@ bool QtAlertSink::askQuestion(const std::string& title, const std::string& text)
         std::fprintf(stderr, "keyloom: %s: %s (answered Cancel)\n", title.c_str(), text.c_str());
         return false;
     }
+    const QString message = QString::fromStdString(text);
     bool accepted = false;
-    auto ask = [this, title, text, &accepted] {
-        accepted = QMessageBox::warning(parent_, QString::fromStdString(title), QString::fromStdString(text),
-                                        QMessageBox::Ok | QMessageBox::Cancel,
-                                        QMessageBox::Cancel) == QMessageBox::Ok;
+    auto ask = [this, message, &accepted] {
+        bool answered = false;
+        QEventLoop loop;
+        present(message, true, [&](bool ok) {
+            accepted = ok;
+            answered = true;
+            loop.quit();
+        });
+        // The window's dialog answers later; a plain box has answered already.
+        if (!answered) loop.exec();
     };
     if (onGuiThread())
         ask();

@@ -1,8 +1,11 @@
-// Core alerts as Qt message boxes. Alerts may come from the apply worker; they
-// are shown on the GUI thread: messages without waiting, questions by waiting
-// for the answer there.
+// Core alerts on the GUI thread: in the window's own message dialog once the
+// window exists, as plain message boxes before. Alerts may come from the
+// apply worker: messages are shown without waiting, questions by waiting for
+// the answer on the GUI thread.
 #pragma once
+#include <QString>
 #include <atomic>
+#include <deque>
 #include <functional>
 
 #include "base/PublicLib.h"
@@ -22,14 +25,36 @@ public:
 
     // The window the boxes are centred on; none = the active window.
     void setParentWindow(QWidget* parent) { parent_ = parent; }
+
+    // Shows one alert in the window and calls `answered` once it is closed
+    // (true for OK). False when the window cannot show it now (its dialog is
+    // busy); the alert then waits and is offered again.
+    using WindowMessage = std::function<bool(const QString& text, bool question, std::function<void(bool)> answered)>;
+    // From now on messages go to the window, one at a time, in order, and
+    // questions too when asks is true (else they stay plain boxes).
+    void setWindowMessages(WindowMessage present, bool asks);
     // Off while the program ends, when no one may be there to answer: messages
     // go to standard error and questions are answered "Cancel".
     void setInteractive(bool interactive) { interactive_ = interactive; }
 
 private:
+    struct Pending {
+        QString text;
+        bool question = false;
+        std::function<void(bool)> answered;
+    };
+    // Offers the first waiting alert to the window (GUI thread only).
+    void showNext();
+    // GUI thread: shows a message or asks, in the window or in a box.
+    void present(const QString& text, bool question, std::function<void(bool)> answered);
+
     std::function<void()> exitRequest_;
     QWidget* parent_ = nullptr;
     std::atomic<bool> interactive_ = true;
+    WindowMessage window_;
+    std::deque<Pending> waiting_;
+    bool windowBusy_ = false;  // an alert of ours is up in the window
+    bool windowAsks_ = false;
 };
 
 }  // namespace keyloom

@@ -274,7 +274,7 @@ TEST_F(KeyProFile, UnusableFileIsReportedAndItsSoundSetsLoaded) {
     addOne(7);
     const std::string garbage(1000, '\x5A');  // an id, but layer 0x5A5A5A5A
     spit(path(), garbage);
-    EXPECT_EQ(load_keypro_image(garbage), "a set with layer 1515870810");
+    EXPECT_EQ(load_keypro_image(garbage), MakeReason("tc_damage_layer", {"1515870810"}));
     EXPECT_EQ(get_keypro_count(), 1);  // nothing usable: the list stays
     EXPECT_TRUE(contains(log_.lines(), "read keypro file error"));
     load_all_keypro();
@@ -283,13 +283,13 @@ TEST_F(KeyProFile, UnusableFileIsReportedAndItsSoundSetsLoaded) {
     // Non-zero bytes without a single id are not a key-property file either.
     std::string noIds(kSlot, '\0');
     noIds[100] = 'x';
-    EXPECT_EQ(load_keypro_image(noIds), "no key-property set in it");
+    EXPECT_EQ(load_keypro_image(noIds), MakeReason("tc_damage_no_set"));
     EXPECT_EQ(get_keypro_count(), 1);
 
     // Sound sets next to a broken one are loaded.
     const std::string mixed = bytesOf(makeSet(1, 0, "good")) + bytesOf(makeSet(2, 7, "bad layer")) +
                               bytesOf(makeSet(3, 2, "good too"));
-    EXPECT_EQ(load_keypro_image(mixed), "a set with layer 7");
+    EXPECT_EQ(load_keypro_image(mixed), MakeReason("tc_damage_layer", {"7"}));
     ASSERT_EQ(get_keypro_count(), 2);
     EXPECT_EQ(get_keypro_by_index(0, -1)->dwID, 1);
     EXPECT_EQ(get_keypro_by_index(1, -1)->dwID, 3);
@@ -300,7 +300,7 @@ TEST_F(KeyProFile, UnusableFileIsReportedAndItsSoundSetsLoaded) {
     load_all_keypro();
     ASSERT_EQ(get_keypro_count(), 1);
     EXPECT_EQ(get_keypro_by_index(0, 1)->dwID, 4);
-    EXPECT_EQ(load_keypro_image(large.substr(0, 556801)), "larger than 556800 bytes");
+    EXPECT_EQ(load_keypro_image(large.substr(0, 556801)), MakeReason("tc_err_larger_than", {"556800"}));
     EXPECT_FALSE(std::filesystem::exists(bak()));
 }
 

@@ -55,7 +55,7 @@ TEST_F(KeyTexts, KeyNames) {
         {0, "A"},          {9, "V"},          {10, "3"},       {17, "T"},      {20, "3"},      {22, "6"},
         {24, "="},         {27, "-"},         {30, "]"},       {33, "["},      {36, "Enter"},  {39, "\""},
         {41, ";"},         {42, "|"},         {43, "<"},       {44, "?"},      {47, ">"},      {50, "~"},
-        {51, "Back"},      {53, "Esc"},       {54, "R_Cmd"},   {55, "Cmd"},    {59, "Ctrl"},   {62, "R_Ctrl"},
+        {51, "Back"},      {53, "Esc"},       {54, "R_Super"}, {55, "Super"},    {59, "Ctrl"},   {62, "R_Ctrl"},
         {65, "Num ."},     {71, "NumLock"},   {76, "Enter"},   {82, "Num 0"},  {89, "Num 7"},  {91, "Num 8"},
         {92, "Num 9"},     {96, "F5"},        {99, "F3"},      {103, "F11"},   {105, "PrintScreen"},
         {109, "F10"},      {110, "App"},      {111, "F12"},    {117, "Del"},   {122, "F1"},    {126, "Up"},
@@ -71,15 +71,15 @@ TEST_F(KeyTexts, KeyNames) {
 }
 
 TEST_F(KeyTexts, CombinationTexts) {
-    EXPECT_EQ(GetComboKeyText(0x05, 0, 255), "Ctrl + Opt + A");
-    EXPECT_EQ(GetComboKeyText(0x09, 0, 255), "Ctrl + Cmd + A");
+    EXPECT_EQ(GetComboKeyText(0x05, 0, 255), "Ctrl + Alt + A");
+    EXPECT_EQ(GetComboKeyText(0x09, 0, 255), "Ctrl + Super + A");
     EXPECT_EQ(GetComboKeyText(0x22, 255, 255), "Shift");
     EXPECT_EQ(GetComboKeyText(0, 255, 255), "");
     EXPECT_EQ(GetComboKeyText(0, -1, -1), "");  // -1 is the signed reading of 255
-    EXPECT_EQ(GetComboKeyText(0xFF, 122, 0), "Ctrl + Opt + Shift + Cmd + F1 + A");
+    EXPECT_EQ(GetComboKeyText(0xFF, 122, 0), "Ctrl + Alt + Shift + Super + F1 + A");
     EXPECT_EQ(GetComboKeyText(0x10, 255, 49), "Ctrl + Space");  // right and left give the same word
-    EXPECT_EQ(GetComboKeyText(0x40, 126, 255), "Opt + Up");
-    EXPECT_EQ(GetComboKeyText(0x80, 36, 255), "Cmd + Enter");
+    EXPECT_EQ(GetComboKeyText(0x40, 126, 255), "Alt + Up");
+    EXPECT_EQ(GetComboKeyText(0x80, 36, 255), "Super + Enter");
     EXPECT_EQ(GetComboKeyText(0x01, VK_FN, 255), "Ctrl + Fn");
     EXPECT_EQ(GetComboKeyText(0x02, VK_INSERT, VK_SCROLL_LOCK), "Shift + Insert + ScrollLock");
     EXPECT_EQ(GetComboKeyText(0, VK_PAUSE, 52), "Pause + Key 0x34");
@@ -89,8 +89,8 @@ TEST_F(KeyTexts, CombinationTexts) {
     std::string longText;
     for (int i = 0; i < 40; ++i) longText += "\xC3\xA9";  // 80 bytes of "é"
     ASSERT_TRUE(xml->loadXMLFromBytes("<t><tc_click>" + longText + "</tc_click></t>"));
-    const std::string cut = GetComboKeyText(0x0F, 240, 240);  // "Ctrl + Opt + Shift + Cmd + " is 27 bytes
-    EXPECT_EQ(cut, "Ctrl + Opt + Shift + Cmd + " + longText.substr(0, 72));
+    const std::string cut = GetComboKeyText(0x0F, 240, 240);  // "Ctrl + Alt + Shift + Super + " is 29 bytes
+    EXPECT_EQ(cut, "Ctrl + Alt + Shift + Super + " + longText.substr(0, 70));
     EXPECT_LE(cut.size(), COMBO_TEXT_MAX);
     // Without its text a mouse button shows its code.
     ASSERT_TRUE(xml->loadXMLFromBytes("<t/>"));
@@ -100,11 +100,11 @@ TEST_F(KeyTexts, CombinationTexts) {
 // The modifier bits are the keyboard's HID modifier byte everywhere: what a
 // key text names is what the keyboard sends.
 TEST_F(KeyTexts, ModifierNamesMatchWhatTheKeyboardSends) {
-    const _KEYINFO command = Combo(0x08, 49, 255);  // the shipped Command+Space shortcut
-    EXPECT_EQ(keyinfo_to_string(command), "Cmd + Space");
+    const _KEYINFO command = Combo(0x08, 49, 255);  // the shipped Super+Space shortcut
+    EXPECT_EQ(keyinfo_to_string(command), "Super + Space");
     EXPECT_EQ(keyinfo_to_hardware_code(command), 0x002C0800u);  // left GUI + Space
     const _KEYINFO option = Combo(0x40, 49, 255);
-    EXPECT_EQ(keyinfo_to_string(option), "Opt + Space");
+    EXPECT_EQ(keyinfo_to_string(option), "Alt + Space");
     EXPECT_EQ(keyinfo_to_hardware_code(option), 0x002C4000u);  // right Alt + Space
 }
 
@@ -115,7 +115,7 @@ TEST_F(KeyTexts, AssignmentTextsByClass) {
     EXPECT_EQ(keyinfo_to_string(Key(FUN_MOUSE, 28)), std::nullopt);
     EXPECT_EQ(keyinfo_to_string(Key(FUN_MOUSE, 22)), std::nullopt);  // listed, but this file lacks its text
 
-    EXPECT_EQ(keyinfo_to_string(Combo(0x05, 0, 255)), "Ctrl + Opt + A");
+    EXPECT_EQ(keyinfo_to_string(Combo(0x05, 0, 255)), "Ctrl + Alt + A");
     EXPECT_EQ(keyinfo_to_string(Combo(0x22, 255, 255)), "Shift");
     EXPECT_EQ(keyinfo_to_string(Combo(0, 255, 255)), "");
     EXPECT_EQ(keyinfo_to_string(Combo(0, VK_FN, 255)), "Fn");

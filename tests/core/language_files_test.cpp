@@ -41,7 +41,7 @@ const char* const kProgramKeys[] = {
     "tc_page2", "tc_protitle", "tc_proname", "tc_msg18", "tc_msg19", "tc_macro_msg20", "tc_msg1", "tc_adv_str2",
     "tc_adv_str3", "tc_adv_str4", "tc_clr_red", "tc_clr_green", "tc_clr_blue",
     // function picker and knob settings
-    "tc_page1", "tc_page3", "tc_mac_def", "tc_msg16", "tc_combo_tips", "tc_msg8", "tc_msg2", "tc_msg4", "tc_combokey",
+    "tc_page1", "tc_page3", "tc_mac_def", "tc_msg16", "tc_combo_tips", "tc_msg8", "tc_knob_set", "tc_msg2", "tc_msg4", "tc_combokey",
     // macro editor
     "tc_macro_list", "tc_macro_key_list", "tc_macro_start", "tc_macro_stop", "tc_macro_save", "tc_macro_auto",
     "tc_macro_msg19", "tc_macro_loop", "tc_macro_loop1", "tc_macro_loop2", "tc_macro_loop3", "tc_macro_msg9",
@@ -59,7 +59,15 @@ const char* const kProgramKeys[] = {
     "tc_file_keep_failed", "tc_save_failed", "tc_save_retry", "tc_save_folder_failed", "tc_save_unreadable",
     "tc_import_short", "tc_import_no_set",
     "tc_import_bad_layer", "tc_import_bad_name", "tc_import_bad_key", "tc_import_bad_macro",
-    "tc_import_backup_failed", "tc_import_backup", "tc_keypro_full", "tc_macro_slots_full",
+    "tc_import_backup_failed", "tc_import_backup",
+    // Reasons: what failed, and the system's or the file's trouble below it.
+    "tc_export_failed", "tc_import_failed", "tc_wrong_extension", "tc_macro_outside", "tc_macro_folder_failed",
+    "tc_rename_failed", "tc_macro_import_failed", "tc_err_enoent", "tc_err_eacces", "tc_err_enotdir",
+    "tc_err_eisdir", "tc_err_enospc", "tc_err_erofs", "tc_err_efbig", "tc_err_eexist", "tc_err_enametoolong",
+    "tc_err_eloop", "tc_err_eio", "tc_err_ebusy", "tc_err_einval", "tc_err_emfile", "tc_err_other",
+    "tc_err_not_file", "tc_err_fifo", "tc_err_device", "tc_err_socket", "tc_err_larger_than",
+    "tc_damage_shorter", "tc_damage_header", "tc_damage_slot", "tc_damage_layer", "tc_damage_no_set",
+    "tc_keypro_full", "tc_macro_slots_full",
     // the dialogs' modifier boxes, close buttons, colour swatches; key map and paint colour
     "tc_mod_shift", "tc_mod_control", "tc_mod_option", "tc_mod_command", "tc_mod_option_tip", "tc_mod_command_tip",
     "tc_close", "tc_swatch_on", "tc_swatch_off", "tc_keymap", "tc_paint_colour", "tc_paint_colour_tip",
@@ -281,7 +289,7 @@ const Room kRooms[] = {
     {"tc_page3", 100}, {"tc_combo_tips", 100}, {"tc_protitle", 164}, {"tc_msg1", 160}, {"tc_adv_str2", 140},
     {"tc_adv_str3", 140}, {"tc_adv_str4", 89}, {"tc_msg16", 120},
     // knob settings: the title line is 200 points, each column 207
-    {"tc_msg8", 200, "  -  SET8"}, {"tc_msg2", 200}, {"tc_msg4", 200}, {"tc_combokey", 150},
+    {"tc_msg8", 90, "  -  "}, {"tc_knob_set", 110}, {"tc_msg2", 200}, {"tc_msg4", 200}, {"tc_combokey", 150},
     // macro editor: headings over 130-point lists, the 280-point hint, check-box labels
     {"tc_macro_list", 130}, {"tc_macro_key_list", 130}, {"tc_macro_msg9", 280}, {"tc_macro_auto", 160},
     {"tc_macro_loop1", 160}, {"tc_macro_loop2", 160}, {"tc_macro_loop3", 160}, {"tc_macro_loop", 120},

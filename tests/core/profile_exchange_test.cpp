@@ -2,13 +2,16 @@
 // rule, and what an import writes, lists and takes into the set.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 
 #include "base/fileio.h"
 #include "config/gvar.h"
+#include "config/language.h"
 #include "base/paths.h"
 #include "macro/macrofile.h"
 #include "macro/macrotree.h"
@@ -128,6 +131,7 @@ TEST_F(Exchange, ExportExtensionRule) {
     ExchangeResult upper = ExportKeyPro(set.get(), dir.file("x.DUK"));
     EXPECT_EQ(upper.status, ExchangeStatus::BadExtension);
     EXPECT_EQ(upper.message, "the fudxx must be duk");
+    EXPECT_EQ(upper.reason, MakeReason("tc_export_failed", {dir.file("x.DUK")}, MakeReason("tc_wrong_extension", {"duk"})));
     EXPECT_FALSE(fs::exists(dir.file("x.DUK")));
     EXPECT_EQ(ExportKeyPro(set.get(), dir.file("x.txt")).message, "the fudxx must be duk");
 
@@ -153,6 +157,7 @@ TEST_F(Exchange, ExportWriteFailureIsShownAndLogged) {
     EXPECT_EQ(r.status, ExchangeStatus::WriteFailed);
     EXPECT_EQ(r.message, "ExportProfile err=2, No such file or directory");
     EXPECT_EQ(log.lines(), std::vector<std::string>{"ExportProfile err=2, No such file or directory"});
+    EXPECT_EQ(r.reason, MakeReason("tc_export_failed", {dir.file("missing/x.duk")}, ErrnoReason(ENOENT)));
 }
 
 TEST_F(Exchange, ImportWritesMacrosReloadsAndTakesTheKeys) {
@@ -237,35 +242,43 @@ TEST_F(Exchange, FilesThatAreNotExchangeFilesAreRefusedWhole) {
     struct Case {
         const char* what;
         std::string bytes;
-        const char* reason;  // the key of the text that says why
+        std::optional<Reason> reason;  // why the window says it was refused
     };
     std::vector<Case> cases;
-    cases.push_back({"short", std::string(40815, '\0'), "tc_import_short"});
+    cases.push_back({"short", std::string(40815, '\0'), MakeReason("tc_import_short")});
     std::string random(40816, '\0');
     for (size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 2654435761u) >> 13);
-    cases.push_back({"random bytes", random, nullptr});
-    auto add = [&](const char* what, const char* reason, auto change) {
+    cases.push_back({"random bytes", random, std::nullopt});
+    auto add = [&](const char* what, Reason reason, auto change) {
         auto cfg = good();
         change(*cfg);
         cases.push_back({what, std::string(reinterpret_cast<const char*>(cfg.get()), sizeof *cfg), reason});
     };
-    add("no set", "tc_import_no_set", [](_ST_EXCHANGE& c) { std::memset(&c.stKeyPro, 0, sizeof c.stKeyPro); });
-    add("layer 3", "tc_import_bad_layer: 3", [](_ST_EXCHANGE& c) { c.stKeyPro.nLayer = 3; });
-    add("layer -1", "tc_import_bad_layer: -1", [](_ST_EXCHANGE& c) { c.stKeyPro.nLayer = -1; });
-    add("name without end", "tc_import_bad_name", [](_ST_EXCHANGE& c) { std::memset(c.stKeyPro.szName, 'a', 40); });
-    add("name not UTF-8", "tc_import_bad_name", [](_ST_EXCHANGE& c) { std::strcpy(c.stKeyPro.szName, "\xc3("); });
-    add("class 10", "tc_import_bad_key: 17, 10", [](_ST_EXCHANGE& c) { c.stKeyPro.stKey[17].dwFunID = 0x0A000001; });
-    add("slot without magic", "tc_import_bad_macro: 3",
+    add("no set", MakeReason("tc_import_no_set"), [](_ST_EXCHANGE& c) { std::memset(&c.stKeyPro, 0, sizeof c.stKeyPro); });
+    add("layer 3", MakeReason("tc_import_bad_layer", {"3"}), [](_ST_EXCHANGE& c) { c.stKeyPro.nLayer = 3; });
+    add("layer -1", MakeReason("tc_import_bad_layer", {"-1"}), [](_ST_EXCHANGE& c) { c.stKeyPro.nLayer = -1; });
+    add("name without end", MakeReason("tc_import_bad_name"),
+        [](_ST_EXCHANGE& c) { std::memset(c.stKeyPro.szName, 'a', 40); });
+    add("name not UTF-8", MakeReason("tc_import_bad_name"),
+        [](_ST_EXCHANGE& c) { std::strcpy(c.stKeyPro.szName, "\xc3("); });
+    add("class 10", MakeReason("tc_import_bad_key", {"17", "10"}),
+        [](_ST_EXCHANGE& c) { c.stKeyPro.stKey[17].dwFunID = 0x0A000001; });
+    add("slot without magic", MakeReason("tc_import_bad_macro", {"3"}),
         [](_ST_EXCHANGE& c) { c.stMacro[3].dwID = 77; });  // not zero, not a macro
-    add("wrong magic", "tc_import_bad_macro: 0", [](_ST_EXCHANGE& c) { c.stMacro[0].dwMagic = 0x12345678; });
+    add("wrong magic", MakeReason("tc_import_bad_macro", {"0"}),
+        [](_ST_EXCHANGE& c) { c.stMacro[0].dwMagic = 0x12345678; });
 
     for (const Case& c : cases) {
         write(dir.file("in.duk"), c.bytes.data(), c.bytes.size());
         ExchangeResult r = ImportKeyPro(target.get(), dir.file("in.duk"));
         EXPECT_EQ(r.status, ExchangeStatus::NotExchange) << c.what;
         EXPECT_EQ(r.message.rfind("import profile failed.\n", 0), 0u) << c.what << ": " << r.message;
+        EXPECT_EQ(r.reason.code, "tc_import_failed") << c.what;
+        EXPECT_EQ(r.reason.values, std::vector<std::string>{dir.file("in.duk")}) << c.what;
+        ASSERT_EQ(r.reason.causes.size(), 1u) << c.what;
         if (c.reason) {
-            EXPECT_EQ(r.message.substr(23), c.reason) << c.what;
+            EXPECT_EQ(r.reason.causes[0], *c.reason) << c.what;
+            EXPECT_EQ(r.message.substr(23), ReasonText(*c.reason)) << c.what;
         }
         EXPECT_EQ(std::memcmp(target.get(), &before, sizeof before), 0) << c.what;
     }
@@ -275,8 +288,14 @@ TEST_F(Exchange, FilesThatAreNotExchangeFilesAreRefusedWhole) {
     ExchangeResult missing = ImportKeyPro(target.get(), dir.file("none.duk"));
     EXPECT_EQ(missing.status, ExchangeStatus::ReadFailed);
     EXPECT_EQ(missing.message, "import profile failed.\n" + dir.file("none.duk") + ": No such file or directory");
+    Reason noFile = MakeReason("tc_import_failed", {dir.file("none.duk")}, MakeReason("tc_err_enoent", {"2"}));
+    noFile.causes[0].sysError = ENOENT;
+    EXPECT_EQ(missing.reason, noFile);
     // The extension rule of export: exactly "duk", or none (then ".duk" is read).
-    EXPECT_EQ(ImportKeyPro(target.get(), dir.file("in.DUK")).message, "import profile failed.\nthe fudxx must be duk");
+    const ExchangeResult upper = ImportKeyPro(target.get(), dir.file("in.DUK"));
+    EXPECT_EQ(upper.message, "import profile failed.\nthe fudxx must be duk");
+    EXPECT_EQ(upper.reason,
+              MakeReason("tc_import_failed", {dir.file("in.DUK")}, MakeReason("tc_wrong_extension", {"duk"})));
     EXPECT_EQ(ImportKeyPro(target.get(), dir.file("in")).status, ExchangeStatus::NotExchange);  // read in.duk
     EXPECT_EQ(ImportKeyPro(nullptr, dir.file("in.duk")).status, ExchangeStatus::NoKeyPro);
 }

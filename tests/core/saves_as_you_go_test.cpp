@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "base/fileio.h"
+#include "config/language.h"
 #include "base/fileio_calls.h"
 #include "base/instance_lock.h"
 #include "base/paths.h"
@@ -103,7 +104,7 @@ TEST_F(SavesAsYouGo, AFullFolderIsToldOncePerTrouble) {
     rename_first_set("second");
     EXPECT_FALSE(saveAsYouGo());
     ASSERT_EQ(alerts.alerts.size(), 1u) << "the same trouble is told once";
-    EXPECT_NE(alerts.alerts[0].text.find(strerror(ENOSPC)), std::string::npos) << alerts.alerts[0].text;
+    EXPECT_NE(alerts.alerts[0].text.find(ReasonText(ErrnoReason(ENOSPC))), std::string::npos) << alerts.alerts[0].text;
     EXPECT_NE(alerts.alerts[0].text.find(get_data_path()), std::string::npos) << alerts.alerts[0].text;
 
     // Room again: the change that waited is saved, silently; the next trouble is told again.
@@ -139,7 +140,7 @@ TEST_F(SavesAsYouGo, AFolderThatCannotTakeASaveIsToldAtStartOnly) {
     ASSERT_GE(told, 1u);
     for (const auto& alert : alerts.alerts) {
         EXPECT_NE(alert.text.find(dir.file("data")), std::string::npos) << alert.text;
-        EXPECT_NE(alert.text.find(strerror(ENOTDIR)), std::string::npos) << alert.text;
+        EXPECT_NE(alert.text.find(ReasonText(ErrnoReason(ENOTDIR))), std::string::npos) << alert.text;
     }
     // The saves that fail after it say nothing more.
     rename_first_set("changed");

@@ -433,7 +433,7 @@ TEST_F(MsgViewTest, KeyDialogWithModifierBoxesAddsTheTickedModifiers) {
     }
     // Each box is named by its label; Option and Command say which key they stand for.
     EXPECT_EQ(dialog->modifiers.btnShift->accessibleName(), "Shift");
-    EXPECT_EQ(dialog->modifiers.btnOption->accessibleName(), "Option");
+    EXPECT_EQ(dialog->modifiers.btnOption->accessibleName(), "Alt");
     EXPECT_EQ(dialog->modifiers.btnOption->toolTip(), "The Alt key");
     EXPECT_EQ(dialog->modifiers.btnCommand->toolTip(), "The Super key (the Windows logo key)");
     click(dialog->modifiers.btnCtrl);

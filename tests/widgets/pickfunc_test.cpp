@@ -93,7 +93,7 @@ TEST_F(PickFuncTest, ControlsSitAtTheirFramesAndEveryOneHasAName) {
         if (control == picker->msgView || control == picker->msgOverlay) continue;  // its notice, not a control
         EXPECT_FALSE(control->accessibleName().isEmpty()) << control->metaObject()->className();
     }
-    EXPECT_EQ(picker->modifiers.btnCommand->accessibleName(), "Command");
+    EXPECT_EQ(picker->modifiers.btnCommand->accessibleName(), "Super");
     EXPECT_EQ(picker->modifiers.btnCommand->toolTip(), "The Super key (the Windows logo key)");
 }
 
@@ -255,7 +255,7 @@ TEST_F(PickFuncTest, PageOneWritesTheCombinationWithTheKeyboardsModifierBits) {
     typeAt(1000, KEY_A);
     click(picker->btnOk);
     expectBytes(record(), withAssignment(before, 0x02000000, before.dwMacroID, ST_COMBO{0x09, 0x00, 0xFF, 0x5A}));
-    EXPECT_EQ(keyinfo_to_string(record()), "Ctrl + Cmd + A");
+    EXPECT_EQ(keyinfo_to_string(record()), "Ctrl + Super + A");
     EXPECT_EQ(log->lines().back(), "SET Key[5]:  dwFunID=2000000, stCombo(ModifyKey=9,VkCode1=0,VkCode2=ff)");
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(colourAtCall, 0u);
@@ -269,7 +269,7 @@ TEST_F(PickFuncTest, PageOneWritesTheCombinationWithTheKeyboardsModifierBits) {
     typeAt(1010, KEY_SPACE);
     click(picker->btnOk);
     EXPECT_EQ(record(6).stCombo.ModifyKey, 0x04);
-    EXPECT_EQ(keyinfo_to_string(record(6)), "Opt + Space");
+    EXPECT_EQ(keyinfo_to_string(record(6)), "Alt + Space");
     EXPECT_EQ(keyinfo_to_hardware_code(record(6)), 0x002C0400u);
 
     // Page 1 chosen for a media key, nothing ticked and nothing typed: a key

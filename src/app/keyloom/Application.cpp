@@ -33,8 +33,10 @@
 #include "model/stprofile.h"
 #include "ui/MacroView.h"
 #include "ui/MainView.h"
+#include "ui/MsgView.h"
 #include "ui/SimKeyboardView.h"
 #include "widgets/QtAlertSink.h"
+#include "widgets/QtTranslations.h"
 #include "widgets/QtMainLoop.h"
 
 namespace keyloom::app {
@@ -115,6 +117,7 @@ int Application::start() {
     init_profile_list();
     init_keypro_list();
     LoadLanguage();
+    UseQtTranslations();  // file dialogs and standard buttons speak the window's language
 
     // The device link, and the keyboard it finds.
     if (options_.simulate) {
@@ -138,6 +141,12 @@ int Application::start() {
     view_->quitApplication = [this] { quit(); };
     view_->exitApplication = [this] { quit(); };
     alerts_->setParentWindow(view_);
+    // From here on alerts are drawn like every other message of the window.
+    alerts_->setWindowMessages(
+        [this](const QString& text, bool, std::function<void(bool)> answered) {
+            return showAlert(text, std::move(answered));
+        },
+        false);
     mainView = view_;
     StartApplyWorker(*devMs, view_);
     view_->installEventFilter(this);  // until the first frame is painted
@@ -157,6 +166,15 @@ int Application::start() {
     // Asked to end while start-up showed a message: the end follows as soon as the event loop runs.
     if (quitting_) QMetaObject::invokeMethod(this, [this] { quit(); }, Qt::QueuedConnection);
     return 0;
+}
+
+bool Application::showAlert(const QString& text, std::function<void(bool)> answered) {
+    if (!view_ || !view_->msgView || view_->msgView->isVisible()) return false;
+    // A hidden window (started with --hidden) comes forward to tell it.
+    if (!view_->isVisible()) showWindow();
+    showMsg(view_->hideView, view_->msgView, text, MSG_NOTICE, false,
+            [answered = std::move(answered)](MsgView* dialog) { answered(dialog->bResult); });
+    return true;
 }
 
 bool Application::eventFilter(QObject* watched, QEvent* event) {
