@@ -146,7 +146,9 @@ TEST_F(MacroViewUnsaved, AFailedSaveKeepsTheEditorOnTheMacro) {
     fs::rename(macroDir + "Games", macroDir + "moved");
     std::ofstream(macroDir + "Games") << "x";
     select("solo");
-    EXPECT_EQ(shownMessage(), QString::fromStdString("The macro could not be saved to " + macroDir + "Games/combo.mcf."));
+    // What failed, and below it why: a folder on the way is a plain file.
+    EXPECT_EQ(shownMessage(),
+              QString::fromStdString("The macro could not be saved to " + macroDir + "Games/combo.mcf.\nNot a directory"));
     test::saveScreenshot(owner.get(), "macro_save_failed");
     dismiss();
     EXPECT_EQ(view->listMacro->getSeletedObject(), item("combo"));

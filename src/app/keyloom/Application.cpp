@@ -143,10 +143,10 @@ int Application::start() {
     alerts_->setParentWindow(view_);
     // From here on alerts are drawn like every other message of the window.
     alerts_->setWindowMessages(
-        [this](const QString& text, bool, std::function<void(bool)> answered) {
-            return showAlert(text, std::move(answered));
+        [this](const QString& text, bool question, std::function<void(bool)> answered) {
+            return showAlert(text, question, std::move(answered));
         },
-        false);
+        true);
     mainView = view_;
     StartApplyWorker(*devMs, view_);
     view_->installEventFilter(this);  // until the first frame is painted
@@ -172,7 +172,7 @@ bool Application::showAlert(const QString& text, std::function<void(bool)> answe
     if (!view_ || !view_->msgView || view_->msgView->isVisible()) return false;
     // A hidden window (started with --hidden) comes forward to tell it.
     if (!view_->isVisible()) showWindow();
-    showMsg(view_->hideView, view_->msgView, text, MSG_NOTICE, false,
+    showMsg(view_->hideView, view_->msgView, text, question ? MSG_QUESTION : MSG_NOTICE, false,
             [answered = std::move(answered)](MsgView* dialog) { answered(dialog->bResult); });
     return true;
 }

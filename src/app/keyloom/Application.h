@@ -64,9 +64,9 @@ private:
     // Says why start-up ends (a message box, and standard error); the exit code.
     int fail(const std::string& text);
     void watchSignals();
-    // Shows a core alert in the window's message dialog; false while the
-    // dialog shows something else.
-    bool showAlert(const QString& text, std::function<void(bool)> answered);
+    // Shows a core alert (a notice, or a question with OK and Cancel) in the
+    // window's message dialog; false while the dialog shows something else.
+    bool showAlert(const QString& text, bool question, std::function<void(bool)> answered);
 
     AppOptions options_;
     std::unique_ptr<QtAlertSink> alerts_;
