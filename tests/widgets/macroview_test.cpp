@@ -6,6 +6,8 @@
 
 #include "widgets/macroview_ground.h"
 
+#include <QTest>
+
 namespace keyloom {
 namespace {
 
@@ -45,6 +47,43 @@ TEST_F(MacroViewTest, RecordsShiftAWithPausesAndSavesTheExactEvents) {
     EXPECT_EQ(events(saved, 5), (std::vector<E>{{56, 1, 250}, {0, 1, 250}, {0, 0, 250}, {56, 0, 0}, {0, 0, 0}}));
     EXPECT_EQ(saved.bAutoDelay, 1u);
     EXPECT_EQ(saved.dwDirty, 0u);
+}
+
+TEST_F(MacroViewTest, EscapeAndReturnAreRecordedWhileRecordingAndOtherwiseCloseTheEditor) {
+    select("solo");
+    click(view->btnRecord);
+    key(KEY_ESC, true, 100.0);
+    key(KEY_ESC, false, 100.1);
+    key(KEY_ENTER, true, 100.2);
+    key(KEY_ENTER, false, 100.3);
+    EXPECT_TRUE(view->isVisible());  // keys like any other while recording
+    click(view->btnRecord);
+
+    // Return keeps the work: the macro is saved and the editor closes.
+    ASSERT_TRUE(view->hasUnsavedChanges());
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_EQ(readBack("solo.mcf").stData.stItem[0].wVk, test::hostKey(KEY_ESC));
+
+    // Escape closes as the close button does: unsaved work is asked about first.
+    const auto autoSave = gVar.AutoSaveMacro;
+    gVar.AutoSaveMacro = 0;
+    showMacroView(overlay, view);
+    select("solo");
+    click(view->btnAuto);
+    ASSERT_TRUE(view->hasUnsavedChanges());
+    QTest::keyClick(view, Qt::Key_Escape);
+    ASSERT_TRUE(view->msgView->isVisible());
+    EXPECT_EQ(view->msgView->msgID, MSG_CHOICE);
+    QTest::keyClick(view->msgView, Qt::Key_Escape);  // Cancel: the editor stays on the macro
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_FALSE(view->msgView->isVisible());
+    QTest::keyClick(view, Qt::Key_Escape);
+    QTest::keyClick(view->msgView, Qt::Key_Return);  // Save
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_FALSE(view->hasUnsavedChanges());
+    gVar.AutoSaveMacro = autoSave;
 }
 
 // The keyboard plays 63 key events of a macro: a recording that would leave
