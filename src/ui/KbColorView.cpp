@@ -1,7 +1,9 @@
 #include "ui/KbColorView.h"
 
 #include <QMouseEvent>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <algorithm>
 
 #include "config/gvar.h"
@@ -101,7 +103,24 @@ int KbColorView::keyAt(const QMouseEvent* event) const {
 void KbColorView::setCurOn(int key) {
     if (key == nCurOn) return;
     nCurOn = key;
+    // A screen reader hears what the key under the pointer does.
+    setAccessibleDescription(isKey(key) && delegate ? delegate->keyDescription(key) : QString());
     update();
+}
+
+bool KbColorView::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int key = hitTest(QPointF(help->pos().x(), height() - help->pos().y()));
+    const QString text = isKey(key) && delegate ? delegate->keyDescription(key) : QString();
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    // The tip stays while the pointer is on the key, and goes when it leaves it.
+    QToolTip::showText(help->globalPos(), text, this, flipRect(rcKey[size_t(key)], height()).toAlignedRect());
+    return true;
 }
 
 void KbColorView::mouseMoveEvent(QMouseEvent* event) {
@@ -131,9 +150,7 @@ void KbColorView::paintEvent(QPaintEvent*) {
         drawOutline(painter, flipRect(rcKey[size_t(key)], height()), colorFromBgr(color), kOutline);
     };
     for (int k = 0; k < keyCount(); ++k) {
-        if (nOper == OPER_FUNCTION) {
-            if (nHasFunc[size_t(k)] != 0) outline(k, clrHasFun);
-        } else if (clrKey[size_t(k)] != 0) {
+        if (nOper != OPER_FUNCTION && clrKey[size_t(k)] != 0) {
             QColor fill = colorFromBgr(clrKey[size_t(k)]);
             fill.setAlpha(kFillAlpha);
             const QRectF key = flipRect(rcKey[size_t(k)], height());
@@ -147,6 +164,8 @@ void KbColorView::paintEvent(QPaintEvent*) {
                 painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
             }
         }
+        // A changed key keeps its mark over its colour, so both show.
+        if (nHasFunc[size_t(k)] != 0) outline(k, clrHasFun);
     }
     if (isKey(nCurOn)) outline(nCurOn, clrCurOn);
 }

@@ -1,7 +1,8 @@
 // The key map: the model's keyboard picture in the main window. It marks
-// the keys whose function was changed (function view) or fills every lit key
-// with its colour (colour view, in the per-key lighting mode), outlines the
-// key under the pointer and reports a clicked key to its delegate.
+// the keys whose function was changed, in both views; the colour view (the
+// per-key lighting mode) also fills every lit key with its colour. It
+// outlines the key under the pointer, tells what that key does in a tooltip
+// and reports a clicked key to its delegate.
 #pragma once
 #include <QImage>
 #include <QRectF>
@@ -20,6 +21,8 @@ public:
     virtual ~KbColorViewDelegate() = default;
     // A key was clicked: its row in the key tables.
     virtual void onKeySelect(int key) = 0;
+    // What the key does, for its tooltip ("Q: Ctrl + Shift + B"); empty for none.
+    virtual QString keyDescription(int /*key*/) const { return {}; }
 };
 
 // The key picture of a model ("Dev/.../keyimg.png" in the work directory); empty for an unknown model.
@@ -57,6 +60,7 @@ public:
     KbColorViewDelegate* delegate = nullptr;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -9,8 +9,10 @@
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "device/Dev6120.h"
+#include "device/apply_sequence.h"
 #include "ui/ColorGridView.h"
 #include "ui/KbColorView.h"
 #include "widgets/PopWindow.h"
@@ -20,6 +22,7 @@
 
 namespace keyloom {
 
+class CaptionView;
 class ColorPickView;
 class ComboBtn;
 class HideView;
@@ -71,6 +74,8 @@ public:
 
     // KbColorViewDelegate, MenuDelegate, ColorGridDelegate.
     void onKeySelect(int key) override;
+    // "Q: Ctrl + Shift + B": the key's name and its function in the key table in use.
+    QString keyDescription(int key) const override;
     void onMenuClicked(int itemData, int menuId) override;
     void onColorGridClick(bool checked, ColorGridView* sender) override;
     // ApplyTarget: the worker's reports, on the main loop.
@@ -87,6 +92,14 @@ public:
     // DeviceEvents: the keyboard's notifications, on the main loop.
     void onPoP(uint8_t value, uint8_t kind, uint8_t unused) override;
     void onExit() override;
+    // A keyboard plugged in or pulled out: the state caption follows.
+    void onLinkChanged(const HidDeviceRef& dev) override;
+
+    // With simulated, a keyboard on the link is named the simulated one.
+    void setSimulatedKeyboard(bool simulated);
+    // The data folder, shown in the window's title and under its header;
+    // empty for the usual folder, which is not shown.
+    void setDataFolder(const QString& path);
 
     // Exit, Cancel and Ctrl+Q leave the window: unsaved macro edits are
     // settled first (saved, or the user is asked), then the window hides or
@@ -134,6 +147,8 @@ public:
     ColorPickView* colorPickView = nullptr;
     LedView4417* ledView = nullptr;
     KbColorView* kbView = nullptr;
+    CaptionView* keyboardState = nullptr;      // connected, simulated or not connected
+    CaptionView* dataFolderCaption = nullptr;  // hidden for the usual data folder
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -149,12 +164,21 @@ private:
     void createSetControls(const ButtonAction& click);
     void createPanels();
     void createDialogs();
+    void createCaptions();
     QRectF chooserTitleRect() const;
+    void refreshKeyboardState();
+    void refreshDataFolder();
 
     // Actions (MainViewActions.cpp).
     // Settles unsaved macro edits, then runs one of the leaving callbacks.
     void leaveWith(std::function<void()> MainView::*action);
     bool keyboardMissing() const;
+    // Says that the keyboard is not there and how it comes back.
+    void tellKeyboardMissing();
+    // Shows the progress panel for an apply of flags and requests it.
+    void applyWithProgress(int32_t flags);
+    // The progress panel's line for a progress number of the running apply.
+    QString progressText(int progress) const;
     void onModeButton(int mode);
     void onLanguageChosen();
     void onApply();
@@ -189,6 +213,12 @@ private:
     QPointer<MenuWindow> setMenu_;
     QPointer<PopWindow> popWindow_;
     std::optional<QPoint> dragFrom_;  // pointer minus window place while dragged by hand
+    bool simulated_ = false;
+    // Whether the link holds a keyboard, as its attach and removal reports
+    // said: asking the link itself would wait for a running transfer.
+    bool keyboardPresent_ = false;
+    QString dataFolder_;
+    std::vector<ApplyStep> progressSteps_;  // what the running apply writes
 };
 
 // The form a key table stores a name in: UTF-8, at most maxBytes bytes,

@@ -4,6 +4,9 @@
 #include <QMouseEvent>
 #include <QUrl>
 #include <QWindow>
+#include <algorithm>
+#include <cstring>
+#include <string>
 
 #include "base/debug.h"
 #include "config/gvar.h"
@@ -101,7 +104,7 @@ void MainView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool MainView::keyboardMissing() const {
-    return gVar.GoWithNoDev == 0 && !(link_ && link_->GetDeviceHandle());
+    return gVar.GoWithNoDev == 0 && !keyboardPresent_;
 }
 
 void MainView::onModeButton(int mode) {
@@ -118,16 +121,24 @@ void MainView::onLanguageChosen() {
     onRefreshText();
 }
 
+void MainView::tellKeyboardMissing() {
+    showMsg(hideView, msgView, uiText("tc_msg15"), MSG_NOTICE, false, nullptr);
+}
+
 void MainView::onApply() {
-    if (keyboardMissing()) return showMsg(hideView, msgView, uiText("tc_msg15"), MSG_NOTICE, false, nullptr);
-    progressView->setProgress(0);
-    showProgress(this, hideView, progressView);
-    noisy_apply_kb(kFullApply);
+    if (keyboardMissing()) return tellKeyboardMissing();
+    applyWithProgress(kFullApply);
 }
 
 void MainView::onRestore() {
-    if (keyboardMissing()) return showMsg(hideView, msgView, uiText("tc_msg15"), MSG_NOTICE, false, nullptr);
-    showQuestion(hideView, msgView, uiText("tc_msg5"), [this](MsgView* dialog) { onReset(dialog); });
+    if (keyboardMissing()) return tellKeyboardMissing();
+    // The question names what a reset touches: the whole lighting, the whole
+    // knob and the key table of this mode only (the other modes keep theirs).
+    const _ST_KEYPRO* set = GetCurKeyPro();
+    const std::string table = set ? std::string(set->szName, strnlen(set->szName, sizeof set->szName)) : std::string();
+    const std::string mode = "M" + std::to_string(std::max(GetMIndex(), 0) + 1);
+    showQuestion(hideView, msgView, QString::fromStdString(FormatText("tc_msg5", {table, mode})),
+                 [this](MsgView* dialog) { onReset(dialog); });
 }
 
 void MainView::onReset(MsgView* dialog) {
@@ -136,9 +147,31 @@ void MainView::onReset(MsgView* dialog) {
     ResetProfile(profile);
     ResetKeyPro(GetCurKeyPro());
     UpdateUI();
+    applyWithProgress(kResetApply);
+}
+
+void MainView::applyWithProgress(int32_t flags) {
+    const _ST_PROFILE* profile = get_current_profile();
+    const bool gameMode = profile && IsLedGameMode(profile->stAdv.nMode);
+    progressSteps_ = ApplySteps(flags, gameMode, GetCurKeyPro() != nullptr);
     progressView->setProgress(0);
+    progressView->setStepText(progressText(0));
     showProgress(this, hideView, progressView);
-    noisy_apply_kb(kResetApply);
+    noisy_apply_kb(flags);
+}
+
+QString MainView::progressText(int progress) const {
+    // The step under way is the first one not reported done.
+    for (size_t i = 0; i < progressSteps_.size(); ++i) {
+        if (progressSteps_[i].doneAt <= progress) continue;
+        const ApplyStep& step = progressSteps_[i];
+        const char* name = step.flag == APPLY_LIGHTING     ? "tc_step_lighting"
+                           : step.flag == APPLY_KEY_COLORS ? "tc_step_key_colours"
+                                                           : "tc_step_key_table";
+        return QString::fromStdString(FormatText("tc_progress_step", {GetText(name), std::to_string(i + 1),
+                                                                      std::to_string(progressSteps_.size())}));
+    }
+    return uiText("tc_msg14");
 }
 
 void MainView::openLink() {
@@ -152,6 +185,7 @@ void MainView::updateProgress(int progress) {
         return;
     }
     progressView->setProgress(progress);
+    progressView->setStepText(progressText(progress));
 }
 
 void MainView::showError2() {

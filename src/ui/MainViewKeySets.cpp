@@ -115,6 +115,8 @@ void MainView::showSetMenu() {
 
 void MainView::onMenuClicked(int itemData, int menuId) {
     if (menuId == kExchangeMenu) {
+        // The menu goes before the file dialog it asked for comes up.
+        if (setMenu_) setMenu_->closeMenu();
         if (itemData == kExchangeImport) importKeyTable();
         if (itemData == kExchangeExport) exportKeyTable();
         return;

@@ -3,7 +3,9 @@
 // reaches the keyboard.
 #include "base/debug.h"
 #include "config/gvar.h"
+#include "config/language.h"
 #include "device/apply.h"
+#include "keys/basic.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
 #include "ui/LedView.h"
@@ -50,7 +52,22 @@ void MainView::onButtonSet(PickFuncView* picker) {
         flags = APPLY_KEYS;
     }
     kbView->update();
-    if (gVar.ApplyNow != 0) quiet_apply_kb(APPLY_NOISY | flags);
+    if (gVar.ApplyNow == 0) return;
+    // The change stays in the view and the profile; it reaches the keyboard with the next Apply.
+    if (keyboardMissing()) return tellKeyboardMissing();
+    quiet_apply_kb(APPLY_NOISY | flags);
+}
+
+QString MainView::keyDescription(int key) const {
+    if (key < 0 || key >= KEY_COUNT) return {};
+    // A key is named by its factory function; the knob by its own name.
+    const std::optional<std::string> name =
+        key == gVar.SrIndex && gVar.ShowKnod != 0 ? FindText("tc_msg8") : keyinfo_to_string(g_defKEY[key]);
+    if (!name) return {};
+    const _ST_KEYPRO* set = GetCurKeyPro();
+    const std::optional<std::string> function = keyinfo_to_string(set ? set->stKey[key] : g_defKEY[key]);
+    if (!function) return QString::fromStdString(*name);
+    return QString::fromStdString(FormatText("tc_key_tip", {*name, *function}));
 }
 
 }  // namespace keyloom

@@ -15,6 +15,7 @@
 #include "ui/MsgView.h"
 #include "ui/PickFuncView.h"
 #include "ui/SrView.h"
+#include "widgets/CaptionView.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
@@ -51,6 +52,12 @@ constexpr QRectF kLightingPanel{43, 196, 190, 307};
 // point of the left card's border, whose colour it takes.
 constexpr QRectF kSetDivider{45, 190, 186, 1};
 constexpr QPointF kLeftCardBorder{31.5, 500.5};  // picture points, top-left
+// The keyboard's state and the data folder, on the header beside the brand
+// mark: distance of their top edge from the window's top, and their lines.
+constexpr qreal kCaptionTop = 12, kCaptionHeight = 20;
+constexpr qreal kStateX = 52, kStateWidth = 190;
+constexpr qreal kFolderX = 250, kFolderWidth = 550;
+const QColor kConnectedDot(0, 200, 140), kSimulatedDot(230, 170, 40), kMissingDot(220, 80, 70);
 
 
 // A plate picture of any size (points) from a small button picture, at that
@@ -103,6 +110,7 @@ MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), link_(link
         setAttribute(Qt::WA_TranslucentBackground);
     }
     textStyleDict = panelTextStyle(TextAlign::Left);
+    keyboardPresent_ = link_ && link_->GetDeviceHandle();  // no apply runs yet
     LoadSkins();
 }
 
@@ -123,6 +131,7 @@ void MainView::LoadSkins() {
     createModeButtons(click);
     createSetControls(click);
     createPanels();
+    createCaptions();
     createDialogs();
     onRefreshText();
 }
@@ -159,6 +168,7 @@ void MainView::createSetControls(const ButtonAction& click) {
     const QString combo = QStringLiteral("combo_nr.png");
     btnKeyPro = newPngButton2(nullptr, this, combo, combo, combo, false, kSetChooser, {}, click);
     btnKeyPro->setTextAlignment(8);
+    btnKeyPro->setCaptionEnd(22);  // the drop-down arrow
     const qreal y = kSetChooser.y() - kSetChooser.height() - 1;
     btnNew = newPlateButton(this, QRectF(kSetChooser.x(), y, kNewWidth, kSetButtonHeight), click);
     btnDel = newPlateButton(this, QRectF(btnNew->Right() + kSetButtonGap, y, kDeleteWidth, kSetButtonHeight), click);
@@ -186,6 +196,45 @@ void MainView::createPanels() {
     ledView->LoadSkins();
     ledView->setKbView(kbView);
     if (ledView->gridColor[0]) ledView->gridColor[0]->delegate = this;
+}
+
+void MainView::createCaptions() {
+    const qreal y = height() - kCaptionTop - kCaptionHeight;
+    keyboardState = new CaptionView(this, QRectF(kStateX, y, kStateWidth, kCaptionHeight));
+    // A path is told apart from another by both ends: it is cut in the middle.
+    dataFolderCaption = new CaptionView(this, QRectF(kFolderX, y, kFolderWidth, kCaptionHeight), Qt::ElideMiddle);
+    dataFolderCaption->hide();
+}
+
+void MainView::setSimulatedKeyboard(bool simulated) {
+    simulated_ = simulated;
+    refreshKeyboardState();
+}
+
+void MainView::onLinkChanged(const HidDeviceRef& dev) {
+    keyboardPresent_ = dev != nullptr;
+    refreshKeyboardState();
+}
+
+void MainView::refreshKeyboardState() {
+    const bool connected = keyboardPresent_;
+    const char* text = !connected ? "tc_kb_missing" : simulated_ ? "tc_kb_simulated" : "tc_kb_connected";
+    keyboardState->setText(uiText(text));
+    keyboardState->setDot(!connected ? kMissingDot : simulated_ ? kSimulatedDot : kConnectedDot);
+}
+
+void MainView::setDataFolder(const QString& path) {
+    dataFolder_ = path;
+    refreshDataFolder();
+}
+
+void MainView::refreshDataFolder() {
+    const QString title = uiText("tc_title");
+    setWindowTitle(dataFolder_.isEmpty() ? title : title + QStringLiteral(" — ") + dataFolder_);
+    dataFolderCaption->setVisible(!dataFolder_.isEmpty());
+    dataFolderCaption->setText(QString::fromStdString(FormatText("tc_data_folder", {dataFolder_.toStdString()})));
+    // The whole path, even where the caption shows all of it.
+    dataFolderCaption->setToolTip(dataFolder_);
 }
 
 void MainView::createDialogs() {
@@ -222,6 +271,8 @@ void MainView::onRefreshText() {
     const QString link = uiText("tc_web");
     btnWeb->setCaption(link);
     btnWeb->setVisible(!link.isEmpty());
+    refreshKeyboardState();
+    refreshDataFolder();
     msgView->onRefreshText();
     funPickView->onRefreshText();
     macroView->onRefreshText();

@@ -106,7 +106,7 @@ QVariant OutlineViewDelegate::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole || role == Qt::EditRole) return captionOf(item);
     if (role == Qt::ToolTipRole) {
         const QString caption = captionOf(item);
-        const bool cut = QFontMetricsF(get_font()).horizontalAdvance(caption) > nItemWidth;
+        const bool cut = owner_->shownCaption(index) != caption;
         const QString why = unusableText(item);
         if (!why.isEmpty()) return cut ? caption + QLatin1Char('\n') + why : why;
         if (cut) return caption;
@@ -169,8 +169,26 @@ void OutlineItemCellView::paint(QPainter* painter, const QStyleOptionViewItem& o
     if (!item->unusable.empty()) colour = greyed(colour, colorFromBgr(selected ? source->clrItemDn : source->clrItemNr));
     const TextStyle style{get_font(), colour, TextAlign::Left};
     const qreal textHeight = QFontMetricsF(get_font()).height();
-    myDrawText(*painter, caption, style, QRectF(at.text.x(), at.text.y(), option.rect.width(), textHeight), h);
+    const QString shown = fittedText(caption, get_font(), textRoom(at, option.rect.width()));
+    myDrawText(*painter, shown, style, QRectF(at.text.x(), at.text.y(), option.rect.width(), textHeight), h);
     painter->restore();
+}
+
+qreal OutlineItemCellView::textRoom(const OutlineItemLayout& at, qreal rowWidth) {
+    constexpr qreal kEndGap = 2;
+    return rowWidth - at.text.x() - kEndGap;
+}
+
+QString MyOutlineView::shownCaption(const QModelIndex& index) const {
+    const outlineviewData* item = OutlineViewDelegate::itemOf(index);
+    if (!item) return {};
+    const QString caption = captionOf(item);
+    const QRect row = visualRect(index);
+    // A row not laid out yet (collapsed, not shown) has the list's width.
+    const qreal width = row.isValid() ? row.width() : delegateSource_->nItemWidth;
+    const QImage icon = item->nFlagData < uint32_t(kIconSlots) ? getIcon(int(item->nFlagData)) : QImage();
+    const OutlineItemLayout at = OutlineItemCellView::layout(icon, delegateSource_->nItemHeight, caption);
+    return fittedText(caption, get_font(), OutlineItemCellView::textRoom(at, width));
 }
 
 QSize OutlineItemCellView::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {

@@ -88,6 +88,8 @@ public:
     explicit OutlineItemCellView(MyOutlineView* list);
 
     static OutlineItemLayout layout(const QImage& icon, float rowHeight, const QString& text);
+    // The width the caption may take in a row this wide; a longer one is cut with "…".
+    static qreal textRoom(const OutlineItemLayout& at, qreal rowWidth);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -127,6 +129,9 @@ public:
     // Slots 0..kIconSlots-1; other slots are ignored.
     void setIcon(const QImage& icon, int index);
     QImage getIcon(int index) const;
+    // The row's caption as drawn: cut with "…" when its row is too narrow
+    // (the whole caption is then the row's tooltip).
+    QString shownCaption(const QModelIndex& index) const;
 
     void setParentDelegate(MyOutlineViewDelegate* delegate) { parent_delegate = delegate; }
     MyOutlineViewDelegate* parentDelegate() const { return parent_delegate; }

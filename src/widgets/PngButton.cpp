@@ -73,6 +73,14 @@ void PngButton::setTitleFont(std::optional<QFont> font) {
 void PngButton::setTextAlignment(int alignment) {
     if (textAlignment == alignment) return;
     textAlignment = alignment;
+    updateTooltip();
+    update();
+}
+
+void PngButton::setCaptionEnd(int points) {
+    if (captionEnd_ == points) return;
+    captionEnd_ = points;
+    updateTooltip();
     update();
 }
 
@@ -106,9 +114,19 @@ QColor PngButton::captionColor() const {
     return color.value_or(QColor(Qt::black));
 }
 
+qreal PngButton::captionRoom() const {
+    if (textAlignment > 0) return width() - textAlignment - captionEnd_;
+    if (textAlignment < 0) return width() - captionEnd_;  // a long caption may start at the left edge
+    return width() - 2 * captionEnd_;
+}
+
+QString PngButton::shownCaption() const {
+    return fittedText(title, captionFont(), captionRoom());
+}
+
 QPointF PngButton::captionPosition() const {
     const QFontMetricsF metrics(captionFont());
-    const qreal w = metrics.horizontalAdvance(title);
+    const qreal w = metrics.horizontalAdvance(shownCaption());
     qreal x = (width() - w) / 2;
     if (textAlignment > 0)
         x = textAlignment;
@@ -135,7 +153,7 @@ void PngButton::updateAccessibleName() {
 }
 
 void PngButton::updateTooltip() {
-    const bool tooLong = !title.isEmpty() && QFontMetricsF(captionFont()).horizontalAdvance(title) > width();
+    const bool tooLong = !title.isEmpty() && shownCaption() != title;
     const QString tip = tooLong ? title : hint;
     if (toolTip() != tip) setToolTip(tip);
 }
@@ -150,7 +168,7 @@ void PngButton::paintEvent(QPaintEvent*) {
         painter.setFont(captionFont());
         painter.setPen(captionColor());
         const QPointF at = captionPosition();
-        painter.drawText(QPointF(at.x(), at.y() + QFontMetricsF(captionFont()).ascent()), title);
+        painter.drawText(QPointF(at.x(), at.y() + QFontMetricsF(captionFont()).ascent()), shownCaption());
     }
     if (isDebug) {
         drawOutline(painter, QRectF(rect()), Qt::red);

@@ -54,6 +54,12 @@ public:
     void setTitleFont(std::optional<QFont> font);
     // 0 centre; n > 0 left edge n points in; -n right edge n points in.
     void setTextAlignment(int alignment);
+    // Points kept free at the caption's far end (a drop-down's arrow), or at
+    // both ends of a centred caption. A caption longer than the room left is
+    // cut with "…" and shown whole as the tooltip.
+    void setCaptionEnd(int points);
+    // The caption as drawn: cut with "…" when it does not fit.
+    QString shownCaption() const;
 
     int Right() const;   // frame x + width
     int Bottom() const;  // frame y + height (the edge away from the origin)
@@ -93,6 +99,7 @@ protected:
 private:
     QFont captionFont() const;
     QColor captionColor() const;
+    qreal captionRoom() const;
     void updateTooltip();
     void updateAccessibleName();
 
@@ -106,6 +113,7 @@ private:
     std::optional<QFont> titleFont;
     std::optional<QColor> textColorNr, textColorOv, textColorDn;
     int textAlignment = 0;
+    int captionEnd_ = 0;
     QImage imgIcon;
     int nIconX = 0;
     int itemData = 0;

@@ -5,6 +5,7 @@
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/PngButton.h"
+#include "widgets/TextDraw.h"
 
 namespace keyloom {
 
@@ -34,6 +35,19 @@ QRectF ProgressView::filledRect() const {
     return QRectF(rcBar.x(), rcBar.y(), int(rcBar.width() * nPos / 100), rcBar.height());
 }
 
+void ProgressView::setStepText(const QString& text) {
+    if (text == stepText_) return;
+    stepText_ = text;
+    setAccessibleDescription(text);
+    update();
+}
+
+QRectF ProgressView::stepTextRect() const {
+    constexpr qreal kSide = 16, kGap = 10;
+    const qreal top = height() - rcBar.y() + kGap;  // just under the bar
+    return QRectF(kSide, top, width() - 2 * kSide, height() - top - kGap);
+}
+
 void ProgressView::setClose() {
     if (viewHide) viewHide->hide();
     hide();
@@ -43,6 +57,11 @@ void ProgressView::setClose() {
 void ProgressView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!imageNr.isNull()) painter.drawImage(QRectF(rect()), imageNr);
+    if (!stepText_.isEmpty()) {
+        painter.setFont(get_font());
+        painter.setPen(panelTextStyle().color);
+        painter.drawText(stepTextRect(), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, stepText_);
+    }
     const QRectF fill = filledRect();
     if (imageDn.isNull() || fill.width() <= 0) return;
     // The filled picture has the panel's layout: the same rectangle in both.

@@ -27,6 +27,13 @@ public:
     void setProgress(int pos);
     int progress() const { return nPos; }
 
+    // What is being written, on up to two lines under the bar; also the
+    // panel's accessible description.
+    void setStepText(const QString& text);
+    QString stepText() const { return stepText_; }
+    // Where the step text is drawn, top-left origin.
+    QRectF stepTextRect() const;
+
     // Hides the overlay and the panel and forgets the overlay. It stops
     // nothing: whoever drives the bar carries on.
     void setClose();
@@ -48,6 +55,7 @@ private:
     QImage imageDn;
     QRectF rcBar;
     int nPos = 0;
+    QString stepText_;
     QPointer<QWidget> viewHide;
 };
 

@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 #include "config/gvar.h"
@@ -28,6 +29,12 @@ QColor colorFromBgr(uint32_t bgr) {
 
 TextStyle panelTextStyle(TextAlign align) {
     return TextStyle{get_font(), colorFromBgr(gVar.Txt_clr), align};
+}
+
+QString fittedText(const QString& text, const QFont& font, qreal width, Qt::TextElideMode mode) {
+    const QFontMetricsF metrics(font);
+    if (metrics.horizontalAdvance(text) <= width) return text;
+    return metrics.elidedText(text, mode, std::max<qreal>(0, width));
 }
 
 QPointF myTextOrigin(const QString& text, TextAlign align, const QRectF& rect) {

@@ -33,6 +33,10 @@ QColor colorFromBgr(uint32_t bgr);
 // The style panels draw their captions with: standard font, "Txt_clr".
 TextStyle panelTextStyle(TextAlign align = TextAlign::Left);
 
+// The text as it fits in width points of the font: whole, or cut with "…"
+// (at its end, or in its middle for paths, whose two ends tell them apart).
+QString fittedText(const QString& text, const QFont& font, qreal width, Qt::TextElideMode mode = Qt::ElideRight);
+
 // Draws text on one line in rect (bottom-left origin inside a view viewHeight
 // high), measured with the standard font; not clipped to the rectangle.
 void myDrawText(QPainter& painter, const QString& text, const TextStyle& style, const QRectF& rect,

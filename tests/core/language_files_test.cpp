@@ -71,6 +71,9 @@ const char* const kProgramKeys[] = {
     // the dialogs' modifier boxes, close buttons, colour swatches; key map and paint colour
     "tc_mod_shift", "tc_mod_control", "tc_mod_option", "tc_mod_command", "tc_mod_option_tip", "tc_mod_command_tip",
     "tc_close", "tc_swatch_on", "tc_swatch_off", "tc_keymap", "tc_paint_colour", "tc_paint_colour_tip",
+    // the key map's tooltips, the keyboard's state, the data folder, the progress panel's steps
+    "tc_key_tip", "tc_kb_connected", "tc_kb_simulated", "tc_kb_missing", "tc_data_folder", "tc_progress_step",
+    "tc_step_lighting", "tc_step_key_colours", "tc_step_key_table",
     "tc_paint_hint", "tc_keypro_exchange", "tc_keypro_import", "tc_keypro_export", "tc_keypro_filter",
     "tc_menu_scroll_up", "tc_menu_scroll_down",
     // lighting modes
@@ -303,8 +306,8 @@ const Room kRooms[] = {
     {"tc_kbmedia_main", 150}, {"tc_office1", 150}, {"tc_office2", 150}, {"tc_office3", 150}, {"tc_office4", 150},
     {"tc_office5", 150}, {"tc_scrollup", 150}, {"tc_scrolldown", 150}, {"tc_adv_str5", 150}, {"tc_adv_str6", 150},
     // the message dialog draws one line in a 320-point box
-    {"tc_msg5", 320}, {"tc_msg6", 320}, {"tc_msg7", 320}, {"tc_msg10", 320}, {"tc_msg13", 320}, {"tc_msg14", 320},
-    {"tc_msg15", 320}, {"tc_apply_failed", 320}, {"tc_msg20", 320}, {"tc_macro_msg8", 320}, {"tc_macro_msg11", 320}, {"tc_macro_msg12", 320},
+    {"tc_msg6", 320}, {"tc_msg7", 320}, {"tc_msg10", 320}, {"tc_msg13", 320}, {"tc_msg14", 320},
+    {"tc_apply_failed", 320}, {"tc_msg20", 320}, {"tc_macro_msg8", 320}, {"tc_macro_msg11", 320}, {"tc_macro_msg12", 320},
     {"tc_macro_msg13", 320}, {"tc_macro_folder_prompt", 320}, {"tc_macro_msg36", 320}, {"tc_macro_badname", 320}, {"tc_mod_shift", 64}, {"tc_mod_control", 64}, {"tc_mod_option", 64},
     {"tc_mod_command", 64},
     {"tc_macro_name_control", 320}, {"tc_macro_name_blank", 320}, {"tc_keypro_full", 320, "50"},

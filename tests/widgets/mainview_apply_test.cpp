@@ -73,7 +73,7 @@ TEST_F(MainViewApply, RestoreAsksThenResetsProfileAndTableAndWrites) {
     click(view->btnPro[1]);
     profile->stAdv.nMode = 3;
     click(view->btnRestroe);
-    EXPECT_EQ(view->msgView->strMsg, QString::fromStdString(GetText("tc_msg5")));
+    EXPECT_EQ(view->msgView->strMsg, QString::fromStdString(FormatText("tc_msg5", {"Shooter", "M2"})));
     test::saveScreenshot(view.get(), "mainview_restore_question");
     answer(false);
     EXPECT_FALSE(anyRequest());
@@ -136,6 +136,7 @@ protected:
 
 TEST_F(MainViewKeyClick, AKeyClickOpensThePickerAndItsFunctionIsWrittenOnlyWithApplyNow) {
     gVar.ApplyNow = 0;
+    plugKeyboard();
     build();
     ASSERT_NE(kKey, gVar.SrIndex);
     clickKey(kKey);
@@ -166,6 +167,7 @@ TEST_F(MainViewKeyClick, InTheGameModeASwatchPaintsTheKey) {
     gVar.ApplyNow = 1;
     profile->stAdv.nMode = gVar.GaoshouIndex;
     profile->stAdv.nKeyColorGroup = 1;
+    plugKeyboard();
     build();
     view->ledView->gridColor[0]->setBkgColor(QColor(0, 128, 255), false);
     clickKey(kKey);

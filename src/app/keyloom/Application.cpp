@@ -136,7 +136,9 @@ int Application::start() {
 
     // The window's contents, the worker that applies, then the stored data.
     view_ = new MainView(devMs.get());
-    view_->setWindowTitle(QStringLiteral("keyloom"));
+    view_->setSimulatedKeyboard(options_.simulate);
+    // Two keylooms on two data folders are told apart by the folder.
+    if (!is_default_data_path()) view_->setDataFolder(QString::fromStdString(get_data_path()));
     view_->hideApplication = [this] { hideWindows(); };
     view_->quitApplication = [this] { quit(); };
     view_->exitApplication = [this] { quit(); };
