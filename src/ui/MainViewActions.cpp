@@ -122,7 +122,7 @@ void MainView::onLanguageChosen() {
 }
 
 void MainView::tellKeyboardMissing() {
-    showMsg(hideView, msgView, uiText("tc_msg15"), MSG_NOTICE, false, nullptr);
+    showMsg(hideView, msgView, uiText("tc_kb_plug_in"), MSG_NOTICE, false, nullptr);
 }
 
 void MainView::onApply() {

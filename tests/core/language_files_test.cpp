@@ -72,7 +72,7 @@ const char* const kProgramKeys[] = {
     "tc_mod_shift", "tc_mod_control", "tc_mod_option", "tc_mod_command", "tc_mod_option_tip", "tc_mod_command_tip",
     "tc_close", "tc_swatch_on", "tc_swatch_off", "tc_keymap", "tc_paint_colour", "tc_paint_colour_tip",
     // the key map's tooltips, the keyboard's state, the data folder, the progress panel's steps
-    "tc_key_tip", "tc_kb_connected", "tc_kb_simulated", "tc_kb_missing", "tc_data_folder", "tc_progress_step",
+    "tc_key_tip", "tc_kb_plug_in", "tc_kb_connected", "tc_kb_simulated", "tc_kb_missing", "tc_data_folder", "tc_progress_step",
     "tc_step_lighting", "tc_step_key_colours", "tc_step_key_table",
     "tc_paint_hint", "tc_keypro_exchange", "tc_keypro_import", "tc_keypro_export", "tc_keypro_filter",
     "tc_menu_scroll_up", "tc_menu_scroll_down",

@@ -49,7 +49,7 @@ TEST_F(MainViewApply, ApplyWritesEverythingWithTheProgressViewUp) {
 
 TEST_F(MainViewApply, WithoutAKeyboardApplyOkAndRestoreOnlySaySo) {
     build();  // no link at all
-    const QString missing = QString::fromStdString(GetText("tc_msg15"));
+    const QString missing = QString::fromStdString(GetText("tc_kb_plug_in"));
     for (PngButton* button : {view->btnApply, view->btnOk, view->btnRestroe}) {
         click(button);
         ASSERT_TRUE(view->msgView->isVisible());

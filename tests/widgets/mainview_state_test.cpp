@@ -118,7 +118,7 @@ TEST_F(MainViewState, TheKeyboardsStateFollowsUnplugAndPlug) {
     // Apply and a key edit say how the keyboard comes back.
     click(view->btnApply);
     ASSERT_TRUE(view->msgView->isVisible());
-    EXPECT_EQ(view->msgView->strMsg, english("tc_msg15"));
+    EXPECT_EQ(view->msgView->strMsg, english("tc_kb_plug_in"));
     EXPECT_TRUE(view->msgView->strMsg.contains("finds it by itself"));
     test::saveScreenshot(view.get(), "mainview_apply_unplugged");
     answer(true);
