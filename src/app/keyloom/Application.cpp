@@ -170,7 +170,7 @@ int Application::start() {
     return 0;
 }
 
-bool Application::showAlert(const QString& text, std::function<void(bool)> answered) {
+bool Application::showAlert(const QString& text, bool question, std::function<void(bool)> answered) {
     if (!view_ || !view_->msgView || view_->msgView->isVisible()) return false;
     // A hidden window (started with --hidden) comes forward to tell it.
     if (!view_->isVisible()) showWindow();
