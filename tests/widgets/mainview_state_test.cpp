@@ -43,7 +43,7 @@ TEST_F(MainViewState, AKeysTooltipTellsItsNameAndItsFunctionInTheTableInUse) {
     ASSERT_GE(q, 0);
     _ST_KEYPRO* games = get_keypro_by_id(modeSet[0]);
     games->stKey[q].dwFunID = MAKE_FUNID(FUN_KEY, 0);
-    games->stKey[q].stCombo = {MOD_LCTRL | MOD_LSHIFT, 11 /* B */, VK_NONE};
+    games->stKey[q].stCombo = {MOD_LCTRL | MOD_LSHIFT, 11 /* B */, VK_NONE, 0};
     games->stKey[s].dwFunID = MAKE_FUNID(FUN_MEDIA, 40);
     plugKeyboard();
     build();
@@ -134,9 +134,9 @@ TEST_F(MainViewState, TheProgressPanelSaysWhatItWritesStepByStep) {
     ProgressView* panel = view->progressView;
     ASSERT_TRUE(panel->isVisible());
     // Outside the per-key lighting mode an apply writes the lighting and the key table.
-    EXPECT_EQ(panel->stepText(), "Writing to the keyboard: lighting and knob, 1 of 2");
+    EXPECT_EQ(panel->stepText(), "Writing to the keyboard: lighting and knob, 1\u00a0of\u00a02");
     view->updateProgress(40);
-    EXPECT_EQ(panel->stepText(), "Writing to the keyboard: key table, 2 of 2");
+    EXPECT_EQ(panel->stepText(), "Writing to the keyboard: key table, 2\u00a0of\u00a02");
     EXPECT_EQ(panel->accessibleDescription(), panel->stepText());
     test::saveScreenshot(view.get(), "mainview_progress_step");
     view->updateProgress(100);
@@ -148,9 +148,9 @@ TEST_F(MainViewState, TheProgressPanelSaysWhatItWritesStepByStep) {
     profile->stAdv.nMode = int(gVar.GaoshouIndex);
     view->UpdateUI();
     click(view->btnApply);
-    EXPECT_EQ(panel->stepText(), "Writing to the keyboard: lighting and knob, 1 of 3");
+    EXPECT_EQ(panel->stepText(), "Writing to the keyboard: lighting and knob, 1\u00a0of\u00a03");
     view->updateProgress(60);
-    EXPECT_EQ(panel->stepText(), "Writing to the keyboard: key table, 3 of 3");
+    EXPECT_EQ(panel->stepText(), "Writing to the keyboard: key table, 3\u00a0of\u00a03");
 }
 
 TEST_F(MainViewState, RestoreNamesWhatItResetsAndLeavesTheOtherModesTables) {
