@@ -4,9 +4,14 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "base/debug.h"
 
 namespace keyloom {
 
@@ -63,19 +68,47 @@ void QtAlertSink::showNext() {
     QTimer::singleShot(kRetryMs, qApp, [this] { showNext(); });
 }
 
+bool QtAlertSink::waitForAnswer(const QString& text, bool question) {
+    // The answer outlives this call when the program ends with the alert open.
+    auto answer = std::make_shared<std::optional<bool>>();
+    QEventLoop loop;
+    QPointer<QEventLoop> waiting(&loop);
+    present(text, question, [answer, waiting](bool ok) {
+        *answer = ok;
+        if (waiting) waiting->quit();
+    });
+    // The window's dialog answers later; a plain box has answered already.
+    if (!answer->has_value() && interactive_) {
+        waits_.push_back(waiting);
+        loop.exec();
+        std::erase(waits_, waiting);
+    }
+    return answer->value_or(false);
+}
+
+void QtAlertSink::setInteractive(bool interactive) {
+    interactive_ = interactive;
+    // The program ends: no one may be there to answer what is shown.
+    if (!interactive)
+        for (const QPointer<QEventLoop>& wait : waits_)
+            if (wait) wait->quit();
+}
+
 void QtAlertSink::showMessage(const std::string& title, const std::string& text) {
     if (!interactive_) {
         std::fprintf(stderr, "keyloom: %s: %s\n", title.c_str(), text.c_str());
         return;
     }
     const QString message = QString::fromStdString(text);
-    auto show = [this, message] { present(message, false, nullptr); };
+    LOG("Alert: %s", text.c_str());
+    // On the window's thread the call returns once the alert is closed, so
+    // what follows it (the end after a pulled-out keyboard) waits for the user.
     if (onGuiThread()) {
-        show();
+        waitForAnswer(message, false);
         return;
     }
     // A worker must not wait for the user: the message is shown when the GUI thread gets to it.
-    QMetaObject::invokeMethod(qApp, show, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(qApp, [this, message] { present(message, false, nullptr); }, Qt::QueuedConnection);
 }
 
 bool QtAlertSink::askQuestion(const std::string& title, const std::string& text) {
@@ -84,22 +117,10 @@ bool QtAlertSink::askQuestion(const std::string& title, const std::string& text)
         return false;
     }
     const QString message = QString::fromStdString(text);
+    LOG("Alert: %s", text.c_str());
+    if (onGuiThread()) return waitForAnswer(message, true);
     bool accepted = false;
-    auto ask = [this, message, &accepted] {
-        bool answered = false;
-        QEventLoop loop;
-        present(message, true, [&](bool ok) {
-            accepted = ok;
-            answered = true;
-            loop.quit();
-        });
-        // The window's dialog answers later; a plain box has answered already.
-        if (!answered) loop.exec();
-    };
-    if (onGuiThread())
-        ask();
-    else
-        QMetaObject::invokeMethod(qApp, ask, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(qApp, [&] { accepted = waitForAnswer(message, true); }, Qt::BlockingQueuedConnection);
     return accepted;
 }
 

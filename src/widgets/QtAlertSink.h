@@ -1,12 +1,15 @@
 // Core alerts on the GUI thread: in the window's own message dialog once the
-// window exists, as plain message boxes before. Alerts may come from the
-// apply worker: messages are shown without waiting, questions by waiting for
-// the answer on the GUI thread.
+// window exists, as plain message boxes before. On the GUI thread an alert
+// returns once it is closed. Alerts may come from the apply worker: its
+// messages are shown without waiting, its questions wait for the answer.
 #pragma once
+#include <QEventLoop>
+#include <QPointer>
 #include <QString>
 #include <atomic>
 #include <deque>
 #include <functional>
+#include <vector>
 
 #include "base/PublicLib.h"
 
@@ -35,7 +38,8 @@ public:
     void setWindowMessages(WindowMessage present, bool asks);
     // Off while the program ends, when no one may be there to answer: messages
     // go to standard error and questions are answered "Cancel".
-    void setInteractive(bool interactive) { interactive_ = interactive; }
+    // Turning it off also ends every wait for an alert shown (GUI thread).
+    void setInteractive(bool interactive);
 
 private:
     struct Pending {
@@ -47,11 +51,14 @@ private:
     void showNext();
     // GUI thread: shows a message or asks, in the window or in a box.
     void present(const QString& text, bool question, std::function<void(bool)> answered);
+    // Presents an alert on the GUI thread and returns its answer once it is closed.
+    bool waitForAnswer(const QString& text, bool question);
 
     std::function<void()> exitRequest_;
     QWidget* parent_ = nullptr;
     std::atomic<bool> interactive_ = true;
     WindowMessage window_;
+    std::vector<QPointer<QEventLoop>> waits_;  // of alerts shown on the GUI thread, innermost last
     std::deque<Pending> waiting_;
     bool windowBusy_ = false;  // an alert of ours is up in the window
     bool windowAsks_ = false;

@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -108,11 +109,13 @@ TEST_F(WindowReasons, CoreAlertsOpenOneAfterAnotherInTheWindowsDialog) {
         false);
     const std::string first(6, 'x');
     const std::string second = FormatText("tc_save_failed", {data_.path() + "/pro.dct: " + ReasonText(ErrnoReason(ENOSPC))});
-    PubLib::showSystemMessage(first, "Warning", nullptr, nullptr);
-    // A worker's alert never waits for the user.
-    std::thread worker([&] { PubLib::showSystemMessage(second, "Warning", nullptr, nullptr); });
+    // A worker's alerts never wait for the user; they open one after another.
+    std::thread worker([&] {
+        PubLib::showSystemMessage(first, "Warning", nullptr, nullptr);
+        PubLib::showSystemMessage(second, "Warning", nullptr, nullptr);
+    });
     worker.join();
-    ASSERT_TRUE(view->msgView->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->msgView->isVisible(); }, 5000));
     EXPECT_EQ(view->msgView->strMsg.toStdString(), first);
     answer(true);
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->msgView->isVisible(); }, 5000));
@@ -120,6 +123,18 @@ TEST_F(WindowReasons, CoreAlertsOpenOneAfterAnotherInTheWindowsDialog) {
     EXPECT_NE(second.find("Kein Speicherplatz mehr auf dem Gerät"), std::string::npos) << second;
     test::saveScreenshot(view.get(), "reason_alert_in_window_German");
     answer(true);
+    // On the window's thread an alert returns only once it is closed: what
+    // follows it (the end after a pulled-out keyboard) waits for the user.
+    bool closedByUser = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!view->msgView->isVisible()) return;
+        closedByUser = true;
+        answer(true);
+    });
+    closer.start(10);
+    PubLib::showSystemMessage(first, "Warning", nullptr, nullptr);
+    EXPECT_TRUE(closedByUser);
     PubLib::setAlertSink(nullptr);
 }
 
