@@ -162,7 +162,7 @@ key_assigned_in_the_window_is_written_and_saved() {
   "$ctl" --work-dir "$work" --data-dir "$data" profiles >"$root/before.json"
   start window --simulate --sim-trace "$root/trace.txt"
   wait_for_line window "Window shown"
-  window=$(xdotool search --sync --onlyvisible --name '^keyloom$' | head -1)
+  window=$(xdotool search --sync --onlyvisible --name '^keyloom( — .*)?$' | head -1)
   [ -n "$window" ] || fail "no window"
   xdotool windowfocus --sync "$window"
   opened=$(log_mark window)
@@ -185,7 +185,7 @@ key_assigned_in_the_window_is_written_and_saved() {
 ctrl_q_quits_and_saves() {
   start window --simulate
   wait_for_line window "Window shown"
-  window=$(xdotool search --sync --onlyvisible --name '^keyloom$' | head -1)
+  window=$(xdotool search --sync --onlyvisible --name '^keyloom( — .*)?$' | head -1)
   xdotool windowfocus --sync "$window" key ctrl+q
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
   [ -s "$data/keypro.dct" ] || fail "nothing saved"
@@ -219,10 +219,10 @@ pulled_out_when_needed_ends_and_saves() {
   sed -i 's/^Suwnd=.*/Suwnd=0/' "$work/cfg.txt"
   start window --simulate
   wait_for_line window "Window shown"
+  unplugged=$(log_mark window)
   click_control window "Unplug the keyboard"
-  box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Warning$' | head -1)
-  [ -n "$box" ] || fail "no message that the keyboard is missing"
-  xdotool windowfocus --sync "$box" key Return
+  wait_for_line window "Alert: " "$unplugged"  # told in the window's own dialog
+  click_control window OK "$unplugged"
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
   [ -s "$data/keypro.dct" ] || fail "nothing saved"
 }
@@ -290,9 +290,11 @@ ending_never_hangs_when_the_save_fails() {
   start window --simulate
   wait_for_line window "Save 1 written"
   rm "$data/keypro.dct"; mkdir "$data/keypro.dct"
+  failed=$(log_mark window)
   click_control window M3
-  wait_for_line window "save failed"
-  timeout 10 xdotool search --sync --onlyvisible --name '^Warning$' >/dev/null || fail "the failed save was not told"
+  wait_for_line window "save failed" "$failed"
+  wait_for_line window "Alert: " "$failed"
+  wait_for_place window 'Control "OK"' "$failed"  # the window's dialog is on the screen
   kill -TERM "$pid"
   ends_within_5s "$pid"
   [ "$rc" -eq 1 ] || fail "exit code $rc after a failed save"
