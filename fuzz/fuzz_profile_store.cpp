@@ -51,7 +51,7 @@ void FuzzExchange(const uint8_t* data, size_t size) {
     size_t rest = std::min(size - head, EXCHANGE_FILE_SIZE - offsetof(_ST_EXCHANGE, stMacro));
     std::memcpy(bytes.data() + offsetof(_ST_EXCHANGE, stMacro), data + head, rest);
 
-    std::string refusal;
+    Reason refusal;
     auto content = parse_exchange(bytes, &refusal);
     // A refusal always says why; what is taken is a set the program can use.
     if (!content) {
