@@ -145,14 +145,19 @@ NameCheck check_name(const std::string& name, size_t maxBytes) {
     return NameCheck::Ok;
 }
 
-const char* name_refusal(const std::string& name) {
-    switch (check_name(name, 0)) {
+const char* name_check_text_key(NameCheck check) {
+    switch (check) {
+        case NameCheck::Ok: return nullptr;
         case NameCheck::Blank: return "tc_macro_name_blank";
         case NameCheck::ControlCharacter: return "tc_macro_name_control";
         case NameCheck::BadCharacter: return "tc_macro_badname";
-        default: return nullptr;
+        case NameCheck::TooLong: return "tc_name_too_long";
+        case NameCheck::Taken: return "tc_name_taken";
     }
+    return nullptr;
 }
+
+const char* name_refusal(const std::string& name) { return name_check_text_key(check_name(name, 0)); }
 
 bool is_safe_name(const std::string& name) { return name_refusal(name) == nullptr; }
 

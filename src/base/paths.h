@@ -47,6 +47,9 @@ enum class NameCheck {
 // The checks of name_refusal, and then the length: at most maxBytes UTF-8
 // bytes (0: any length).
 NameCheck check_name(const std::string& name, size_t maxBytes);
+// The text key that says what is wrong ("tc_name_too_long" takes the byte
+// limit, "tc_name_taken" the name); null for Ok.
+const char* name_check_text_key(NameCheck check);
 bool is_safe_name(const std::string& name);
 
 }  // namespace keyloom

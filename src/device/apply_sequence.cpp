@@ -1,5 +1,6 @@
 #include "device/apply_sequence.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -126,19 +127,23 @@ public:
         : snap_(snap), channel_(channel), options_(options) {}
 
     bool run(int32_t flag, uint8_t layerBit) {
-        if ((flag & APPLY_LIGHTING) && !lightingStep(layerBit)) return false;
+        // The steps written are the ones the window announces.
+        const std::vector<ApplyStep> steps =
+            ApplySteps(flag, IsLedGameMode(snap_.profile.stAdv.nMode), snap_.keypro.has_value());
+        auto planned = [&steps](int32_t step) {
+            return std::any_of(steps.begin(), steps.end(), [step](const ApplyStep& s) { return s.flag == step; });
+        };
+        if (planned(APPLY_LIGHTING) && !lightingStep(layerBit)) return false;
         notify(APPLY_PROGRESS_LIGHTING);
-        if ((flag & APPLY_KEY_COLORS) && IsLedGameMode(snap_.profile.stAdv.nMode) && !colorStep()) return false;
+        if (planned(APPLY_KEY_COLORS) && !colorStep()) return false;
         notify(APPLY_PROGRESS_KEY_COLORS);
-        if (flag & APPLY_KEYS) {
-            if (!snap_.keypro) {
-                // Nothing to program for this layer; the other steps stand.
-                LOG("No key-property set 0x%x for layer %d", snap_.profile.dwKeyProID[snap_.profile.nLayer],
-                    snap_.profile.nLayer);
-            } else {
-                if (!keyStep()) return false;
-                notify(APPLY_PROGRESS_KEYS);
-            }
+        if (planned(APPLY_KEYS)) {
+            if (!keyStep()) return false;
+            notify(APPLY_PROGRESS_KEYS);
+        } else if (flag & APPLY_KEYS) {
+            // Nothing to program for this layer; the other steps stand.
+            LOG("No key-property set 0x%x for layer %d", snap_.profile.dwKeyProID[snap_.profile.nLayer],
+                snap_.profile.nLayer);
         }
         notify(APPLY_PROGRESS_END);
         if (options_.reportProgress) {
@@ -250,7 +255,6 @@ bool RunApplySequence(ApplySnapshot& snapshot, int32_t flag, ApplyChannel& chann
 }
 
 std::vector<ApplyStep> ApplySteps(int32_t flag, bool gameMode, bool hasKeyTable) {
-    // The same conditions as Sequence::run.
     std::vector<ApplyStep> steps;
     if (flag & APPLY_LIGHTING) steps.push_back({APPLY_LIGHTING, APPLY_PROGRESS_LIGHTING});
     if ((flag & APPLY_KEY_COLORS) && gameMode) steps.push_back({APPLY_KEY_COLORS, APPLY_PROGRESS_KEY_COLORS});

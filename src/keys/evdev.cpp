@@ -68,16 +68,6 @@ uint8_t ModifierBitOfHostKey(int vk) {
     }
 }
 
-bool IsModifierHostKey(int vk) {
-    switch (vk) {
-        case 54: case 55:  // right and left Command
-        case 56: case 60:  // Shift
-        case 58: case 61:  // Option
-        case 59: case 62:  // Control
-            return true;
-        default:
-            return false;
-    }
-}
+bool IsModifierHostKey(int vk) { return ModifierBitOfHostKey(vk) != 0; }
 
 }  // namespace keyloom

@@ -1,7 +1,5 @@
 #include "model/keypro_name.h"
 
-#include <cstring>
-
 #include "model/st_keypro.h"
 
 namespace keyloom {
@@ -12,7 +10,7 @@ NameCheck check_keypro_name(const std::string& name, int layer, const _ST_KEYPRO
     if (check != NameCheck::Ok) return check;
     for (int i = 0; const _ST_KEYPRO* set = get_keypro_by_index(i, layer); ++i) {
         if (set == except) continue;
-        if (name == std::string(set->szName, strnlen(set->szName, sizeof set->szName))) return NameCheck::Taken;
+        if (name == keypro_name(*set)) return NameCheck::Taken;
     }
     return NameCheck::Ok;
 }

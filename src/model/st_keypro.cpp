@@ -37,6 +37,8 @@ void destroy_keypro_list() { lstKeyPro.reset(); }
 
 int get_keypro_count() { return lstKeyPro ? static_cast<int>(lstKeyPro->size()) : 0; }
 
+std::string keypro_name(const _ST_KEYPRO& set) { return std::string(set.szName, strnlen(set.szName, sizeof set.szName)); }
+
 void new_keypro(const char* name, _ST_KEYPRO* dst) {
     if (!name || !dst) return;
     std::memset(dst, 0, sizeof *dst);

@@ -44,6 +44,8 @@ void clear_keypro_list();
 void destroy_keypro_list();
 int get_keypro_count();
 void new_keypro(const char* name, _ST_KEYPRO* dst);
+// The set's name: its bytes up to the first NUL, at most the whole field.
+std::string keypro_name(const _ST_KEYPRO& set);
 void ResetKeyPro(_ST_KEYPRO* keypro);
 // A copy of the set appended to the list; none without a list or when the
 // list is full.

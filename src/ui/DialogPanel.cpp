@@ -15,6 +15,16 @@
 
 namespace keyloom {
 
+namespace {
+
+// Escape, Return or Enter (the keypad's too) with no modifier held.
+bool isDialogKey(const QKeyEvent& key) {
+    if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+    return key.key() == Qt::Key_Escape || key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+}
+
+}  // namespace
+
 DialogPanel::DialogPanel(QWidget* owner, int width, int height) : QWidget(owner) {
     // The panel takes the keys when shown: the dialog keys and recorded keys are its own.
     setFocusPolicy(Qt::StrongFocus);
@@ -104,22 +114,6 @@ void DialogPanel::confirmFromKeyboard() {
     if (click_ && btnOk && !btnOk->isHidden()) click_(btnOk);
 }
 
-bool DialogPanel::handleDialogKey(const QKeyEvent& key) {
-    const Qt::KeyboardModifiers held = key.modifiers() & ~Qt::KeypadModifier;
-    if (capturingNow() || held != Qt::NoModifier) return false;
-    switch (key.key()) {
-        case Qt::Key_Escape:
-            cancelFromKeyboard();
-            return true;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            confirmFromKeyboard();
-            return true;
-        default:
-            return false;
-    }
-}
-
 void DialogPanel::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
     const Qt::FocusReason reason = event->reason();
@@ -156,14 +150,17 @@ bool DialogPanel::event(QEvent* event) {
     const bool keyEvent = event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
     if (keyEvent && isVisible()) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const bool dialogKey = !capturingNow() && (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return ||
-                                                   key->key() == Qt::Key_Enter);
+        const bool dialogKey = !capturingNow() && isDialogKey(*key);
         // While recording, and for the dialog keys, no shortcut of the window takes the key first.
         if (event->type() == QEvent::ShortcutOverride && (capturingNow() || dialogKey)) {
             event->accept();
             return true;
         }
-        if (event->type() == QEvent::KeyPress && handleDialogKey(*key)) {
+        if (event->type() == QEvent::KeyPress && dialogKey) {
+            if (key->key() == Qt::Key_Escape)
+                cancelFromKeyboard();
+            else
+                confirmFromKeyboard();
             event->accept();
             return true;
         }

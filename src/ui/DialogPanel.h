@@ -11,7 +11,6 @@
 
 #include "widgets/PngButton.h"
 
-class QKeyEvent;
 class QPainter;
 
 namespace keyloom {
@@ -82,8 +81,6 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    bool handleDialogKey(const QKeyEvent& key);
-
     QImage background_;
     int designHeight_ = 0;  // the height the panel is made for; a long message may make it taller
     ButtonAction click_;

@@ -5,7 +5,6 @@
 #include <QUrl>
 #include <QWindow>
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "base/debug.h"
@@ -51,7 +50,7 @@ void MainView::btnClick(PngButton* sender) {
     if (sender == btnDel) {
         // The question names the table it deletes.
         const _ST_KEYPRO* set = GetCurKeyPro();
-        const std::string name = set ? std::string(set->szName, strnlen(set->szName, sizeof set->szName)) : std::string();
+        const std::string name = set ? keypro_name(*set) : std::string();
         return showQuestion(hideView, msgView, QString::fromStdString(FormatText("tc_del_keytable_ask", {name})),
                             [this](MsgView* dialog) { onDelKeyPro(dialog); });
     }
@@ -135,7 +134,7 @@ void MainView::onRestore() {
     // The question names what a reset touches: the whole lighting, the whole
     // knob and the key table of this mode only (the other modes keep theirs).
     const _ST_KEYPRO* set = GetCurKeyPro();
-    const std::string table = set ? std::string(set->szName, strnlen(set->szName, sizeof set->szName)) : std::string();
+    const std::string table = set ? keypro_name(*set) : std::string();
     const std::string mode = "M" + std::to_string(std::max(GetMIndex(), 0) + 1);
     showQuestion(hideView, msgView, QString::fromStdString(FormatText("tc_msg5", {table, mode})),
                  [this](MsgView* dialog) { onReset(dialog); });

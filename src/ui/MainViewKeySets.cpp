@@ -23,7 +23,7 @@ namespace keyloom {
 namespace {
 
 QString setName(const _ST_KEYPRO* set) {
-    return QString::fromUtf8(set->szName, qstrnlen(set->szName, KEYPRO_NAME_SIZE));
+    return QString::fromStdString(keypro_name(*set));
 }
 
 bool validLayer(int layer) {

@@ -3,8 +3,10 @@
 #include <QKeyEvent>
 #include <QFontMetricsF>
 #include <QPainter>
-#include <cmath>
 #include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
 
 #include "config/language.h"
 #include "keys/basic.h"
@@ -288,16 +290,12 @@ void showMsg(HideView* overlay, MsgView* dialog, const QString& text, int msgID,
 }
 
 QString nameCheckText(NameCheck check, const QString& name, int maxBytes) {
-    switch (check) {
-        case NameCheck::Ok: return {};
-        case NameCheck::Blank: return uiText("tc_macro_name_blank");
-        case NameCheck::ControlCharacter: return uiText("tc_macro_name_control");
-        case NameCheck::BadCharacter: return uiText("tc_macro_badname");
-        case NameCheck::TooLong:
-            return QString::fromStdString(FormatText("tc_name_too_long", {std::to_string(maxBytes)}));
-        case NameCheck::Taken: return QString::fromStdString(FormatText("tc_name_taken", {name.toStdString()}));
-    }
-    return {};
+    const char* key = name_check_text_key(check);
+    if (!key) return {};
+    std::vector<std::string> values;
+    if (check == NameCheck::TooLong) values = {std::to_string(maxBytes)};
+    if (check == NameCheck::Taken) values = {name.toStdString()};
+    return QString::fromStdString(FormatText(key, values));
 }
 
 int32_t leadingInteger(const QString& text) {
