@@ -603,16 +603,6 @@ TEST_F(MsgViewTest, ARefusedNameSaysWhyInTheDialogAndARenameStartsFromTheName) {
     EXPECT_TRUE(dialog->textField->text().isEmpty());
     EXPECT_FALSE(dialog->checkText);
     click(dialog->btnCancel);
-
-    // The window words every reason in its own language.
-    SwitchLanguage(languageIndex("German"));
-    EXPECT_EQ(nameCheckText(NameCheck::Taken, "Spiele", 39),
-              QString::fromStdString(FormatText("tc_name_taken", {"Spiele"})));
-    EXPECT_TRUE(nameCheckText(NameCheck::Taken, "Spiele", 39).contains("Tastentabelle"));
-    EXPECT_TRUE(nameCheckText(NameCheck::TooLong, "x", 39).contains("39"));
-    EXPECT_EQ(nameCheckText(NameCheck::Blank, " ", 39), uiText("tc_macro_name_blank"));
-    EXPECT_TRUE(nameCheckText(NameCheck::Ok, "x", 39).isEmpty());
-    SwitchLanguage(languageIndex("en"));
 }
 
 TEST_F(MsgViewTest, ACallbackMayShowTheDialogAgain) {

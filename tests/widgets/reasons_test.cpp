@@ -62,8 +62,6 @@ TEST_F(WindowReasons, ARefusedExchangeFileIsToldInTheWindowsLanguage) {
          missing + " konnte nicht importiert werden.\nDatei oder Ordner nicht gefunden"},
         {"Russian", "Не удалось импортировать " + shortFile + ".\nФайл слишком короткий, чтобы быть файлом обмена.",
          "Не удалось импортировать " + missing + ".\nНет такого файла или каталога"},
-        {"Japanese", shortFile + " をインポートできませんでした。\nこのファイルは交換ファイルとしては短すぎます。",
-         missing + " をインポートできませんでした。\nファイルまたはディレクトリがありません"},
     };
     for (const Expected& c : cases) {
         choose(c.language);
