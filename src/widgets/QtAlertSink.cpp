@@ -101,12 +101,15 @@ void QtAlertSink::showMessage(const std::string& title, const std::string& text)
     }
     const QString message = QString::fromStdString(text);
     LOG("Alert: %s", text.c_str());
-    // On the window's thread the call returns once the alert is closed, so
-    // what follows it (the end after a pulled-out keyboard) waits for the user.
-    if (onGuiThread()) {
+    // Once the program runs, a notice on the window's thread returns when it
+    // is closed, so what follows it (the end after a pulled-out keyboard)
+    // waits for the user. Start-up (no event loop yet) goes on and leaves the
+    // notice open over the window.
+    if (onGuiThread() && QThread::currentThread()->loopLevel() > 0) {
         waitForAnswer(message, false);
         return;
     }
+    if (onGuiThread()) return present(message, false, nullptr);
     // A worker must not wait for the user: the message is shown when the GUI thread gets to it.
     QMetaObject::invokeMethod(qApp, [this, message] { present(message, false, nullptr); }, Qt::QueuedConnection);
 }

@@ -1,6 +1,7 @@
 // Core alerts on the GUI thread: in the window's own message dialog once the
-// window exists, as plain message boxes before. On the GUI thread an alert
-// returns once it is closed. Alerts may come from the apply worker: its
+// window exists, as plain message boxes before. Once the event loop runs, an
+// alert on the GUI thread returns when it is closed; a notice of start-up
+// does not hold start-up up. Alerts may come from the apply worker: its
 // messages are shown without waiting, its questions wait for the answer.
 #pragma once
 #include <QEventLoop>

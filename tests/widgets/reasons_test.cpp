@@ -4,6 +4,7 @@
 #include "widgets/mainview_ground.h"
 
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -131,7 +132,13 @@ TEST_F(WindowReasons, CoreAlertsOpenOneAfterAnotherInTheWindowsDialog) {
         answer(true);
     });
     closer.start(10);
-    PubLib::showSystemMessage(first, "Warning", nullptr, nullptr);
+    QEventLoop running;  // as in the running program
+    QTimer::singleShot(0, [&] {
+        PubLib::showSystemMessage(first, "Warning", nullptr, nullptr);
+        EXPECT_TRUE(closedByUser);
+        running.quit();
+    });
+    running.exec();
     EXPECT_TRUE(closedByUser);
     PubLib::setAlertSink(nullptr);
 }
