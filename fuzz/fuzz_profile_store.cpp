@@ -8,7 +8,7 @@
 
 #include "base/debug.h"
 #include "base/paths.h"
-#include "model/profile_store.h"
+#include "store/profile_store.h"
 
 namespace {
 

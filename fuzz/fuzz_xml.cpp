@@ -13,6 +13,7 @@
 #include "base/debug.h"
 #include "config/language.h"
 #include "keys/basic.h"
+#include "macro/keyinfo_text.h"
 
 namespace {
 

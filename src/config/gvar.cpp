@@ -14,7 +14,6 @@
 namespace keyloom {
 
 _GVAR gVar{};
-_KEYINFO g_defKEY[KEY_COUNT]{};
 
 namespace {
 
@@ -233,6 +232,8 @@ const char* get_model_cfg_path(int model) {
 const char* get_model_keyimg_path(int model) {
     return model >= 1 && model <= 6 ? kModels[model - 1].keyimg : nullptr;
 }
+
+bool IsLedGameMode(int mode) { return mode == static_cast<int>(gVar.GaoshouIndex); }
 
 void set_led_opt(int index, const int32_t values[7], const uint32_t* colors) {
     if (index < 0 || index >= LED_OPT_COUNT) return;

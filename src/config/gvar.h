@@ -6,6 +6,7 @@
 
 #include "base/geometry.h"
 #include "model/keyinfo.h"
+#include "model/st_keypro.h"  // g_defKEY, which the configuration fills
 
 namespace keyloom {
 
@@ -101,7 +102,6 @@ struct _GVAR {
 };
 
 extern _GVAR gVar;
-extern _KEYINFO g_defKEY[KEY_COUNT];
 
 // Reads the selector file and the model file it names into gVar and g_defKEY.
 void InitGvar();
@@ -110,6 +110,9 @@ bool InitGlobalVariable(const char* path);
 // Reads rows "K1".."K126" of a section into dst; returns the number of rows (126).
 int ReadKeyCfg(const INIFiler* file, const char* section, _KEYINFO* dst);
 void set_led_opt(int index, const int32_t values[7], const uint32_t* colors);
+
+// Whether a lighting mode number is the per-key game mode of this model.
+bool IsLedGameMode(int mode);
 
 // The model file and key picture of a model number, relative to the work
 // directory; nullptr for a model we do not know.

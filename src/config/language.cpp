@@ -15,8 +15,6 @@
 
 namespace keyloom {
 
-std::unique_ptr<XmlLoader> xml;
-
 namespace {
 
 // A fixed-size text field of gVar, read up to its NUL or its end.
@@ -62,52 +60,6 @@ constexpr TagMapping kExactTags[] = {
 };
 
 }  // namespace
-
-std::string GetText(const std::string& key) { return FindText(key).value_or(std::string()); }
-
-std::optional<std::string> FindText(const std::string& key) {
-    if (!xml) return std::nullopt;
-    return xml->find(key);
-}
-
-std::string FormatText(const std::string& key, std::initializer_list<std::string> args) {
-    return FormatText(key, std::vector<std::string>(args));
-}
-
-std::string FormatText(const std::string& key, const std::vector<std::string>& args) {
-    std::optional<std::string> format = FindText(key);
-    if (!format) {
-        std::string text = key;
-        for (const std::string& arg : args) text += (text == key ? ": " : ", ") + arg;
-        return text;
-    }
-    std::string text;
-    auto next = args.begin();
-    for (size_t i = 0; i < format->size(); ++i) {
-        const char c = (*format)[i];
-        const char conv = i + 1 < format->size() ? (*format)[i + 1] : '\0';
-        if (c == '%' && conv == '%') {
-            text += '%';
-            ++i;
-        } else if (c == '%' && (conv == 's' || conv == 'd')) {
-            if (next != args.end()) text += *next++;
-            ++i;
-        } else {
-            text += c;
-        }
-    }
-    return text;
-}
-
-std::string ReasonText(const Reason& reason) {
-    if (reason.empty()) return {};
-    std::string text = FormatText(reason.code, reason.values);
-    for (const Reason& cause : reason.causes) {
-        const std::string why = ReasonText(cause);
-        if (!why.empty()) text += "\n" + why;
-    }
-    return text;
-}
 
 std::optional<std::string> LocaleToLanguageTag(const std::string& locale) {
     // language[_territory][.codeset][@modifier]

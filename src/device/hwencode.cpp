@@ -9,6 +9,7 @@
 #include "base/debug.h"
 #include "config/gvar.h"
 #include "keys/basic.h"
+#include "macro/keyinfo_text.h"
 #include "keys/vk.h"
 #include "model/functable.h"
 #include "model/hwparam.h"

@@ -1,11 +1,10 @@
-// Texts for keys and assignments: fixed key names (the modifier keys in the
-// language's words), modifier combinations, and the name of whatever a key
-// is assigned to.
+// Texts for keys: fixed key names (the modifier keys in the language's
+// words) and modifier combinations. What a key is assigned to is worded by
+// macro/keyinfo_text.h, since an assignment may name a macro.
 #pragma once
 #include <optional>
 #include <string>
 
-#include "macro/stmacro.h"
 #include "model/keyinfo.h"
 
 namespace keyloom {
@@ -23,13 +22,5 @@ std::optional<std::string> GetVKName(int code);
 // name shows as "Fn", "Insert", "ScrollLock", "Pause" (250..253) or
 // "Key 0xNN". At most COMBO_TEXT_MAX bytes, cut on a character boundary.
 std::string GetComboKeyText(int mask, int key1, int key2);
-
-// The text shown for an assignment, by its class; none when it has none
-// (unused codes and classes, a macro that is not in the macro list).
-std::optional<std::string> keyinfo_to_string(const _KEYINFO& key);
-
-// A macro's szName (up to its first NUL, at most 80 bytes); none when those
-// bytes are not valid UTF-8.
-std::optional<std::string> get_macro_name(const _ST_MACRO& macro);
 
 }  // namespace keyloom

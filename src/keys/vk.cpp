@@ -3,7 +3,6 @@
 #include <array>
 #include <cstddef>
 
-#include "config/gvar.h"
 
 namespace keyloom {
 
@@ -151,7 +150,5 @@ int ConvertVk_SP_To_US(int vk) { return Apply(&kSpToUs, vk); }
 
 int OtherVk_To_UsVk(int vk, int kbType) { return Apply(ToUsMap(kbType), vk); }
 int UsVk_To_OtherVk(int vk, int kbType) { return Apply(FromUsMap(kbType), vk); }
-int OtherVk_To_UsVk(int vk) { return OtherVk_To_UsVk(vk, gVar.KbType); }
-int UsVk_To_OtherVk(int vk) { return UsVk_To_OtherVk(vk, gVar.KbType); }
 
 }  // namespace keyloom

@@ -106,8 +106,5 @@ int ConvertVk_SP_To_US(int vk);
 // and returns the low 8 bits unchanged.
 int OtherVk_To_UsVk(int vk, int kbType);
 int UsVk_To_OtherVk(int vk, int kbType);
-// The same for the configured layout, gVar.KbType.
-int OtherVk_To_UsVk(int vk);
-int UsVk_To_OtherVk(int vk);
 
 }  // namespace keyloom

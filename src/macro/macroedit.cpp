@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "base/debug.h"
-#include "config/language.h"
+#include "base/texts.h"
 #include "base/paths.h"
 #include "keys/basic.h"
 #include "macro/macrofile.h"

@@ -13,7 +13,7 @@
 
 #include "base/debug.h"
 #include "base/fileio.h"
-#include "config/language.h"
+#include "base/texts.h"
 #include "base/paths.h"
 #include "base/utf8.h"
 #include "macro/macrofile.h"

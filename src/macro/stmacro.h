@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/record_list.h"
+#include "model/unique_id.h"
 
 namespace keyloom {
 
@@ -87,11 +88,5 @@ void clear_macro_buffer_id();
 bool same_macro_content(const _ST_MACRO& a, const _ST_MACRO& b);
 // Number of events before the end of the list (first event with wVk and dwDelay both 0).
 int get_macro_event_count(const _ST_MACRO& macro);
-
-// Milliseconds since 1970 truncated to 32 bits, after a 20 ms wait, so two ids
-// taken one after the other always differ. Profiles, sets and macros share it.
-// Within one process the ids also always increase (a clock that stands still or
-// steps back gives the last id + 1), and 0 is never returned.
-uint32_t create_unique_id();
 
 }  // namespace keyloom

@@ -6,12 +6,12 @@
 
 #include "base/debug.h"
 #include "base/fileio.h"
-#include "config/gvar.h"
 #include "base/paths.h"
-#include "macro/stmacro.h"
+#include "model/unique_id.h"
 
 namespace keyloom {
 
+_KEYINFO g_defKEY[KEY_COUNT]{};
 std::unique_ptr<std::vector<KeyProNode>> lstKeyPro;
 
 namespace {

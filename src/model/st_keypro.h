@@ -36,6 +36,10 @@ static_assert(KEYPRO_FILE_SIZE == 556800);
 
 using KeyProNode = RecordNode<_ST_KEYPRO>;
 
+// The model's default key table, filled once by the configuration at start;
+// a new or reset key table starts as a copy of it.
+extern _KEYINFO g_defKEY[KEY_COUNT];
+
 // The key-property list, all layers mixed; null until init_keypro_list creates it.
 extern std::unique_ptr<std::vector<KeyProNode>> lstKeyPro;
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "config/gvar.h"
 
 namespace keyloom {
 
@@ -77,7 +76,5 @@ void set_current_profile(_ST_PROFILE* profile) { pCurFile = profile; }
 _ST_PROFILE* get_current_profile() { return pCurFile; }
 
 _KEYINFO* GetKeyInfo(_ST_PROFILE* profile) { return profile ? profile->stKey[0] : nullptr; }
-
-bool IsLedGameMode(int mode) { return mode == static_cast<int>(gVar.GaoshouIndex); }
 
 }  // namespace keyloom

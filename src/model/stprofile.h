@@ -85,7 +85,4 @@ void set_current_profile(_ST_PROFILE* profile);
 _ST_PROFILE* get_current_profile();
 _KEYINFO* GetKeyInfo(_ST_PROFILE* profile);
 
-// Whether a lighting mode number is the per-key game mode of this model.
-bool IsLedGameMode(int mode);
-
 }  // namespace keyloom

@@ -11,7 +11,7 @@
 #include "config/gvar.h"
 #include "config/language.h"
 #include "device/apply.h"
-#include "model/reset.h"
+#include "store/reset.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
 #include "ui/ColorPickView.h"

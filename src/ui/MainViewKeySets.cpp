@@ -8,7 +8,7 @@
 #include "config/language.h"
 #include "base/utf8.h"
 #include "model/keypro_name.h"
-#include "model/profile_store.h"
+#include "store/profile_store.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
 #include "ui/MacroView.h"

@@ -6,6 +6,7 @@
 #include "config/language.h"
 #include "device/apply.h"
 #include "keys/basic.h"
+#include "macro/keyinfo_text.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
 #include "ui/LedView.h"

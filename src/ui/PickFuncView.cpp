@@ -12,6 +12,7 @@
 #include "config/language.h"
 #include "device/hwencode.h"
 #include "keys/basic.h"
+#include "macro/keyinfo_text.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
 #include "ui/FunctionChoices.h"

@@ -8,6 +8,7 @@
 #include "config/gvar.h"
 #include "config/language.h"
 #include "keys/basic.h"
+#include "macro/keyinfo_text.h"
 #include "model/stprofile.h"
 #include "ui/FunctionChoices.h"
 #include "widgets/ComboBtn.h"

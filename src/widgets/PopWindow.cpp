@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "keys/basic.h"
+#include "macro/keyinfo_text.h"
 #include "model/stprofile.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"

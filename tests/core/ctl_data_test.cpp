@@ -11,7 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/fileio.h"
-#include "model/profile_store.h"
+#include "store/profile_store.h"
 #include "test_support.h"
 
 namespace keyloom {

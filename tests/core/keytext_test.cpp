@@ -9,6 +9,7 @@
 #include "config/language.h"
 #include "device/hwencode.h"
 #include "keys/basic.h"
+#include "macro/keyinfo_text.h"
 #include "macro/stmacro.h"
 #include "test_support.h"
 

@@ -15,7 +15,7 @@
 #include "base/paths.h"
 #include "macro/macrofile.h"
 #include "macro/macrotree.h"
-#include "model/profile_store.h"
+#include "store/profile_store.h"
 #include "test_support.h"
 
 namespace keyloom {

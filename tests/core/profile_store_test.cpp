@@ -7,7 +7,7 @@
 
 #include "base/fileio.h"
 #include "base/paths.h"
-#include "model/profile_store.h"
+#include "store/profile_store.h"
 #include "test_support.h"
 
 namespace keyloom {

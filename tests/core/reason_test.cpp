@@ -13,7 +13,7 @@
 #include "config/init.h"
 #include "config/language.h"
 #include "config/preferences.h"
-#include "model/profile_store.h"
+#include "store/profile_store.h"
 #include "model/st_keypro.h"
 #include "test_support.h"
 

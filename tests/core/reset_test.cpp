@@ -7,7 +7,7 @@
 #include <string>
 
 #include "config/gvar.h"
-#include "model/reset.h"
+#include "store/reset.h"
 #include "test_support.h"
 
 namespace keyloom {

@@ -9,9 +9,9 @@
 
 #include "base/fileio.h"
 #include "base/paths.h"
-#include "model/profile_store.h"
+#include "store/profile_store.h"
 #include "model/st_keypro.h"
-#include "model/startup_data.h"
+#include "store/startup_data.h"
 #include "test_support.h"
 
 namespace keyloom {

@@ -14,7 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/fileio.h"
-#include "model/profile_store.h"
+#include "store/profile_store.h"
 #include "model/st_keypro.h"
 #include "test_support.h"
 

@@ -13,7 +13,7 @@
 #include <set>
 
 #include "base/fileio_calls.h"
-#include "model/profile_store.h"
+#include "store/profile_store.h"
 #include "model/st_keypro.h"
 #include "save_ground.h"
 

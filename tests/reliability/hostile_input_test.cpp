@@ -20,7 +20,7 @@
 
 #include "base/fileio.h"
 #include "macro/macrofile.h"
-#include "model/profile_store.h"
+#include "store/profile_store.h"
 #include "test_support.h"
 
 namespace keyloom {

@@ -15,9 +15,9 @@
 #include "config/preferences.h"
 #include "macro/macroedit.h"
 #include "macro/stmacro.h"
-#include "model/profile_store.h"
+#include "store/profile_store.h"
 #include "model/st_keypro.h"
-#include "model/startup_data.h"
+#include "store/startup_data.h"
 #include "test_support.h"
 
 namespace keyloom::test {

@@ -25,7 +25,7 @@
 #include "macro/macrofile.h"
 #include "macro/stmacro.h"
 #include "model/hwparam.h"
-#include "model/reset.h"
+#include "store/reset.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
 #include "ui/MainView.h"

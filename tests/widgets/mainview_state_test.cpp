@@ -6,6 +6,7 @@
 #include <QToolTip>
 
 #include "keys/basic.h"
+#include "macro/keyinfo_text.h"
 #include "ui/KbColorView.h"
 #include "ui/LedView.h"
 #include "widgets/CaptionView.h"

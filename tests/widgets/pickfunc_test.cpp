@@ -9,6 +9,7 @@
 
 #include "device/hwencode.h"
 #include "keys/basic.h"
+#include "macro/keyinfo_text.h"
 #include "ui/FunctionChoices.h"
 #include "ui/MsgView.h"
 #include "ui/PickFuncView.h"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "keys/basic.h"
+#include "macro/keyinfo_text.h"
 #include "ui/FunctionChoices.h"
 #include "ui/SrView.h"
 #include "widgets/ComboBtn.h"

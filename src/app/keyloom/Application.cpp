@@ -29,7 +29,7 @@
 #include "device/apply.h"
 #include "macro/stmacro.h"
 #include "model/st_keypro.h"
-#include "model/startup_data.h"
+#include "store/startup_data.h"
 #include "model/stprofile.h"
 #include "ui/MacroView.h"
 #include "ui/MainView.h"

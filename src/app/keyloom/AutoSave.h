@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <string>
 
-#include "model/startup_data.h"
+#include "store/startup_data.h"
 
 class QThread;
 

@@ -10,6 +10,7 @@
 #include "base/debug.h"
 #include "config/gvar.h"
 #include "keys/basic.h"
+#include "macro/keyinfo_text.h"
 #include "ui/KbColorView.h"
 #include "widgets/Frame.h"
 

@@ -15,7 +15,7 @@
 #include "device/HidAccess.h"
 #include "device/apply.h"
 #include "macro/macrotree.h"
-#include "model/startup_data.h"
+#include "store/startup_data.h"
 
 namespace keyloom::ctl {
 

@@ -9,7 +9,7 @@
 #include "device/Dev6120.h"
 #include "device/PollLoop.h"
 #include "device/SimKeyboard.h"
-#include "model/startup_data.h"
+#include "store/startup_data.h"
 
 namespace CLI {
 class App;

@@ -3,7 +3,7 @@
 
 #include "cmd_device.h"
 #include "device/apply.h"
-#include "model/startup_data.h"
+#include "store/startup_data.h"
 
 namespace keyloom::ctl {
 namespace {

@@ -3,8 +3,8 @@
 #include "ctl.h"
 #include "json_records.h"
 #include "macro/macrotree.h"
-#include "model/profile_store.h"
-#include "model/startup_data.h"
+#include "store/profile_store.h"
+#include "store/startup_data.h"
 
 namespace keyloom::ctl {
 namespace {

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "keys/basic.h"
+#include "macro/keyinfo_text.h"
 
 namespace keyloom::ctl {
 

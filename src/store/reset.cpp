@@ -1,4 +1,4 @@
-#include "model/reset.h"
+#include "store/reset.h"
 
 #include <algorithm>
 #include <cstring>

@@ -16,7 +16,7 @@
 #include "macro/macrofile.h"
 #include "macro/macrotree.h"
 #include "model/st_keypro.h"
-#include "model/profile_store.h"
+#include "store/profile_store.h"
 
 namespace keyloom {
 namespace {

@@ -1,4 +1,4 @@
-#include "model/startup_data.h"
+#include "store/startup_data.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,8 +19,8 @@
 #include "base/paths.h"
 #include "config/preferences.h"
 #include "base/utf8.h"
-#include "model/profile_store.h"
-#include "model/reset.h"
+#include "store/profile_store.h"
+#include "store/reset.h"
 #include "model/st_keypro.h"
 
 namespace keyloom {

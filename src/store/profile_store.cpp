@@ -1,4 +1,4 @@
-#include "model/profile_store.h"
+#include "store/profile_store.h"
 
 #include <algorithm>
 #include <cerrno>
