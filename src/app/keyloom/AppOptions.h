@@ -2,12 +2,12 @@
 #pragma once
 #include <string>
 
+#include "store/startup.h"
+
 namespace keyloom::app {
 
-struct AppOptions {
-    std::string workDir;   // shipped configuration (default: next to the program)
-    std::string dataDir;   // stored profiles and macros
-    std::string logLevel;  // off, syslog, file, stderr; empty: as configured
+// The core's options (work and data folders, log level), and the window's own.
+struct AppOptions : CoreOptions {
     bool simulate = false;      // the simulated keyboard instead of a real one
     bool simUnplugged = false;  // ... starting unplugged
     std::string simTrace;       // ... writing its wire trace here

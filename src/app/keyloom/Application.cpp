@@ -20,7 +20,6 @@
 #include "base/PublicLib.h"
 #include "base/debug.h"
 #include "config/gvar.h"
-#include "config/init.h"
 #include "config/language.h"
 #include "base/paths.h"
 #include "device/Dev6120.h"
@@ -29,6 +28,7 @@
 #include "device/apply.h"
 #include "macro/stmacro.h"
 #include "model/st_keypro.h"
+#include "store/startup.h"
 #include "store/startup_data.h"
 #include "model/stprofile.h"
 #include "ui/MacroView.h"
@@ -104,19 +104,10 @@ int Application::fail(const std::string& text) {
 }
 
 int Application::start() {
-    // Where the configuration and the stored data are.
-    if (!options_.workDir.empty()) set_work_dir(options_.workDir);
-    if (!options_.dataDir.empty()) set_data_dir(options_.dataDir);
-
     // Configuration, then the empty lists and the texts.
-    Init();
-    SetLogLevel(options_.logLevel);
+    std::string failure;
+    if (!StartCore(options_, &failure)) return fail(failure);
     if (LOG != LogToNULL) qApp->installEventFilter(new ControlLog(this));  // only for a log that is kept
-    if (gVar.Model == 0) return fail("No configuration: cannot read " + get_work_dir() + "cfg.txt");
-    init_macro_list();
-    init_profile_list();
-    init_keypro_list();
-    LoadLanguage();
     UseQtTranslations();  // file dialogs and standard buttons speak the window's language
 
     // The device link, and the keyboard it finds.
@@ -257,9 +248,7 @@ int Application::terminate() {
     autoSave_ = nullptr;
     delete view_;
     view_ = nullptr;
-    destroy_macro_list();
-    destroy_profile_list();
-    destroy_keypro_list();
+    EndCore();
     devMs.reset();
     SetHidBackendFactory(nullptr);
     return exitCode_;

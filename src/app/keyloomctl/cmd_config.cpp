@@ -10,7 +10,7 @@
 namespace keyloom::ctl {
 
 int cmd_config(const Options& opt) {
-    load_configuration(opt);
+    LoadConfiguration(opt);
     const char* model = get_model_cfg_path(gVar.Model);
     Json out;
     out["workDir"] = get_work_dir();

@@ -4,13 +4,7 @@
 
 #include "base/PublicLib.h"
 #include "base/debug.h"
-#include "config/gvar.h"
-#include "config/init.h"
-#include "config/language.h"
-#include "base/paths.h"
-#include "macro/stmacro.h"
-#include "model/st_keypro.h"
-#include "model/stprofile.h"
+#include "store/startup.h"
 
 namespace keyloom::ctl {
 namespace {
@@ -32,29 +26,16 @@ StderrAlerts g_alerts;
 }  // namespace
 
 void setup_environment(const Options& opt) {
-    if (!opt.workDir.empty()) set_work_dir(opt.workDir);
-    if (!opt.dataDir.empty()) set_data_dir(opt.dataDir);
+    UseDirectories(opt);
     PubLib::setAlertSink(&g_alerts);
     SetSysLogSink(&LogToStderr);
 }
 
-bool load_configuration(const Options& opt) {
-    const bool ok = Init();
-    SetLogLevel(opt.logLevel);
-    return ok;
-}
-
 bool load_program(const Options& opt) {
-    load_configuration(opt);
-    if (gVar.Model == 0) {
-        fail("No configuration: cannot read " + get_work_dir() + "cfg.txt");
-        return false;
-    }
-    LoadLanguage();
-    init_macro_list();
-    init_profile_list();
-    init_keypro_list();
-    return true;
+    std::string failure;
+    if (StartCore(opt, &failure)) return true;
+    fail(failure);
+    return false;
 }
 
 int fail(const std::string& message) {

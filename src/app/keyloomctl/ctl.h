@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "store/startup.h"
+
 namespace keyloom::ctl {
 
 // Exit codes: success, a failed command, and a command line that does not parse.
@@ -10,18 +12,12 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-struct Options {
-    std::string workDir;
-    std::string dataDir;
-    std::string logLevel;  // empty: as the selector file says
-};
+// The work and data folders and the log level, as the core's start-up takes them.
+using Options = CoreOptions;
 
 // Points the path lookup at the directories given on the command line and
 // routes alerts and system-log lines to standard error.
 void setup_environment(const Options& opt);
-// Runs the configuration step of start-up, then applies --log-level.
-bool load_configuration(const Options& opt);
-
 // Configuration, texts and empty stored-data lists, as the program has them
 // before its stored data is read. False (with the reason on standard error)
 // when the configuration cannot be read.
