@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/utf8.h"
 
 namespace keyloom {
 
@@ -25,13 +29,8 @@ inline void copy_record_name(char* field, size_t size, const char* name) {
     if (!field || size == 0) return;
     std::memset(field, 0, size);
     if (!name) return;
-    size_t n = strnlen(name, size);
-    if (n >= size) {
-        n = size - 1;
-        // Never leave the lead bytes of a character without its continuation bytes.
-        while (n > 0 && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) --n;
-    }
-    std::memcpy(field, name, n);
+    const std::string cut = CutUtf8(std::string_view(name, strnlen(name, size)), size - 1);
+    std::memcpy(field, cut.data(), cut.size());
 }
 
 // Whether every byte of a record or field is zero (an unused file slot).
