@@ -1,38 +1,20 @@
 #include "macro/stmacro.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace keyloom {
 
-std::unique_ptr<std::vector<MacroNode>> lstMacro;
+RecordList<_ST_MACRO> lstMacro;
 
-namespace {
+void init_macro_list() { lstMacro.create(); }
 
-template <class Pred>
-_ST_MACRO* find_macro(Pred pred) {
-    if (!lstMacro) return nullptr;
-    for (const MacroNode& node : *lstMacro)
-        if (pred(*node.get_node())) return node.get_node();
-    return nullptr;
-}
+void clear_macro_list() { lstMacro.clear(); }
 
-}  // namespace
+void destroy_macro_list() { lstMacro.destroy(); }
 
-void init_macro_list() { lstMacro = std::make_unique<std::vector<MacroNode>>(); }
+int get_macro_count() { return lstMacro.count(); }
 
-void clear_macro_list() {
-    if (lstMacro) lstMacro->clear();
-}
-
-void destroy_macro_list() { lstMacro.reset(); }
-
-int get_macro_count() { return lstMacro ? static_cast<int>(lstMacro->size()) : 0; }
-
-_ST_MACRO* get_macro_by_index(int index) {
-    if (index < 0 || index >= get_macro_count()) return nullptr;
-    return (*lstMacro)[static_cast<size_t>(index)].get_node();
-}
+_ST_MACRO* get_macro_by_index(int index) { return lstMacro.at(index); }
 
 void set_macro_name(_ST_MACRO& macro, const std::string& name) {
     std::memset(macro.szName, 0, sizeof macro.szName);
@@ -53,36 +35,25 @@ int new_macro(const char* name, _ST_MACRO* dst) {
 }
 
 _ST_MACRO* add_new_macro_to_list(const _ST_MACRO* macro) {
-    if (!lstMacro || !macro) return nullptr;
     // Key assignments name macros by id, so an id may be listed once only.
-    if (get_macro_by_id(macro->dwID)) return nullptr;
-    lstMacro->emplace_back(*macro);
-    return lstMacro->back().get_node();
+    if (!macro || get_macro_by_id(macro->dwID)) return nullptr;
+    return lstMacro.add(*macro);
 }
 
-_ST_MACRO* get_macro_by_id(uint32_t id) {
-    return find_macro([id](const _ST_MACRO& m) { return m.dwID == id; });
-}
+_ST_MACRO* get_macro_by_id(uint32_t id) { return lstMacro.find_by_id(id); }
 
 _ST_MACRO* get_macro_by_buffer_id(uint8_t slot) {
-    return find_macro([slot](const _ST_MACRO& m) { return m.byBufferID == slot; });
+    for (int i = 0; _ST_MACRO* macro = lstMacro.at(i); ++i)
+        if (macro->byBufferID == slot) return macro;
+    return nullptr;
 }
 
-_ST_MACRO* get_macro_by_name(const char* name) {
-    if (!name) return nullptr;
-    return find_macro([name](const _ST_MACRO& m) { return record_name_equals(m.szName, MACRO_NAME_SIZE, name); });
-}
+_ST_MACRO* get_macro_by_name(const char* name) { return lstMacro.find_by_name(name); }
 
-void delete_macro_by_id(uint32_t id) {
-    if (!lstMacro) return;
-    auto it = std::find_if(lstMacro->begin(), lstMacro->end(),
-                           [id](const MacroNode& node) { return node.get_node()->dwID == id; });
-    if (it != lstMacro->end()) lstMacro->erase(it);
-}
+void delete_macro_by_id(uint32_t id) { lstMacro.remove(lstMacro.find_by_id(id)); }
 
 void clear_macro_buffer_id() {
-    if (!lstMacro) return;
-    for (const MacroNode& node : *lstMacro) node.get_node()->byBufferID = 0;
+    for (int i = 0; _ST_MACRO* macro = lstMacro.at(i); ++i) macro->byBufferID = 0;
 }
 
 bool same_macro_content(const _ST_MACRO& a, const _ST_MACRO& b) {

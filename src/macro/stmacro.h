@@ -2,9 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "model/record_list.h"
 #include "model/unique_id.h"
@@ -65,8 +63,8 @@ static_assert(offsetof(_ST_MACRO, byReserved2) == 1476);
 
 using MacroNode = RecordNode<_ST_MACRO>;
 
-// The macro list; null until init_macro_list creates it.
-extern std::unique_ptr<std::vector<MacroNode>> lstMacro;
+// The macro list; none until init_macro_list creates it.
+extern RecordList<_ST_MACRO> lstMacro;
 
 void init_macro_list();
 void clear_macro_list();

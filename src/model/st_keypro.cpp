@@ -12,7 +12,7 @@
 namespace keyloom {
 
 _KEYINFO g_defKEY[KEY_COUNT]{};
-std::unique_ptr<std::vector<KeyProNode>> lstKeyPro;
+RecordList<_ST_KEYPRO> lstKeyPro(KEYPRO_FILE_SLOTS);
 
 namespace {
 
@@ -27,15 +27,13 @@ bool is_write_failure(int code) { return code == ENOSPC || code == EDQUOT || cod
 
 }  // namespace
 
-void init_keypro_list() { lstKeyPro = std::make_unique<std::vector<KeyProNode>>(); }
+void init_keypro_list() { lstKeyPro.create(); }
 
-void clear_keypro_list() {
-    if (lstKeyPro) lstKeyPro->clear();
-}
+void clear_keypro_list() { lstKeyPro.clear(); }
 
-void destroy_keypro_list() { lstKeyPro.reset(); }
+void destroy_keypro_list() { lstKeyPro.destroy(); }
 
-int get_keypro_count() { return lstKeyPro ? static_cast<int>(lstKeyPro->size()) : 0; }
+int get_keypro_count() { return lstKeyPro.count(); }
 
 std::string keypro_name(const _ST_KEYPRO& set) { return std::string(set.szName, strnlen(set.szName, sizeof set.szName)); }
 
@@ -51,37 +49,22 @@ void ResetKeyPro(_ST_KEYPRO* keypro) {
     if (keypro) std::memcpy(keypro->stKey, g_defKEY, sizeof keypro->stKey);
 }
 
-_ST_KEYPRO* add_new_keypro_to_list(const _ST_KEYPRO* keypro) {
-    if (!lstKeyPro || !keypro || keypro_list_full()) return nullptr;
-    lstKeyPro->emplace_back(*keypro);
-    return lstKeyPro->back().get_node();
-}
+_ST_KEYPRO* add_new_keypro_to_list(const _ST_KEYPRO* keypro) { return keypro ? lstKeyPro.add(*keypro) : nullptr; }
 
-bool keypro_list_full() { return get_keypro_count() >= KEYPRO_FILE_SLOTS; }
+bool keypro_list_full() { return lstKeyPro.full(); }
 
-_ST_KEYPRO* get_keypro_by_id(uint32_t id) {
-    if (!lstKeyPro) return nullptr;
-    for (const KeyProNode& node : *lstKeyPro)
-        if (static_cast<uint32_t>(node.get_node()->dwID) == id) return node.get_node();
-    return nullptr;
-}
+_ST_KEYPRO* get_keypro_by_id(uint32_t id) { return lstKeyPro.find_by_id(id); }
 
 _ST_KEYPRO* get_keypro_by_index(int index, int layer) {
-    if (!lstKeyPro || index < 0) return nullptr;
-    for (const KeyProNode& node : *lstKeyPro) {
-        if (layer != -1 && node.get_node()->nLayer != layer) continue;
-        if (index-- == 0) return node.get_node();
+    if (index < 0) return nullptr;
+    for (int i = 0; _ST_KEYPRO* set = lstKeyPro.at(i); ++i) {
+        if (layer != -1 && set->nLayer != layer) continue;
+        if (index-- == 0) return set;
     }
     return nullptr;
 }
 
-void delete_keypro_by_id(uint32_t id) {
-    if (!lstKeyPro) return;
-    auto it = std::find_if(lstKeyPro->begin(), lstKeyPro->end(), [id](const KeyProNode& node) {
-        return static_cast<uint32_t>(node.get_node()->dwID) == id;
-    });
-    if (it != lstKeyPro->end()) lstKeyPro->erase(it);
-}
+void delete_keypro_by_id(uint32_t id) { lstKeyPro.remove(lstKeyPro.find_by_id(id)); }
 
 KeyProFileImage parse_keypro_file(std::string_view bytes) {
     KeyProFileImage image;
@@ -116,7 +99,7 @@ void build_keypro_file(std::string& image) {
     image.assign(KEYPRO_FILE_SIZE, '\0');
     size_t count = std::min<size_t>(static_cast<size_t>(get_keypro_count()), KEYPRO_FILE_SLOTS);
     for (size_t i = 0; i < count; ++i)
-        std::memcpy(image.data() + i * SLOT_SIZE, (*lstKeyPro)[i].get_node(), SLOT_SIZE);
+        std::memcpy(image.data() + i * SLOT_SIZE, lstKeyPro.at(static_cast<int>(i)), SLOT_SIZE);
 }
 
 std::string get_keypro_file_path() { return get_data_path() + "keypro.dct"; }
@@ -141,9 +124,8 @@ Reason load_keypro_image(const std::string& bytes) {
         LOG("read keypro file error");
         return image.unusable;
     }
-    if (!lstKeyPro) init_keypro_list();
-    lstKeyPro->clear();
-    for (const _ST_KEYPRO& set : image.sets) lstKeyPro->emplace_back(set);
+    init_keypro_list();
+    for (const _ST_KEYPRO& set : image.sets) lstKeyPro.add(set);
     return image.unusable;
 }
 

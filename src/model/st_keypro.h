@@ -40,8 +40,9 @@ using KeyProNode = RecordNode<_ST_KEYPRO>;
 // a new or reset key table starts as a copy of it.
 extern _KEYINFO g_defKEY[KEY_COUNT];
 
-// The key-property list, all layers mixed; null until init_keypro_list creates it.
-extern std::unique_ptr<std::vector<KeyProNode>> lstKeyPro;
+// The key-property list, all layers mixed, at most KEYPRO_FILE_SLOTS sets;
+// none until init_keypro_list creates it.
+extern RecordList<_ST_KEYPRO> lstKeyPro;
 
 void init_keypro_list();
 void clear_keypro_list();

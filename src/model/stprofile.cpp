@@ -1,11 +1,8 @@
 #include "model/stprofile.h"
 
-#include <algorithm>
-
-
 namespace keyloom {
 
-std::unique_ptr<std::vector<ProNode>> lstProfile;
+RecordList<_ST_PROFILE> lstProfile;
 
 namespace {
 
@@ -15,59 +12,38 @@ _ST_PROFILE* pCurFile = nullptr;
 
 void init_profile_list() {
     pCurFile = nullptr;
-    lstProfile = std::make_unique<std::vector<ProNode>>();
+    lstProfile.create();
 }
 
 void clear_profile_list() {
     // The current pointer names a record of the list; it must not outlive it.
     pCurFile = nullptr;
-    if (lstProfile) lstProfile->clear();
+    lstProfile.clear();
 }
 
 void destroy_profile_list() {
     clear_profile_list();
-    lstProfile.reset();
+    lstProfile.destroy();
 }
 
 _ST_PROFILE* add_new_profile_to_list(const _ST_PROFILE* profile) {
-    if (!lstProfile || !profile) return nullptr;
-    lstProfile->emplace_back(*profile);
-    return lstProfile->back().get_node();
+    return profile ? lstProfile.add(*profile) : nullptr;
 }
 
-_ST_PROFILE* get_profile_by_id(uint32_t id) {
-    if (!lstProfile) return nullptr;
-    for (const ProNode& node : *lstProfile)
-        if (node.get_node()->dwID == id) return node.get_node();
-    return nullptr;
-}
+_ST_PROFILE* get_profile_by_id(uint32_t id) { return lstProfile.find_by_id(id); }
 
-_ST_PROFILE* get_profile_by_index(int index) {
-    if (index < 0 || index >= get_profile_count()) return nullptr;
-    return (*lstProfile)[static_cast<size_t>(index)].get_node();
-}
+_ST_PROFILE* get_profile_by_index(int index) { return lstProfile.at(index); }
 
-int get_index_by_profile(const _ST_PROFILE* profile) {
-    if (!lstProfile || !profile) return -1;
-    for (size_t i = 0; i < lstProfile->size(); ++i)
-        if ((*lstProfile)[i].get_node() == profile) return static_cast<int>(i);
-    return -1;
-}
+int get_index_by_profile(const _ST_PROFILE* profile) { return lstProfile.index_of(profile); }
 
-int get_profile_count() { return lstProfile ? static_cast<int>(lstProfile->size()) : 0; }
+int get_profile_count() { return lstProfile.count(); }
 
-_ST_PROFILE* get_profile_by_name(const char* name) {
-    if (!lstProfile || !name) return nullptr;
-    for (const ProNode& node : *lstProfile)
-        if (record_name_equals(node.get_node()->szName, PROFILE_NAME_SIZE, name)) return node.get_node();
-    return nullptr;
-}
+_ST_PROFILE* get_profile_by_name(const char* name) { return lstProfile.find_by_name(name); }
 
 int delete_profile(const _ST_PROFILE* profile) {
-    int index = get_index_by_profile(profile);
-    if (index < 0) return -1;
-    if (pCurFile == profile) pCurFile = nullptr;
-    lstProfile->erase(lstProfile->begin() + index);
+    const bool current = profile == pCurFile;
+    if (!lstProfile.remove(profile)) return -1;
+    if (current) pCurFile = nullptr;
     return 0;
 }
 

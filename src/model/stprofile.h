@@ -3,8 +3,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <vector>
 
 #include "model/keyinfo.h"
 #include "model/record_list.h"
@@ -68,8 +66,8 @@ static_assert(offsetof(_ST_PROFILE, dwReserved3) == 21588);
 
 using ProNode = RecordNode<_ST_PROFILE>;
 
-// The profile list; null until init_profile_list creates it.
-extern std::unique_ptr<std::vector<ProNode>> lstProfile;
+// The profile list; none until init_profile_list creates it.
+extern RecordList<_ST_PROFILE> lstProfile;
 
 void init_profile_list();
 void clear_profile_list();

@@ -48,7 +48,7 @@ protected:
     }
 
     std::unique_ptr<XmlLoader> savedXml_;
-    std::unique_ptr<std::vector<MacroNode>> savedMacros_;
+    RecordList<_ST_MACRO> savedMacros_;
 };
 
 TEST_F(KeyTexts, KeyNames) {
