@@ -28,6 +28,11 @@ const QRectF kSpeed(15, 110, 140, 18);
 const QRectF kSpeedValue(156, 107, 30, 18);
 const QRectF kPaintCell(20, 20, 20, 20);
 
+// Modes the configuration's LedMask hides from the chooser.
+bool hiddenByConfig(int mode) {
+    return (gVar.LedMask >> mode & 1) != 0;
+}
+
 QString numberText(int value) {
     return QString::number(value);
 }
@@ -53,12 +58,9 @@ void LedView4417::LoadSkins() {
     const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
     const QString combo = QStringLiteral("combo_nr.png");
     btnLedMode = newComboBtn(this, combo, combo, combo, false, {}, kModeChooser, click);
-    gVar.nLedModeCount = 0;
     for (int mode = 0; mode < kModeCount; ++mode) {
         const QString name = get_led_name(mode);
-        if ((gVar.LedMask >> mode & 1) != 0 || name.isEmpty()) continue;
-        btnLedMode->AddString(name, mode);
-        ++gVar.nLedModeCount;
+        if (!hiddenByConfig(mode) && !name.isEmpty()) btnLedMode->AddString(name, mode);
     }
 
     ColorGridView* paint = new ColorGridView(this);
@@ -96,7 +98,7 @@ void LedView4417::LoadSkins() {
 
 void LedView4417::onRefreshText() {
     for (int mode = 0; mode < kModeCount; ++mode)
-        if ((gVar.LedMask >> mode & 1) == 0) btnLedMode->UpdateStringForItemData(mode, get_led_name(mode));
+        if (!hiddenByConfig(mode)) btnLedMode->UpdateStringForItemData(mode, get_led_name(mode));
     btnLedMode->setLabel(uiText("tc_msg1"));
     if (barLight) barLight->setAccessibleName(uiText("tc_adv_str2"));
     if (barSpeed) barSpeed->setAccessibleName(uiText("tc_adv_str3"));
@@ -107,6 +109,10 @@ void LedView4417::onRefreshText() {
             FormatText("tc_paint_hint", {get_led_name(gVar.GaoshouIndex).toStdString()})));
     update();
     SetUI(nullptr);
+}
+
+int LedView4417::listedModeCount() const {
+    return btnLedMode ? btnLedMode->GetCount() : 0;
 }
 
 _ST_PROFILE* LedView4417::profileOr(_ST_PROFILE* profile) {

@@ -64,6 +64,8 @@ public:
     // Where the colour panel lies in a window of the given height (bottom-left origin).
     static QRectF colorPanelFrame(qreal windowHeight);
     static QString get_led_name(int mode);
+    // How many modes the chooser lists: those with a text that LedMask does not hide.
+    int listedModeCount() const;
 
     uint32_t getGridColor(int n) const;
     void syncColorGrid(int count);

@@ -121,7 +121,7 @@ TEST_F(LightingPanelTest, ListsTheModesWithTextsAndNotTheMaskedOnes) {
     for (int m = 0; m < LedView4417::kModeCount; ++m)
         if (!LedView4417::get_led_name(m).isEmpty()) expected.push_back(m);
     EXPECT_EQ(listedModes(), expected);
-    EXPECT_EQ(gVar.nLedModeCount, int(expected.size()));
+    EXPECT_EQ(panel->listedModeCount(), int(expected.size()));
     EXPECT_EQ(panel->btnLedMode->caption(), LedView4417::get_led_name(kWave));
     EXPECT_TRUE(LedView4417::get_led_name(21).isEmpty());
 
@@ -133,8 +133,8 @@ TEST_F(LightingPanelTest, ListsTheModesWithTextsAndNotTheMaskedOnes) {
     const std::vector<int> listed = listedModes();
     EXPECT_EQ(std::count(listed.begin(), listed.end(), 0), 0);
     EXPECT_EQ(std::count(listed.begin(), listed.end(), 2), 0);
-    EXPECT_EQ(gVar.nLedModeCount, int(expected.size()) - 2);
-    EXPECT_GE(profile->stAdv.nMode, gVar.nLedModeCount);
+    EXPECT_EQ(panel->listedModeCount(), int(expected.size()) - 2);
+    EXPECT_GE(profile->stAdv.nMode, panel->listedModeCount());
     EXPECT_EQ(panel->btnLedMode->getItemData(), profile->stAdv.nMode);
 
     // A mode that is not listed is not shown.
