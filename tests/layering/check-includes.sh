@@ -15,8 +15,9 @@ allowed() {
     store)     echo "base model keys macro config store" ;;
     device)    echo "$core" ;;
     hostmouse) echo "base hostmouse" ;;
+    control)   echo "$core control" ;;
     widgets)   echo "$core hostmouse widgets" ;;
-    ui)        echo "$core hostmouse widgets ui" ;;
+    ui)        echo "$core hostmouse control widgets ui" ;;
     app)       echo "*" ;;
     *)         echo "" ;;  # a new folder gets a row of its own
   esac
