@@ -1,8 +1,9 @@
 // The main window's content: the key map, the lighting panel, the mode
 // buttons M1..M3, the chooser of the key table used in the current mode with
 // its New, Delete and Rename buttons, and Restore, OK, Cancel and Apply. It
-// owns the dialogs and the dimming overlay behind them and connects what the
-// user does to the current profile, the key tables and the apply worker.
+// builds and places them, the dialogs and the dimming overlay behind them;
+// what the user and the keyboard do goes to the controllers (control/),
+// whose decisions it shows.
 #pragma once
 #include <QImage>
 #include <QPointer>
@@ -11,8 +12,10 @@
 #include <optional>
 #include <vector>
 
+#include "control/apply_requests.h"
+#include "control/key_tables.h"
+#include "control/knob.h"
 #include "device/Dev6120.h"
-#include "device/apply_sequence.h"
 #include "ui/ColorGridView.h"
 #include "ui/KbColorView.h"
 #include "widgets/PopWindow.h"
@@ -39,18 +42,11 @@ struct _ST_PROFILE;
 class MainView : public QWidget,
                  public ApplyTarget,
                  public DeviceEvents,
-                 public PopViewDelegate,
-                 public KbColorViewDelegate,
-                 public MenuDelegate,
-                 public ColorGridDelegate {
+                 private PopViewDelegate,
+                 private KbColorViewDelegate,
+                 private MenuDelegate,
+                 private ColorGridDelegate {
 public:
-    static constexpr int kExchangeMenu = 0;   // menu number of the import and export menu
-    static constexpr int kExchangeImport = 1;
-    static constexpr int kExchangeExport = 2;
-    static constexpr int kSetMenu = 1;        // menu number of the key-table menu
-    static constexpr int kSetMenuWidth = 163;
-    static constexpr int kSetNameBytes = 39;  // what a key table stores
-
     // The window's content over the loaded data, sized from "main_nr.png" and
     // built at once. link (may be none) is the device link the buttons ask
     // whether a keyboard is there.
@@ -58,37 +54,15 @@ public:
     ~MainView() override;
 
     void onRefreshText();
-    // None means the current profile; nothing happens without one.
-    void SetUI(_ST_PROFILE* profile);
-    void GetUI(_ST_PROFILE* profile);
-    void UpdateUI();
-    void InitKey(_ST_PROFILE* profile);
-    _ST_KEYPRO* GetCurKeyPro() const;
-    int GetMIndex() const;
     void SetAsCurProfile(_ST_PROFILE* profile);
-    void btnClick(PngButton* sender);
-    void hideDialogView();
+    // Shows the current profile again, after it changed outside the window.
+    void UpdateUI();
+    // Closes an open knob pop-up, keeping its set and place in the profile.
+    void closePoP();
 
-    // The key table menu while it is open.
-    MenuWindow* setMenu() const { return setMenu_; }
-
-    // KbColorViewDelegate, MenuDelegate, ColorGridDelegate.
-    void onKeySelect(int key) override;
-    // "Q: Ctrl + Shift + B": the key's name and its function in the key table in use.
-    QString keyDescription(int key) const override;
-    void onMenuClicked(int itemData, int menuId) override;
-    void onColorGridClick(bool checked, ColorGridView* sender) override;
     // ApplyTarget: the worker's reports, on the main loop.
     void updateProgress(int progress) override;
     void showError2() override;
-
-    // Knob pop-up and knob settings (MainViewKnob.cpp).
-    void showPoP(int setIndex);
-    // Closes an open pop-up, keeping its set and place in the profile.
-    void closePoP();
-    PopWindow* popWindow() const { return popWindow_; }
-    void onKnodDClicked(int setIndex) override;
-    void onSrOK();
     // DeviceEvents: the keyboard's notifications, on the main loop.
     void onPoP(uint8_t value, uint8_t kind, uint8_t unused) override;
     void onExit() override;
@@ -100,6 +74,15 @@ public:
     // The data folder, shown in the window's title and under its header;
     // empty for the usual folder, which is not shown.
     void setDataFolder(const QString& path);
+
+    // A message in the window's own dialog, a question with OK and Cancel;
+    // answered is told whether OK was chosen.
+    void showMessage(const QString& text, bool question, std::function<void(bool)> answered);
+    // Whether the window's message dialog is up (a second one waits).
+    bool messageShown() const;
+    // Writes the macro being edited, if it has unsaved changes; false when
+    // that failed.
+    bool saveUnsavedChanges();
 
     // Exit, Cancel and Ctrl+Q leave the window: unsaved macro edits are
     // settled first (saved, or the user is asked), then the window hides or
@@ -120,6 +103,99 @@ public:
     // Asks for a key-table exchange file: true to save (export), false to open
     // (import); the suggested name; the chosen path, or empty to cancel.
     std::function<QString(bool save, const QString& suggested)> chooseExchangeFile;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    friend class MainViewProbe;  // the widget tests' view of the controls
+
+    static constexpr int kExchangeMenu = 0;   // menu number of the import and export menu
+    static constexpr int kExchangeImport = 1;
+    static constexpr int kExchangeExport = 2;
+    static constexpr int kSetMenu = 1;        // menu number of the key-table menu
+    static constexpr int kSetMenuWidth = 163;
+
+    // None means the current profile; nothing happens without one.
+    void SetUI(_ST_PROFILE* profile);
+    void GetUI(_ST_PROFILE* profile);
+    void InitKey(_ST_PROFILE* profile);
+    _ST_KEYPRO* GetCurKeyPro() const;
+    int GetMIndex() const;
+    void btnClick(PngButton* sender);
+    void hideDialogView();
+
+    // KbColorViewDelegate, MenuDelegate, ColorGridDelegate, PopViewDelegate.
+    void onKeySelect(int key) override;
+    // "Q: Ctrl + Shift + B": the key's name and its function in the key table in use.
+    QString keyDescription(int key) const override;
+    void onMenuClicked(int itemData, int menuId) override;
+    void onColorGridClick(bool checked, ColorGridView* sender) override;
+    void onKnodDClicked(int setIndex) override;
+
+    // Building (MainViewLayout.cpp).
+    void LoadSkins();
+    void createWindowButtons(const ButtonAction& click);
+    void createModeButtons(const ButtonAction& click);
+    void createSetControls(const ButtonAction& click);
+    void createPanels();
+    void createDialogs();
+    void createCaptions();
+    QRectF chooserTitleRect() const;
+    void refreshKeyboardState();
+    void refreshDataFolder();
+
+    // Actions (MainViewActions.cpp).
+    // Settles unsaved macro edits, then runs one of the leaving callbacks.
+    void leaveWith(std::function<void()> MainView::*action);
+    // A notice in the window's dialog, said in its language; nothing for an empty reason.
+    void tell(const Reason& reason);
+    // A question in the window's dialog; answered is told when it closes.
+    void ask(const Reason& question, std::function<void(MsgView*)> answered);
+    // Shows the progress panel for an apply of flags and requests it.
+    void applyWithProgress(int32_t flags);
+    // The progress panel's line for a progress number of the running apply.
+    QString progressText(int progress) const;
+    void onModeButton(int mode);
+    void onLanguageChosen();
+    void onApply();
+    void onRestore();
+    void onReset(MsgView* dialog);
+    void openLink();
+
+    // Key tables (MainViewKeySets.cpp).
+    void showSet();
+    void checkModeButton();
+    void showSetMenu();
+    // Asks for a key table's name: for a new table, or for the shown one's
+    // new name (the field starts with the current one). A name the table
+    // could not take is refused in the dialog with the reason.
+    void askSetName(std::function<void(MsgView*)> done, bool renaming);
+    void onNewButton();
+    void onNewKeyPro(MsgView* dialog);
+    void onRenameKeyPro(MsgView* dialog);
+    void onDelKeyPro(MsgView* dialog);
+    // The shown table and its keys, after the key tables changed.
+    void showKeyTables();
+    void showExchangeMenu();
+    void importKeyTable();
+    void exportKeyTable();
+
+    // Keys (MainViewKeys.cpp).
+    void onButtonSet(PickFuncView* picker);
+
+    // The knob (MainViewKnob.cpp).
+    void showPoP(int setIndex, _POINT at);
+    void onSrOK();
+    // Carries out what the knob controller decided.
+    void follow(const KnobDecision& decision, KnobChooser by);
+
+    KeyTableController keyTables_;
+    ApplyController applies_;
+    KnobController knob_;
 
     QImage imgNr, imgOv;
     PngButton* btnExit = nullptr;
@@ -150,79 +226,10 @@ public:
     CaptionView* keyboardState = nullptr;      // connected, simulated or not connected
     CaptionView* dataFolderCaption = nullptr;  // hidden for the usual data folder
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-private:
-    // Building (MainViewLayout.cpp).
-    void LoadSkins();
-    void createWindowButtons(const ButtonAction& click);
-    void createModeButtons(const ButtonAction& click);
-    void createSetControls(const ButtonAction& click);
-    void createPanels();
-    void createDialogs();
-    void createCaptions();
-    QRectF chooserTitleRect() const;
-    void refreshKeyboardState();
-    void refreshDataFolder();
-
-    // Actions (MainViewActions.cpp).
-    // Settles unsaved macro edits, then runs one of the leaving callbacks.
-    void leaveWith(std::function<void()> MainView::*action);
-    bool keyboardMissing() const;
-    // Says that the keyboard is not there and how it comes back.
-    void tellKeyboardMissing();
-    // Shows the progress panel for an apply of flags and requests it.
-    void applyWithProgress(int32_t flags);
-    // The progress panel's line for a progress number of the running apply.
-    QString progressText(int progress) const;
-    void onModeButton(int mode);
-    void onLanguageChosen();
-    void onApply();
-    void onRestore();
-    void onReset(MsgView* dialog);
-    void openLink();
-
-    // Key tables (MainViewKeySets.cpp).
-    void showSet(const _ST_KEYPRO* set);
-    void checkModeButton(int mode);
-    void showSetMenu();
-    // Asks for a key table's name: for a new table, or, given one, its new
-    // name (the field starts with the current one). A name the table could not
-    // take is refused in the dialog with the reason.
-    void askSetName(std::function<void(MsgView*)> done, const _ST_KEYPRO* renamed = nullptr);
-    // New: asks for the name, or says that no more tables fit.
-    void onNewButton();
-    void tellKeyTablesFull();
-    void onNewKeyPro(MsgView* dialog);
-    void onRenameKeyPro(MsgView* dialog);
-    void onDelKeyPro(MsgView* dialog);
-    void selectFirstSetOfMode(int mode);
-    void showExchangeMenu();
-    void importKeyTable();
-    void exportKeyTable();
-
-    // Keys (MainViewKeys.cpp).
-    void onButtonSet(PickFuncView* picker);
-    void onKnobRow();
-
-    Dev6120* link_ = nullptr;
     QPointer<MenuWindow> setMenu_;
     QPointer<PopWindow> popWindow_;
     std::optional<QPoint> dragFrom_;  // pointer minus window place while dragged by hand
-    bool simulated_ = false;
-    // Whether the link holds a keyboard, as its attach and removal reports
-    // said: asking the link itself would wait for a running transfer.
-    bool keyboardPresent_ = false;
     QString dataFolder_;
-    std::vector<ApplyStep> progressSteps_;  // what the running apply writes
 };
-
-// The form a key table stores a name in: UTF-8, at most maxBytes bytes,
-// never a split character.
-QByteArray storedSetName(const QString& name, int maxBytes);
 
 }  // namespace keyloom

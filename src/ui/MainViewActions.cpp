@@ -4,15 +4,12 @@
 #include <QMouseEvent>
 #include <QUrl>
 #include <QWindow>
-#include <algorithm>
 #include <string>
 
 #include "base/debug.h"
 #include "config/gvar.h"
 #include "config/language.h"
-#include "device/apply.h"
-#include "store/reset.h"
-#include "model/st_keypro.h"
+#include "control/restore.h"
 #include "model/stprofile.h"
 #include "ui/ColorPickView.h"
 #include "ui/LedView.h"
@@ -27,14 +24,6 @@
 
 namespace keyloom {
 
-namespace {
-
-constexpr int32_t kFullApply = APPLY_KEYS | APPLY_LIGHTING | APPLY_KEY_COLORS;
-constexpr int32_t kResetApply = APPLY_RESET | APPLY_KEYS | APPLY_LIGHTING;  // sent noisy: 0x8103
-
-
-}  // namespace
-
 void MainView::btnClick(PngButton* sender) {
     hideDialogView();
     for (int i = 0; i < 3; ++i)
@@ -46,14 +35,8 @@ void MainView::btnClick(PngButton* sender) {
     if (sender == btnWeb) return openLink();
     if (sender == btnMacro) return showMacroView(hideView, macroView);
     if (sender == btnNew) return onNewButton();
-    if (sender == btnRename) return askSetName([this](MsgView* dialog) { onRenameKeyPro(dialog); }, GetCurKeyPro());
-    if (sender == btnDel) {
-        // The question names the table it deletes.
-        const _ST_KEYPRO* set = GetCurKeyPro();
-        const std::string name = set ? keypro_name(*set) : std::string();
-        return showQuestion(hideView, msgView, QString::fromStdString(FormatText("tc_del_keytable_ask", {name})),
-                            [this](MsgView* dialog) { onDelKeyPro(dialog); });
-    }
+    if (sender == btnRename) return askSetName([this](MsgView* dialog) { onRenameKeyPro(dialog); }, true);
+    if (sender == btnDel) return ask(keyTables_.deleteQuestion(), [this](MsgView* dialog) { onDelKeyPro(dialog); });
     if (sender == btnKeyPro) return showSetMenu();
     if (sender == btnExchange) return showExchangeMenu();
     // btnHelp: nothing.
@@ -102,16 +85,10 @@ void MainView::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
 }
 
-bool MainView::keyboardMissing() const {
-    return gVar.GoWithNoDev == 0 && !keyboardPresent_;
-}
-
 void MainView::onModeButton(int mode) {
-    checkModeButton(mode);
-    _ST_PROFILE* profile = get_current_profile();
-    if (!profile) return;
-    profile->nLayer = mode;
-    SetAsCurProfile(profile);
+    const bool played = keyTables_.selectMode(mode);
+    checkModeButton();
+    if (played) SetAsCurProfile(get_current_profile());
 }
 
 void MainView::onLanguageChosen() {
@@ -120,57 +97,45 @@ void MainView::onLanguageChosen() {
     onRefreshText();
 }
 
-void MainView::tellKeyboardMissing() {
-    showMsg(hideView, msgView, uiText("tc_kb_plug_in"), MSG_NOTICE, false, nullptr);
+void MainView::tell(const Reason& reason) {
+    if (reason.empty()) return;
+    showMsg(hideView, msgView, QString::fromStdString(ReasonText(reason)), MSG_NOTICE, false, nullptr);
+}
+
+void MainView::ask(const Reason& question, MsgCallback answered) {
+    showQuestion(hideView, msgView, QString::fromStdString(ReasonText(question)), std::move(answered));
 }
 
 void MainView::onApply() {
-    if (keyboardMissing()) return tellKeyboardMissing();
-    applyWithProgress(kFullApply);
+    if (Reason missing = applies_.refusal(); !missing.empty()) return tell(missing);
+    applyWithProgress(ApplyController::kEverything);
 }
 
 void MainView::onRestore() {
-    if (keyboardMissing()) return tellKeyboardMissing();
-    // The question names what a reset touches: the whole lighting, the whole
-    // knob and the key table of this mode only (the other modes keep theirs).
-    const _ST_KEYPRO* set = GetCurKeyPro();
-    const std::string table = set ? keypro_name(*set) : std::string();
-    const std::string mode = "M" + std::to_string(std::max(GetMIndex(), 0) + 1);
-    showQuestion(hideView, msgView, QString::fromStdString(FormatText("tc_msg5", {table, mode})),
-                 [this](MsgView* dialog) { onReset(dialog); });
+    if (Reason missing = applies_.refusal(); !missing.empty()) return tell(missing);
+    ask(RestoreQuestion(GetCurKeyPro(), GetMIndex()), [this](MsgView* dialog) { onReset(dialog); });
 }
 
 void MainView::onReset(MsgView* dialog) {
     _ST_PROFILE* profile = get_current_profile();
     if (!dialog->bResult || !profile) return;
-    ResetProfile(profile);
-    ResetKeyPro(GetCurKeyPro());
+    RestoreDefaults(*profile, GetCurKeyPro());
     UpdateUI();
-    applyWithProgress(kResetApply);
+    applyWithProgress(ApplyController::kReset);
 }
 
 void MainView::applyWithProgress(int32_t flags) {
-    const _ST_PROFILE* profile = get_current_profile();
-    const bool gameMode = profile && IsLedGameMode(profile->stAdv.nMode);
-    progressSteps_ = ApplySteps(flags, gameMode, GetCurKeyPro() != nullptr);
+    applies_.requestWithProgress(flags, GetCurKeyPro() != nullptr);
     progressView->setProgress(0);
     progressView->setStepText(progressText(0));
     showProgress(this, hideView, progressView);
-    noisy_apply_kb(flags);
 }
 
 QString MainView::progressText(int progress) const {
-    // The step under way is the first one not reported done.
-    for (size_t i = 0; i < progressSteps_.size(); ++i) {
-        if (progressSteps_[i].doneAt <= progress) continue;
-        const ApplyStep& step = progressSteps_[i];
-        const char* name = step.flag == APPLY_LIGHTING     ? "tc_step_lighting"
-                           : step.flag == APPLY_KEY_COLORS ? "tc_step_key_colours"
-                                                           : "tc_step_key_table";
-        return QString::fromStdString(FormatText("tc_progress_step", {GetText(name), std::to_string(i + 1),
-                                                                      std::to_string(progressSteps_.size())}));
-    }
-    return uiText("tc_msg14");
+    const std::optional<ApplyStepLine> step = applies_.stepAt(progress);
+    if (!step) return uiText("tc_msg14");
+    return QString::fromStdString(FormatText(
+        "tc_progress_step", {GetText(step->what), std::to_string(step->number), std::to_string(step->count)}));
 }
 
 void MainView::openLink() {
@@ -188,7 +153,7 @@ void MainView::updateProgress(int progress) {
 }
 
 void MainView::showError2() {
-    showMsg(hideView, msgView, uiText("tc_apply_failed"), MSG_NOTICE, false, nullptr);
+    tell(MakeReason("tc_apply_failed"));
 }
 
 void MainView::onColorGridClick(bool, ColorGridView* sender) {
@@ -207,6 +172,19 @@ void MainView::SetAsCurProfile(_ST_PROFILE* profile) {
 void MainView::UpdateUI() {
     SetUI(nullptr);
     ledView->SetUI(nullptr);
+}
+
+void MainView::showMessage(const QString& text, bool question, std::function<void(bool)> answered) {
+    showMsg(hideView, msgView, text, question ? MSG_QUESTION : MSG_NOTICE, false,
+            [answered = std::move(answered)](MsgView* dialog) { answered(dialog->bResult); });
+}
+
+bool MainView::messageShown() const {
+    return msgView->isVisible();
+}
+
+bool MainView::saveUnsavedChanges() {
+    return macroView->saveUnsavedChanges();
 }
 
 void MainView::requestHide() {

@@ -4,7 +4,7 @@
 #include "base/debug.h"
 #include "config/gvar.h"
 #include "config/language.h"
-#include "device/apply.h"
+#include "control/key_map.h"
 #include "keys/basic.h"
 #include "macro/keyinfo_text.h"
 #include "model/st_keypro.h"
@@ -27,7 +27,7 @@ void MainView::onKeySelect(int key) {
     _ST_PROFILE* profile = get_current_profile();
     if (!profile || key < 0 || key >= KEY_COUNT) return;
     // The knob row opens and closes the knob pop-up.
-    if (key == gVar.SrIndex) return onKnobRow();
+    if (key == gVar.SrIndex) return follow(knob_.knobRowClicked(popWindow_ != nullptr), KnobChooser::Window);
     funPickView->nKeyIndex = uint32_t(key);
     funPickView->nShowColor = IsLedGameMode(profile->stAdv.nMode) ? 1 : 0;
     funPickView->setPaintColour(colorFromBgr(ledView->getGridColor(0)));
@@ -38,25 +38,17 @@ void MainView::onButtonSet(PickFuncView* picker) {
     _ST_PROFILE* profile = get_current_profile();
     const int key = int(picker->nKeyIndex);
     if (!profile || key < 0 || key >= KEY_COUNT) return;
-    int32_t flags = 0;
-    if (picker->nColorPicked != 0) {
+    const bool colour = picker->nColorPicked != 0;
+    if (colour) {
         // The first swatch paints in the lighting panel's paint colour, as the picker shows it.
-        const uint32_t colour = picker->nColorPicked == kSwatchBlack ? 0 : ledView->getGridColor(0);
-        const int group = profile->stAdv.nKeyColorGroup;
-        if (group >= 0 && group < KEY_COLOR_GROUPS) profile->stAdv.dwKeyColor[group][key] = colour;
-        kbView->setKeyColor(key, colour);
-        flags = APPLY_KEY_COLORS;
-    } else {
-        const bool layerKnown = profile->nLayer >= 0 && profile->nLayer < LAYER_COUNT;
-        const _ST_KEYPRO* set = layerKnown ? get_keypro_by_id(profile->dwKeyProID[profile->nLayer]) : nullptr;
-        if (set) kbView->setHasFunc(key, IS_DEFAULT_KEY(set->stKey[key], g_defKEY[key]) ? 0 : 1);
-        flags = APPLY_KEYS;
+        const uint32_t painted = picker->nColorPicked == kSwatchBlack ? 0 : ledView->getGridColor(0);
+        PaintKey(profile->stAdv, key, painted);
+        kbView->setKeyColor(key, painted);
+    } else if (const _ST_KEYPRO* set = PlayedTable(*profile)) {
+        kbView->setHasFunc(key, KeyReassigned(*set, key) ? 1 : 0);
     }
     kbView->update();
-    if (gVar.ApplyNow == 0) return;
-    // The change stays in the view and the profile; it reaches the keyboard with the next Apply.
-    if (keyboardMissing()) return tellKeyboardMissing();
-    quiet_apply_kb(APPLY_NOISY | flags);
+    tell(applies_.keyEdited(colour));
 }
 
 QString MainView::keyDescription(int key) const {

@@ -90,7 +90,7 @@ PngButton* newPlateButton(QWidget* parent, const QRectF& frame, const ButtonActi
 
 }  // namespace
 
-MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), link_(link) {
+MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), knob_(link) {
     hideApplication = [this] { window()->hide(); };
     // Ctrl+Q on every desktop (the platform's Quit sequence is empty where its key scheme has none).
     auto* quitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
@@ -110,7 +110,7 @@ MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), link_(link
         setAttribute(Qt::WA_TranslucentBackground);
     }
     textStyleDict = panelTextStyle(TextAlign::Left);
-    keyboardPresent_ = link_ && link_->GetDeviceHandle();  // no apply runs yet
+    applies_.setKeyboardPresent(link && link->GetDeviceHandle());  // no apply runs yet
     LoadSkins();
 }
 
@@ -207,20 +207,21 @@ void MainView::createCaptions() {
 }
 
 void MainView::setSimulatedKeyboard(bool simulated) {
-    simulated_ = simulated;
+    applies_.setSimulated(simulated);
     refreshKeyboardState();
 }
 
 void MainView::onLinkChanged(const HidDeviceRef& dev) {
-    keyboardPresent_ = dev != nullptr;
+    applies_.setKeyboardPresent(dev != nullptr);
     refreshKeyboardState();
 }
 
 void MainView::refreshKeyboardState() {
-    const bool connected = keyboardPresent_;
-    const char* text = !connected ? "tc_kb_missing" : simulated_ ? "tc_kb_simulated" : "tc_kb_connected";
-    keyboardState->setText(uiText(text));
-    keyboardState->setDot(!connected ? kMissingDot : simulated_ ? kSimulatedDot : kConnectedDot);
+    const KeyboardState state = applies_.keyboardState();
+    keyboardState->setText(uiText(applies_.keyboardStateText()));
+    keyboardState->setDot(state == KeyboardState::Missing     ? kMissingDot
+                          : state == KeyboardState::Simulated ? kSimulatedDot
+                                                              : kConnectedDot);
 }
 
 void MainView::setDataFolder(const QString& path) {

@@ -48,16 +48,16 @@ TEST_F(HiDpi, TheWindowHasItsOnePointSizeAndDrawsItsTwicePicturesOneToOne) {
     build();
     const QImage window = onePointPicture(skinPath("main_nr.png"));
     EXPECT_EQ(view->size(), window.size());
-    EXPECT_EQ(view->imgNr.devicePixelRatio(), 2.0);
-    EXPECT_EQ(view->imgNr.size(), window.size() * 2);
+    EXPECT_EQ(probe->imgNr().devicePixelRatio(), 2.0);
+    EXPECT_EQ(probe->imgNr().size(), window.size() * 2);
 
     // The key map: the key picture's size in points, its twin loaded.
     const QImage keys = onePointPicture(getKeyImgPath(gVar.Model));
-    EXPECT_EQ(view->kbView->size(), keys.size());
-    EXPECT_EQ(view->kbView->keyPicture().devicePixelRatio(), 2.0);
+    EXPECT_EQ(probe->kbView()->size(), keys.size());
+    EXPECT_EQ(probe->kbView()->keyPicture().devicePixelRatio(), 2.0);
     // Controls sized from their pictures keep their sizes in points.
-    EXPECT_EQ(view->btnExit->size(), onePointPicture(skinPath("exit_nr.png")).size());
-    EXPECT_EQ(view->btnKeyPro->size(), onePointPicture(skinPath("combo_nr.png")).size());
+    EXPECT_EQ(probe->btnExit()->size(), onePointPicture(skinPath("exit_nr.png")).size());
+    EXPECT_EQ(probe->btnKeyPro()->size(), onePointPicture(skinPath("combo_nr.png")).size());
 
     // Every device pixel of the mark in the header is the twice picture's own.
     const QImage shot = view->grab().toImage();
@@ -73,16 +73,16 @@ TEST_F(HiDpi, TheWindowHasItsOnePointSizeAndDrawsItsTwicePicturesOneToOne) {
 
 TEST_F(HiDpi, AClickOnAKeySelectsThatKey) {
     build();
-    KbColorView* map = view->kbView;
+    KbColorView* map = probe->kbView();
     int clicked = 0;
     for (int key = 0; key < gVar.nKeyCount; ++key) {
         const QRectF rect = flipRect(map->keyRect(key), map->height());
         if (rect.isEmpty() || key == gVar.SrIndex) continue;
         test::clickAt(map, rect.center().toPoint());
-        ASSERT_TRUE(view->funPickView->isVisible()) << "key " << key;
-        EXPECT_EQ(view->funPickView->nKeyIndex, uint32_t(key));
-        view->funPickView->hide();
-        view->hideView->hide();
+        ASSERT_TRUE(probe->funPickView()->isVisible()) << "key " << key;
+        EXPECT_EQ(probe->funPickView()->nKeyIndex, uint32_t(key));
+        probe->funPickView()->hide();
+        probe->hideView()->hide();
         ++clicked;
     }
     EXPECT_GT(clicked, 60);
@@ -95,8 +95,8 @@ TEST_F(HiDpi, AClickOnAKeySelectsThatKey) {
 
 TEST_F(HiDpi, TheColourChartGivesTheColoursOfItsOnePointPicture) {
     build();
-    ColorPickView* dialog = view->colorPickView;
-    showColorPick(view->hideView, dialog, nullptr, false);
+    ColorPickView* dialog = probe->colorPickView();
+    showColorPick(probe->hideView(), dialog, nullptr, false);
     ASSERT_TRUE(dialog->isVisible());
     const QImage chart = onePointPicture(skinPath("colorplane.png"));
     for (int row = 0; row < ColorPickView::kRows; ++row)
@@ -114,11 +114,11 @@ TEST_F(HiDpi, TheColourChartGivesTheColoursOfItsOnePointPicture) {
 
 TEST_F(HiDpi, PopUpsOpenWhereTheyBelong) {
     build();
-    test::clickAt(view->btnKeyPro, view->btnKeyPro->rect().center());
-    MenuWindow* menu = view->setMenu();
+    test::clickAt(probe->btnKeyPro(), probe->btnKeyPro()->rect().center());
+    MenuWindow* menu = probe->setMenu();
     ASSERT_NE(menu, nullptr);
     // The key table menu hangs from its chooser, its entries 20 points high.
-    const QPoint chooserBottomLeft = view->btnKeyPro->mapToGlobal(QPoint(0, view->btnKeyPro->height()));
+    const QPoint chooserBottomLeft = probe->btnKeyPro()->mapToGlobal(QPoint(0, probe->btnKeyPro()->height()));
     EXPECT_EQ(menu->x(), chooserBottomLeft.x());
     EXPECT_EQ(menu->geometry().bottom() + 1, chooserBottomLeft.y() + 100);
     saveWithPopUp(menu, "hidpi_set_menu");
@@ -127,12 +127,12 @@ TEST_F(HiDpi, PopUpsOpenWhereTheyBelong) {
     // The knob pop-up opens at the place the profile keeps for it.
     gVar.ShowKnod = 1;
     profile->ptPop = _POINT{200, 300};
-    const QRectF knob = flipRect(view->kbView->keyRect(gVar.SrIndex), view->kbView->height());
+    const QRectF knob = flipRect(probe->kbView()->keyRect(gVar.SrIndex), probe->kbView()->height());
     ASSERT_FALSE(knob.isEmpty());
-    test::clickAt(view->kbView, knob.center().toPoint());
-    ASSERT_TRUE(view->popWindow());
-    EXPECT_EQ(frameFromScreenRect(view->popWindow()->geometry()).topLeft(), QPointF(200, 300));
-    test::saveScreenshot(view->popWindow(), "hidpi_knob_popup");
+    test::clickAt(probe->kbView(), knob.center().toPoint());
+    ASSERT_TRUE(probe->popWindow());
+    EXPECT_EQ(frameFromScreenRect(probe->popWindow()->geometry()).topLeft(), QPointF(200, 300));
+    test::saveScreenshot(probe->popWindow(), "hidpi_knob_popup");
 }
 
 }  // namespace

@@ -26,22 +26,22 @@ TEST_F(MainViewApply, ApplyWritesEverythingWithTheProgressViewUp) {
     build();
     sim->holdTransfers();  // the progress view stays up while the keyboard holds the first report
     startWorker();
-    click(view->btnApply);
-    EXPECT_TRUE(view->progressView->isVisible());
-    EXPECT_TRUE(view->hideView->isVisible());
+    click(probe->btnApply());
+    EXPECT_TRUE(probe->progressView()->isVisible());
+    EXPECT_TRUE(probe->hideView()->isVisible());
     ASSERT_TRUE(sim->waitForHeldTransfer(5000));
     test::saveScreenshot(view.get(), "mainview_progress");
     sim->releaseTransfers();
 
     ASSERT_TRUE(test::runQtUntil([&] { return !applies.empty(); }));
-    ASSERT_TRUE(test::runQtUntil([&] { return !view->progressView->isVisible(); }));
+    ASSERT_TRUE(test::runQtUntil([&] { return !probe->progressView()->isVisible(); }));
     EXPECT_EQ(applies[0].flags, 0x8007);
     EXPECT_TRUE(applies[0].ok);
-    EXPECT_FALSE(view->hideView->isVisible());
+    EXPECT_FALSE(probe->hideView()->isVisible());
     EXPECT_NE(trace.str().find("SET 09 02"), std::string::npos);  // the lighting
     EXPECT_NE(trace.str().find("SET 09 01"), std::string::npos);  // the key matrix
     // OK writes the same and leaves the window up.
-    click(view->btnOk);
+    click(probe->btnOk());
     ASSERT_TRUE(test::runQtUntil([&] { return applies.size() == 2; }));
     EXPECT_EQ(applies[1].flags, 0x8007);
     EXPECT_EQ(hides, 0);
@@ -50,39 +50,39 @@ TEST_F(MainViewApply, ApplyWritesEverythingWithTheProgressViewUp) {
 TEST_F(MainViewApply, WithoutAKeyboardApplyOkAndRestoreOnlySaySo) {
     build();  // no link at all
     const QString missing = QString::fromStdString(GetText("tc_kb_plug_in"));
-    for (PngButton* button : {view->btnApply, view->btnOk, view->btnRestroe}) {
+    for (PngButton* button : {probe->btnApply(), probe->btnOk(), probe->btnRestroe()}) {
         click(button);
-        ASSERT_TRUE(view->msgView->isVisible());
-        EXPECT_EQ(view->msgView->strMsg, missing);
-        EXPECT_FALSE(view->progressView->isVisible());
-        if (button == view->btnRestroe) test::saveScreenshot(view.get(), "mainview_no_keyboard");
+        ASSERT_TRUE(probe->msgView()->isVisible());
+        EXPECT_EQ(probe->msgView()->strMsg, missing);
+        EXPECT_FALSE(probe->progressView()->isVisible());
+        if (button == probe->btnRestroe()) test::saveScreenshot(view.get(), "mainview_no_keyboard");
         answer(true);
     }
     EXPECT_FALSE(anyRequest());
 
     // With GoWithNoDev the window goes on as if one were there.
     gVar.GoWithNoDev = 1;
-    click(view->btnApply);
-    EXPECT_TRUE(view->progressView->isVisible());
+    click(probe->btnApply());
+    EXPECT_TRUE(probe->progressView()->isVisible());
     EXPECT_TRUE(requested(0x8007));
 }
 
 TEST_F(MainViewApply, RestoreAsksThenResetsProfileAndTableAndWrites) {
     plugKeyboard();
     build();
-    click(view->btnPro[1]);
+    click(probe->btnPro(1));
     profile->stAdv.nMode = 3;
-    click(view->btnRestroe);
-    EXPECT_EQ(view->msgView->strMsg, QString::fromStdString(FormatText("tc_msg5", {"Shooter", "M2"})));
+    click(probe->btnRestroe());
+    EXPECT_EQ(probe->msgView()->strMsg, QString::fromStdString(FormatText("tc_msg5", {"Shooter", "M2"})));
     test::saveScreenshot(view.get(), "mainview_restore_question");
     answer(false);
     EXPECT_FALSE(anyRequest());
     EXPECT_EQ(profile->stAdv.nMode, 3);
 
-    click(view->btnRestroe);
+    click(probe->btnRestroe());
     answer(true);
     EXPECT_TRUE(requested(0x8103));
-    EXPECT_TRUE(view->progressView->isVisible());
+    EXPECT_TRUE(probe->progressView()->isVisible());
     _ST_PROFILE fresh{};
     ResetProfile(&fresh);
     EXPECT_EQ(profile->stAdv.nMode, fresh.stAdv.nMode);
@@ -90,10 +90,10 @@ TEST_F(MainViewApply, RestoreAsksThenResetsProfileAndTableAndWrites) {
     EXPECT_TRUE(IS_DEFAULT_KEY(table->stKey[kChangedKey], g_defKEY[kChangedKey]));
     // The worker's report past 100 closes the progress view.
     view->updateProgress(60);
-    EXPECT_EQ(view->progressView->progress(), 60);
+    EXPECT_EQ(probe->progressView()->progress(), 60);
     view->updateProgress(101);
-    EXPECT_FALSE(view->progressView->isVisible());
-    EXPECT_FALSE(view->hideView->isVisible());
+    EXPECT_FALSE(probe->progressView()->isVisible());
+    EXPECT_FALSE(probe->hideView()->isVisible());
 }
 
 TEST_F(MainViewApply, AKeyboardPulledDuringAnApplyIsReportedAndTheNextApplyWorks) {
@@ -101,36 +101,36 @@ TEST_F(MainViewApply, AKeyboardPulledDuringAnApplyIsReportedAndTheNextApplyWorks
     build();
     sim->holdTransfers();
     startWorker();
-    click(view->btnApply);
+    click(probe->btnApply());
     ASSERT_TRUE(sim->waitForHeldTransfer(5000));
     ASSERT_TRUE(sim->unplug());
     sim->releaseTransfers();
-    ASSERT_TRUE(test::runQtUntil([&] { return view->msgView->isVisible(); }));
-    EXPECT_EQ(view->msgView->strMsg, "Update settings failed!");
-    EXPECT_FALSE(view->progressView->isVisible());
+    ASSERT_TRUE(test::runQtUntil([&] { return probe->msgView()->isVisible(); }));
+    EXPECT_EQ(probe->msgView()->strMsg, "Update settings failed!");
+    EXPECT_FALSE(probe->progressView()->isVisible());
     test::saveScreenshot(view.get(), "mainview_apply_failed");
     answer(true);
 
     ASSERT_TRUE(sim->plug());
     ASSERT_TRUE(test::runQtUntil([&] { return link->GetDeviceHandle() != nullptr; }));
-    click(view->btnApply);
+    click(probe->btnApply());
     ASSERT_TRUE(test::runQtUntil([&] { return applies.size() == 2; }));
     EXPECT_FALSE(applies[0].ok);
     EXPECT_TRUE(applies[1].ok);
-    EXPECT_FALSE(view->msgView->isVisible());
+    EXPECT_FALSE(probe->msgView()->isVisible());
 }
 
 class MainViewKeyClick : public test::MainViewGround {
 protected:
     // Clicks the key at row `key` on the key map.
     void clickKey(int key) {
-        const QRectF at = flipRect(view->kbView->keyRect(key), view->kbView->height());
-        click(view->kbView, at.center().toPoint());
+        const QRectF at = flipRect(probe->kbView()->keyRect(key), probe->kbView()->height());
+        click(probe->kbView(), at.center().toPoint());
     }
     using test::MainViewGround::click;
     static void click(QWidget* widget, QPoint at) { test::clickAt(widget, at); }
     // Picks the picker's swatch 1 or 2.
-    void pickSwatch(int swatch) { click(view->funPickView->btnSwatch[swatch - 1]); }
+    void pickSwatch(int swatch) { click(probe->funPickView()->btnSwatch[swatch - 1]); }
     static constexpr int kKey = 10;
 };
 
@@ -140,26 +140,26 @@ TEST_F(MainViewKeyClick, AKeyClickOpensThePickerAndItsFunctionIsWrittenOnlyWithA
     build();
     ASSERT_NE(kKey, gVar.SrIndex);
     clickKey(kKey);
-    ASSERT_TRUE(view->funPickView->isVisible());
-    EXPECT_EQ(view->funPickView->nKeyIndex, uint32_t(kKey));
-    EXPECT_EQ(view->funPickView->nShowColor, 0u);
+    ASSERT_TRUE(probe->funPickView()->isVisible());
+    EXPECT_EQ(probe->funPickView()->nKeyIndex, uint32_t(kKey));
+    EXPECT_EQ(probe->funPickView()->nShowColor, 0u);
     test::saveScreenshot(view.get(), "mainview_picker");
     // A function for the key: Q on the key page.
-    _KEYINFO* edited = view->funPickView->editedKey();
+    _KEYINFO* edited = probe->funPickView()->editedKey();
     ASSERT_NE(edited, nullptr);
-    test::sendKey(view->funPickView, KEY_Q);
-    test::sendKey(view->funPickView, KEY_Q, false);
-    click(view->funPickView->btnOk);
-    EXPECT_FALSE(view->funPickView->isVisible());
+    test::sendKey(probe->funPickView(), KEY_Q);
+    test::sendKey(probe->funPickView(), KEY_Q, false);
+    click(probe->funPickView()->btnOk);
+    EXPECT_FALSE(probe->funPickView()->isVisible());
     const _ST_KEYPRO* table = get_keypro_by_id(modeSet[0]);
     EXPECT_FALSE(IS_DEFAULT_KEY(table->stKey[kKey], g_defKEY[kKey]));
     EXPECT_FALSE(anyRequest());
 
     gVar.ApplyNow = 1;
     clickKey(kKey + 1);
-    test::sendKey(view->funPickView, KEY_W);
-    test::sendKey(view->funPickView, KEY_W, false);
-    click(view->funPickView->btnOk);
+    test::sendKey(probe->funPickView(), KEY_W);
+    test::sendKey(probe->funPickView(), KEY_W, false);
+    click(probe->funPickView()->btnOk);
     EXPECT_TRUE(requested(0x8001));
 }
 
@@ -169,14 +169,14 @@ TEST_F(MainViewKeyClick, InTheGameModeASwatchPaintsTheKey) {
     profile->stAdv.nKeyColorGroup = 1;
     plugKeyboard();
     build();
-    view->ledView->gridColor[0]->setBkgColor(QColor(0, 128, 255), false);
+    probe->ledView()->gridColor[0]->setBkgColor(QColor(0, 128, 255), false);
     clickKey(kKey);
-    ASSERT_TRUE(view->funPickView->isVisible());
-    EXPECT_EQ(view->funPickView->nShowColor, 1u);
+    ASSERT_TRUE(probe->funPickView()->isVisible());
+    EXPECT_EQ(probe->funPickView()->nShowColor, 1u);
     pickSwatch(1);
-    EXPECT_FALSE(view->funPickView->isVisible());
+    EXPECT_FALSE(probe->funPickView()->isVisible());
     EXPECT_EQ(profile->stAdv.dwKeyColor[1][kKey], 0xFF8000u);
-    EXPECT_EQ(view->kbView->getKeyColor(kKey), 0xFF8000u);
+    EXPECT_EQ(probe->kbView()->getKeyColor(kKey), 0xFF8000u);
     EXPECT_TRUE(requested(0x8004));
 
     clickKey(kKey);
@@ -200,18 +200,18 @@ TEST_F(MainViewKeyClick, ChangesDuringARunningApplyFollowInOneMoreApply) {
         test::moveTo(knob, grab + QPoint(dx, 0), Qt::LeftButton);
         test::releaseAt(knob, grab + QPoint(dx, 0));
     };
-    dragKnob(view->ledView->barLight, -60);
+    dragKnob(probe->ledView()->barLight, -60);
     ASSERT_TRUE(sim->waitForHeldTransfer(5000));
 
     clickKey(kKey);
-    test::sendKey(view->funPickView, KEY_Q);
-    test::sendKey(view->funPickView, KEY_Q, false);
-    click(view->funPickView->btnOk);
-    dragKnob(view->ledView->barSpeed, 40);
+    test::sendKey(probe->funPickView(), KEY_Q);
+    test::sendKey(probe->funPickView(), KEY_Q, false);
+    click(probe->funPickView()->btnOk);
+    dragKnob(probe->ledView()->barSpeed, 40);
     const SimFirmware before = sim->firmware();
     sim->releaseTransfers();
 
-    ASSERT_TRUE(test::runQtUntil([&] { return applies.size() == 2 && !view->progressView->isVisible(); }));
+    ASSERT_TRUE(test::runQtUntil([&] { return applies.size() == 2 && !probe->progressView()->isVisible(); }));
     QTest::qWait(100);  // nothing else follows
     ASSERT_EQ(applies.size(), 2u);
     EXPECT_EQ(applies[0].flags, APPLY_LIGHTING);

@@ -29,6 +29,7 @@
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
 #include "ui/MainView.h"
+#include "widgets/mainview_probe.h"
 #include "ui/MsgView.h"
 #include "widgets/TextField.h"
 #include "widgets/PngButton.h"
@@ -77,6 +78,7 @@ protected:
     }
 
     void TearDown() override {
+        probe.reset();
         view.reset();
         StopApplyWorker();
         msParam.reset();
@@ -107,6 +109,7 @@ protected:
     void build() {
         msParam = std::make_unique<ThreadParam>();
         view = std::make_unique<MainView>(link.get());
+        probe = std::make_unique<MainViewProbe>(*view);
         view->hideApplication = [this] { ++hides; };
         view->show();
         view->SetAsCurProfile(profile);
@@ -141,6 +144,7 @@ protected:
     std::unique_ptr<Dev6120> link;
     std::ostringstream trace;
     std::unique_ptr<MainView> view;
+    std::unique_ptr<MainViewProbe> probe;  // the window's controls
     _ST_PROFILE* profile = nullptr;
     uint32_t modeSet[3] = {};  // the profile's table per mode
     int hides = 0;
@@ -185,7 +189,7 @@ private:
 };
 
 inline void MainViewGround::answer(bool ok, const QString& text) {
-    MsgView* dialog = view->msgView;
+    MsgView* dialog = probe->msgView();
     ASSERT_TRUE(dialog->isVisible());
     if (dialog->msgID == MSG_TEXT) {
         dialog->textField->clear();

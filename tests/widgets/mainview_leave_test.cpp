@@ -16,8 +16,8 @@ protected:
         MainViewGround::SetUp();
         build();
         view->quitApplication = [this] { ++quits; };
-        click(view->btnMacro);
-        editor = view->macroView;
+        click(probe->btnMacro());
+        editor = probe->macroView();
         editor->listMacro->selectItem(editor->dataMacro()->findItemForName("Greeting"));
         ASSERT_NE(editor->selectedMacro(), nullptr);
     }

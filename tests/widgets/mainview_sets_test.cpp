@@ -62,21 +62,21 @@ protected:
 
 TEST_F(MainViewSets, TheMenuListsTheModesTablesBelowTheChooser) {
     build();
-    click(view->btnKeyPro);
-    MenuWindow* menu = view->setMenu();
+    click(probe->btnKeyPro());
+    MenuWindow* menu = probe->setMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menuTexts(menu), QStringList({"Work", "Games", "Photo", "Music", "Travel"}));
     EXPECT_EQ(menu->height(), 100 + 2);  // five entries of 20 and the border
     EXPECT_EQ(menu->width(), 163 + 2);
     // It hangs from the chooser: its entries start at the chooser's bottom edge.
-    const QPoint chooserBottomLeft = view->btnKeyPro->mapToGlobal(QPoint(0, view->btnKeyPro->height()));
+    const QPoint chooserBottomLeft = probe->btnKeyPro()->mapToGlobal(QPoint(0, probe->btnKeyPro()->height()));
     EXPECT_EQ(menu->geometry().bottom() + 1, chooserBottomLeft.y() + 100);
     EXPECT_EQ(menu->x(), chooserBottomLeft.x());
     saveWithMenu(menu, "mainview_set_menu");
 
     // Choosing a table shows it and makes it the profile's for M1; nothing is sent.
     click(menu->buttons().at(3));
-    EXPECT_EQ(view->btnKeyPro->caption(), "Music");
+    EXPECT_EQ(probe->btnKeyPro()->caption(), "Music");
     EXPECT_EQ(profile->dwKeyProID[0], uint32_t(setOfMode(0, 3)->dwID));
     EXPECT_EQ(profile->dwKeyProID[1], modeSet[1]);
     EXPECT_FALSE(anyRequest());
@@ -84,44 +84,44 @@ TEST_F(MainViewSets, TheMenuListsTheModesTablesBelowTheChooser) {
 
 TEST_F(MainViewSets, TheMenuOfM2ListsOnlyItsTable) {
     build();
-    click(view->btnPro[1]);
-    click(view->btnKeyPro);
-    ASSERT_NE(view->setMenu(), nullptr);
-    EXPECT_EQ(menuTexts(view->setMenu()), QStringList({"Shooter"}));
-    EXPECT_EQ(view->setMenu()->height(), 20 + 2);
+    click(probe->btnPro(1));
+    click(probe->btnKeyPro());
+    ASSERT_NE(probe->setMenu(), nullptr);
+    EXPECT_EQ(menuTexts(probe->setMenu()), QStringList({"Shooter"}));
+    EXPECT_EQ(probe->setMenu()->height(), 20 + 2);
 }
 
 TEST_F(MainViewSets, DeletingKeepsTheLastTableAndOtherwiseShowsTheModesFirst) {
     build();
-    click(view->btnPro[1]);  // M2 has one table
-    click(view->btnDel);
+    click(probe->btnPro(1));  // M2 has one table
+    click(probe->btnDel());
     answer(true);
     EXPECT_EQ(setsOfMode(1), 1);
-    EXPECT_EQ(view->btnKeyPro->caption(), "Shooter");
+    EXPECT_EQ(probe->btnKeyPro()->caption(), "Shooter");
     EXPECT_EQ(profile->dwKeyProID[1], modeSet[1]);
 
-    click(view->btnPro[0]);  // M1 has five, "Games" shown
-    click(view->btnDel);
+    click(probe->btnPro(0));  // M1 has five, "Games" shown
+    click(probe->btnDel());
     // The question names the table it deletes.
-    EXPECT_EQ(view->msgView->strMsg, QString::fromStdString(FormatText("tc_del_keytable_ask", {"Games"})));
+    EXPECT_EQ(probe->msgView()->strMsg, QString::fromStdString(FormatText("tc_del_keytable_ask", {"Games"})));
     answer(false);
     EXPECT_EQ(setsOfMode(0), 5);
-    click(view->btnDel);
+    click(probe->btnDel());
     answer(true);
     EXPECT_EQ(setsOfMode(0), 4);
     EXPECT_EQ(get_keypro_by_id(modeSet[0]), nullptr);
-    EXPECT_EQ(view->btnKeyPro->caption(), "Work");
+    EXPECT_EQ(probe->btnKeyPro()->caption(), "Work");
     EXPECT_EQ(profile->dwKeyProID[0], uint32_t(setOfMode(0, 0)->dwID));
     EXPECT_EQ(profile->dwKeyProID[2], modeSet[2]);
 }
 
 TEST_F(MainViewSets, ANewTableUnderM3BelongsToTheThirdLayer) {
     build();
-    click(view->btnPro[2]);
-    click(view->btnNew);
-    EXPECT_EQ(view->msgView->maxStringBytes, 39);
-    EXPECT_TRUE(view->msgView->textField->text().isEmpty());
-    EXPECT_EQ(view->msgView->strMsg, QString::fromStdString(GetText("tc_msg20")));
+    click(probe->btnPro(2));
+    click(probe->btnNew());
+    EXPECT_EQ(probe->msgView()->maxStringBytes, 39);
+    EXPECT_TRUE(probe->msgView()->textField->text().isEmpty());
+    EXPECT_EQ(probe->msgView()->strMsg, QString::fromStdString(GetText("tc_msg20")));
     test::saveScreenshot(view.get(), "mainview_new_table");
     answer(true, "Racing");
     ASSERT_EQ(setsOfMode(2), 2);
@@ -129,24 +129,24 @@ TEST_F(MainViewSets, ANewTableUnderM3BelongsToTheThirdLayer) {
     EXPECT_STREQ(added->szName, "Racing");
     EXPECT_EQ(added->nLayer, 2);
     EXPECT_EQ(profile->dwKeyProID[2], uint32_t(added->dwID));
-    EXPECT_EQ(view->btnKeyPro->caption(), "Racing");
+    EXPECT_EQ(probe->btnKeyPro()->caption(), "Racing");
     EXPECT_EQ(profile->dwKeyProID[0], modeSet[0]);
 }
 
 TEST_F(MainViewSets, ANameTheModeHasAlreadyIsRefusedInTheDialogWithTheReason) {
     build();
-    click(view->btnNew);
+    click(probe->btnNew());
     answer(true, "Photo");
-    ASSERT_TRUE(view->msgView->isVisible());  // still open, the name kept to edit
-    EXPECT_EQ(view->msgView->textField->text(), "Photo");
-    EXPECT_EQ(view->msgView->refusal, QString::fromStdString(FormatText("tc_name_taken", {"Photo"})));
+    ASSERT_TRUE(probe->msgView()->isVisible());  // still open, the name kept to edit
+    EXPECT_EQ(probe->msgView()->textField->text(), "Photo");
+    EXPECT_EQ(probe->msgView()->refusal, QString::fromStdString(FormatText("tc_name_taken", {"Photo"})));
     test::saveScreenshot(view.get(), "mainview_table_name_taken");
     EXPECT_EQ(setsOfMode(0), 5);
     answer(true, "Pho/to");  // a character a file name cannot hold (the table is exported under its name)
-    EXPECT_EQ(view->msgView->refusal, QString::fromStdString(GetText("tc_macro_badname")));
+    EXPECT_EQ(probe->msgView()->refusal, QString::fromStdString(GetText("tc_macro_badname")));
     answer(true, "Shooter");  // taken in M2 only: fine for M1
     EXPECT_EQ(setsOfMode(0), 6);
-    EXPECT_FALSE(view->msgView->isVisible());
+    EXPECT_FALSE(probe->msgView()->isVisible());
 }
 
 TEST_F(MainViewSets, TheFiftyFirstTableIsRefusedWithTheLimit) {
@@ -154,31 +154,31 @@ TEST_F(MainViewSets, TheFiftyFirstTableIsRefusedWithTheLimit) {
     ASSERT_EQ(get_keypro_count(), KEYPRO_FILE_SLOTS);
     build();
     for (const char* language : {"en", "German"}) {
-        view->btnText->SetCurSel(SwitchLanguage(languageOf(language)));  // as the chooser does
+        probe->btnText()->SetCurSel(SwitchLanguage(languageOf(language)));  // as the chooser does
         view->onRefreshText();
-        click(view->btnNew);
+        click(probe->btnNew());
         // Said before a name is asked for.
-        ASSERT_TRUE(view->msgView->isVisible()) << language;
-        EXPECT_EQ(view->msgView->msgID, MSG_NOTICE);
-        EXPECT_EQ(view->msgView->strMsg, QString::fromStdString(FormatText("tc_keypro_full", {"50"})));
+        ASSERT_TRUE(probe->msgView()->isVisible()) << language;
+        EXPECT_EQ(probe->msgView()->msgID, MSG_NOTICE);
+        EXPECT_EQ(probe->msgView()->strMsg, QString::fromStdString(FormatText("tc_keypro_full", {"50"})));
         test::saveScreenshot(view.get(), QStringLiteral("mainview_tables_full_%1").arg(language));
         answer(true);
-        EXPECT_FALSE(view->msgView->isVisible());
+        EXPECT_FALSE(probe->msgView()->isVisible());
     }
     SwitchLanguage(test::englishIndex());
     EXPECT_EQ(QString::fromStdString(FormatText("tc_keypro_full", {"50"})), "At most 50 key tables fit. Delete one first.");
     EXPECT_EQ(get_keypro_count(), KEYPRO_FILE_SLOTS);
 
     // A table deleted makes room for one more, and no more.
-    click(view->btnDel);
+    click(probe->btnDel());
     answer(true);
-    click(view->btnNew);
-    EXPECT_EQ(view->msgView->msgID, MSG_TEXT);
+    click(probe->btnNew());
+    EXPECT_EQ(probe->msgView()->msgID, MSG_TEXT);
     answer(true, "One more");
     EXPECT_EQ(get_keypro_count(), KEYPRO_FILE_SLOTS);
-    EXPECT_EQ(view->btnKeyPro->caption(), "One more");
-    click(view->btnNew);
-    EXPECT_EQ(view->msgView->msgID, MSG_NOTICE);
+    EXPECT_EQ(probe->btnKeyPro()->caption(), "One more");
+    click(probe->btnNew());
+    EXPECT_EQ(probe->msgView()->msgID, MSG_NOTICE);
     answer(true);
 }
 
@@ -186,8 +186,8 @@ TEST_F(MainViewSets, ALongMenuOfTablesStaysOnTheScreenAndScrolls) {
     fillTheList(0);
     const int tables = setsOfMode(0);
     build();
-    click(view->btnKeyPro);
-    MenuWindow* menu = view->setMenu();
+    click(probe->btnKeyPro());
+    MenuWindow* menu = probe->setMenu();
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(menu->buttons().size(), size_t(tables));
     EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(menu->geometry()));
@@ -200,15 +200,15 @@ TEST_F(MainViewSets, ALongMenuOfTablesStaysOnTheScreenAndScrolls) {
     saveWithMenu(menu, "mainview_set_menu_scrolled");
     QTest::keyClick(menu, Qt::Key_Return);
     const _ST_KEYPRO* last = setOfMode(0, tables - 1);
-    EXPECT_EQ(view->btnKeyPro->caption(), QString::fromUtf8(last->szName));
+    EXPECT_EQ(probe->btnKeyPro()->caption(), QString::fromUtf8(last->szName));
     EXPECT_EQ(profile->dwKeyProID[0], uint32_t(last->dwID));
     EXPECT_FALSE(anyRequest());
 }
 
 TEST_F(MainViewSets, RenameStartsFromTheNameAndTheFieldStopsAt39Bytes) {
     build();
-    click(view->btnRename);
-    MsgView* dialog = view->msgView;
+    click(probe->btnRename());
+    MsgView* dialog = probe->msgView();
     EXPECT_EQ(dialog->textField->text(), "Games");
     EXPECT_EQ(dialog->textField->selectedText(), "Games");
     // 38 ASCII letters take 38 bytes; a two-byte letter after them would need 40: the field does not take it.
@@ -222,14 +222,14 @@ TEST_F(MainViewSets, RenameStartsFromTheNameAndTheFieldStopsAt39Bytes) {
     QTest::keyClick(dialog->textField, Qt::Key_Return);
     const _ST_KEYPRO* set = get_keypro_by_id(modeSet[0]);
     EXPECT_EQ(std::string(set->szName), (name + "b").toStdString());
-    EXPECT_EQ(view->btnKeyPro->caption(), name + "b");
+    EXPECT_EQ(probe->btnKeyPro()->caption(), name + "b");
     EXPECT_EQ(profile->dwKeyProID[0], modeSet[0]);
 
-    click(view->btnRename);
+    click(probe->btnRename());
     answer(false, "Other");
     EXPECT_EQ(std::string(set->szName), (name + "b").toStdString());
     // Renaming a table to its own name is no clash.
-    click(view->btnRename);
+    click(probe->btnRename());
     QTest::keyClick(dialog->textField, Qt::Key_Return);
     EXPECT_FALSE(dialog->isVisible());
 }
@@ -249,26 +249,26 @@ TEST_F(MainViewSets, TheTableInUseIsExportedAndImportedFromItsMenu) {
         return QString::fromStdString(file);
     };
     auto choose = [&](int entry) {
-        click(view->btnExchange);
-        MenuWindow* menu = view->setMenu();
+        click(probe->btnExchange());
+        MenuWindow* menu = probe->setMenu();
         ASSERT_NE(menu, nullptr);
         EXPECT_EQ(menuTexts(menu), (QStringList{"Import Key Table…", "Export Key Table…"}));
         if (entry == 1) saveWithMenu(menu, "mainview_exchange_menu");
         click(menu->buttons().at(size_t(entry)));
     };
-    EXPECT_FALSE(view->btnExchange->accessibleName().isEmpty());
+    EXPECT_FALSE(probe->btnExchange()->accessibleName().isEmpty());
 
     choose(1);  // export
     EXPECT_EQ(suggested.back(), "Games.duk");
     ASSERT_TRUE(std::filesystem::exists(file));
-    if (view->msgView->isVisible()) answer(true);
+    if (probe->msgView()->isVisible()) answer(true);
 
     // A change to the table, then the exported table imported back over it.
     _ST_KEYPRO* games = get_keypro_by_id(modeSet[0]);
     games->stKey[kChangedKey].dwFunID = MAKE_FUNID(FUN_MOUSE, 1);
-    view->InitKey(nullptr);
+    probe->InitKey();
     choose(0);
-    if (view->msgView->isVisible()) answer(true);
+    if (probe->msgView()->isVisible()) answer(true);
     games = get_keypro_by_id(profile->dwKeyProID[0]);
     ASSERT_NE(games, nullptr);
     EXPECT_TRUE(IS_DEFAULT_KEY(games->stKey[kChangedKey], g_defKEY[kChangedKey]));

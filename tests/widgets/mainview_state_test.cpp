@@ -29,7 +29,7 @@ class MainViewState : public test::MainViewGround {
 protected:
     // The tooltip the key map shows with the pointer in the middle of the key.
     QString tooltipOf(int key) {
-        KbColorView* map = view->kbView;
+        KbColorView* map = probe->kbView();
         const QPoint at = flipRect(map->keyRect(key), map->height()).center().toPoint();
         test::moveTo(map, at);
         QHelpEvent help(QEvent::ToolTip, at, map->mapToGlobal(at));
@@ -62,11 +62,11 @@ TEST_F(MainViewState, AKeysTooltipTellsItsNameAndItsFunctionInTheTableInUse) {
     EXPECT_TRUE(tooltipOf(d).contains("Greeting"));
     EXPECT_EQ(tooltipOf(w), "W: W");  // unchanged: its own function
     // A screen reader hears the same for the key under the pointer.
-    EXPECT_EQ(view->kbView->accessibleDescription(), "W: W");
+    EXPECT_EQ(probe->kbView()->accessibleDescription(), "W: W");
     test::saveScreenshot(view.get(), "mainview_key_tooltip");
 
     // Another mode's table: the tooltip follows the table in use.
-    click(view->btnPro[1]);
+    click(probe->btnPro(1));
     EXPECT_EQ(tooltipOf(s), "S: S");
 }
 
@@ -82,11 +82,11 @@ TEST_F(MainViewState, ChangedKeysKeepTheirMarksInTheCustomLightingMode) {
     profile->stAdv.dwKeyColor[group][both] = 0x0000FF;
     plugKeyboard();
     build();
-    ASSERT_NE(view->kbView->oper(), KbColorView::OPER_FUNCTION);
+    ASSERT_NE(probe->kbView()->oper(), KbColorView::OPER_FUNCTION);
     test::saveScreenshot(view.get(), "mainview_custom_mode_marks");
 
     // The mark runs along the inside of a key's edge; the middle keeps the key's colour.
-    KbColorView* map = view->kbView;
+    KbColorView* map = probe->kbView();
     auto edge = [&](int key) {
         const QRectF r = flipRect(map->keyRect(key), map->height());
         return test::pixelAt(map, QPoint(int(r.center().x()), int(r.top()) + 1));
@@ -106,7 +106,7 @@ TEST_F(MainViewState, TheKeyboardsStateFollowsUnplugAndPlug) {
     plugKeyboard();
     build();
     mainView = view.get();
-    CaptionView* state = view->keyboardState;
+    CaptionView* state = probe->keyboardState();
     EXPECT_EQ(state->text(), english("tc_kb_connected"));
     EXPECT_EQ(state->accessibleName(), english("tc_kb_connected"));
     view->setSimulatedKeyboard(true);
@@ -117,10 +117,10 @@ TEST_F(MainViewState, TheKeyboardsStateFollowsUnplugAndPlug) {
     ASSERT_TRUE(test::runQtUntil([&] { return state->text() == english("tc_kb_missing"); }));
     test::saveScreenshot(view.get(), "mainview_keyboard_missing");
     // Apply and a key edit say how the keyboard comes back.
-    click(view->btnApply);
-    ASSERT_TRUE(view->msgView->isVisible());
-    EXPECT_EQ(view->msgView->strMsg, english("tc_kb_plug_in"));
-    EXPECT_TRUE(view->msgView->strMsg.contains("finds it by itself"));
+    click(probe->btnApply());
+    ASSERT_TRUE(probe->msgView()->isVisible());
+    EXPECT_EQ(probe->msgView()->strMsg, english("tc_kb_plug_in"));
+    EXPECT_TRUE(probe->msgView()->strMsg.contains("finds it by itself"));
     test::saveScreenshot(view.get(), "mainview_apply_unplugged");
     answer(true);
 
@@ -131,8 +131,8 @@ TEST_F(MainViewState, TheKeyboardsStateFollowsUnplugAndPlug) {
 TEST_F(MainViewState, TheProgressPanelSaysWhatItWritesStepByStep) {
     plugKeyboard();
     build();
-    click(view->btnApply);
-    ProgressView* panel = view->progressView;
+    click(probe->btnApply());
+    ProgressView* panel = probe->progressView();
     ASSERT_TRUE(panel->isVisible());
     // Outside the per-key lighting mode an apply writes the lighting and the key table.
     EXPECT_EQ(panel->stepText(), "Writing to the keyboard: lighting and knob, 1\u00a0of\u00a02");
@@ -148,7 +148,7 @@ TEST_F(MainViewState, TheProgressPanelSaysWhatItWritesStepByStep) {
     // In the per-key lighting mode the key colours are a step of their own.
     profile->stAdv.nMode = int(gVar.GaoshouIndex);
     view->UpdateUI();
-    click(view->btnApply);
+    click(probe->btnApply());
     EXPECT_EQ(panel->stepText(), "Writing to the keyboard: lighting and knob, 1\u00a0of\u00a03");
     view->updateProgress(60);
     EXPECT_EQ(panel->stepText(), "Writing to the keyboard: key table, 3\u00a0of\u00a03");
@@ -157,9 +157,9 @@ TEST_F(MainViewState, TheProgressPanelSaysWhatItWritesStepByStep) {
 TEST_F(MainViewState, RestoreNamesWhatItResetsAndLeavesTheOtherModesTables) {
     plugKeyboard();
     build();
-    click(view->btnRestroe);
-    ASSERT_TRUE(view->msgView->isVisible());
-    const QString question = view->msgView->strMsg;
+    click(probe->btnRestroe());
+    ASSERT_TRUE(probe->msgView()->isVisible());
+    const QString question = probe->msgView()->strMsg;
     EXPECT_TRUE(question.contains("lighting") && question.contains("knob")) << question.toStdString();
     EXPECT_TRUE(question.contains("“Games” of M1")) << question.toStdString();
     test::saveScreenshot(view.get(), "mainview_restore_names_what_it_resets");
@@ -172,13 +172,13 @@ TEST_F(MainViewState, ADataFolderOfItsOwnIsInTheTitleAndTheWindow) {
     plugKeyboard();
     build();
     EXPECT_EQ(view->windowTitle(), "keyloom");
-    EXPECT_FALSE(view->dataFolderCaption->isVisible());
+    EXPECT_FALSE(probe->dataFolderCaption()->isVisible());
 
     const QString path = "/home/someone/projects/keyboards/a rather long folder name for testing/"
                          "another level of folders/and the data folder itself/";
     view->setDataFolder(path);
     EXPECT_EQ(view->windowTitle(), "keyloom — " + path);
-    CaptionView* caption = view->dataFolderCaption;
+    CaptionView* caption = probe->dataFolderCaption();
     EXPECT_TRUE(caption->isVisible());
     EXPECT_TRUE(caption->shownText().contains(QChar(0x2026))) << caption->shownText().toStdString();
     EXPECT_TRUE(caption->shownText().endsWith("itself/"));  // cut in the middle: both ends stay
@@ -192,10 +192,10 @@ TEST_F(MainViewState, ANameTooLongForItsPlaceIsCutWithAnEllipsisAndWholeInItsToo
     std::strncpy(games->szName, name.c_str(), sizeof games->szName - 1);
     plugKeyboard();
     build();
-    const QString shown = view->btnKeyPro->shownCaption();
+    const QString shown = probe->btnKeyPro()->shownCaption();
     EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
-    EXPECT_EQ(view->btnKeyPro->toolTip(), QString::fromStdString(name));
-    EXPECT_EQ(view->btnKeyPro->accessibleName(), QString::fromStdString(name));
+    EXPECT_EQ(probe->btnKeyPro()->toolTip(), QString::fromStdString(name));
+    EXPECT_EQ(probe->btnKeyPro()->accessibleName(), QString::fromStdString(name));
     test::saveScreenshot(view.get(), "mainview_long_table_name");
 }
 
@@ -208,24 +208,24 @@ TEST_F(MainViewState, TheNewTextsInEveryLanguage) {
         SwitchLanguage(i);
         view->onRefreshText();
         const QString dir = QString::fromUtf8(gVar.Lang[i].szDir);
-        EXPECT_EQ(view->keyboardState->shownText(), view->keyboardState->text()) << dir.toStdString();
-        click(view->btnRestroe);
-        ASSERT_TRUE(view->msgView->isVisible());
+        EXPECT_EQ(probe->keyboardState()->shownText(), probe->keyboardState()->text()) << dir.toStdString();
+        click(probe->btnRestroe());
+        ASSERT_TRUE(probe->msgView()->isVisible());
         test::saveScreenshot(view.get(), "mainview_restore_question_" + dir);
         answer(false);
-        click(view->btnApply);
+        click(probe->btnApply());
         test::saveScreenshot(view.get(), "mainview_progress_step_" + dir);
         view->updateProgress(101);
     }
     mainView = view.get();  // the link tells the window of the removal
     ASSERT_TRUE(sim->unplug());
-    ASSERT_TRUE(test::runQtUntil([&] { return view->keyboardState->text() == uiText("tc_kb_missing"); }));
+    ASSERT_TRUE(test::runQtUntil([&] { return probe->keyboardState()->text() == uiText("tc_kb_missing"); }));
     for (int i = 0; i < LANG_COUNT && gVar.Lang[i].szName[0] != '\0'; ++i) {
         SwitchLanguage(i);
         view->onRefreshText();
         const QString dir = QString::fromUtf8(gVar.Lang[i].szDir);
-        click(view->btnApply);
-        ASSERT_TRUE(view->msgView->isVisible());
+        click(probe->btnApply());
+        ASSERT_TRUE(probe->msgView()->isVisible());
         test::saveScreenshot(view.get(), "mainview_apply_unplugged_" + dir);
         answer(true);
     }

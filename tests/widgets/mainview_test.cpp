@@ -25,70 +25,70 @@ TEST_F(MainViewLayout, ControlsLieOnTheirPlatesAndTheHeaderButtonsInTheHeader) {
     build();
     EXPECT_EQ(view->size(), QSize(900, 808));
     // The header moved up with the colour band under it.
-    EXPECT_EQ(frameOf(view->btnExit), QRectF(850, 773, 24, 24));
-    EXPECT_EQ(frameOf(view->btnHelp), QRectF(818, 773, 24, 24));
-    EXPECT_TRUE(view->btnHelp->isHidden());
-    EXPECT_EQ(frameOf(view->btnText), QRectF(790, 570, 100, 20));
-    EXPECT_EQ(frameOf(view->btnRestroe), QRectF(39, 32, 72, 34));
-    EXPECT_EQ(frameOf(view->btnOk), QRectF(422, 85, 71, 33));
-    EXPECT_EQ(frameOf(view->btnApply), QRectF(570, 85, 100, 33));
-    EXPECT_EQ(frameOf(view->btnPro[0]), QRectF(225, 524, 143, 31));
-    EXPECT_EQ(frameOf(view->btnKeyPro), QRectF(56, 140, 164, 25));
-    EXPECT_EQ(frameOf(view->btnNew), QRectF(56, 114, 40, 18));
-    EXPECT_EQ(frameOf(view->btnDel), QRectF(101, 114, 60, 18));
-    EXPECT_EQ(frameOf(view->btnRename), QRectF(166, 114, 50, 18));
-    EXPECT_EQ(frameOf(view->ledView), QRectF(43, 196, 190, 307));
-    const QSize picture = ImageProcess::pointSize(view->kbView->keyPicture());
-    EXPECT_EQ(frameOf(view->kbView), QRectF(gVar.rcKB.x, gVar.rcKB.y, picture.width(), picture.height()));
-    EXPECT_EQ(view->kbView->clrHasFun, gVar.ClrKeyHasFunc);
-    EXPECT_EQ(view->kbView->keyRect(0).width(), qreal(g_defKEY[0].rcPos.right - g_defKEY[0].rcPos.left));
-    EXPECT_TRUE(view->btnWeb->isHidden());  // the shipped link text is empty
+    EXPECT_EQ(frameOf(probe->btnExit()), QRectF(850, 773, 24, 24));
+    EXPECT_EQ(frameOf(probe->btnHelp()), QRectF(818, 773, 24, 24));
+    EXPECT_TRUE(probe->btnHelp()->isHidden());
+    EXPECT_EQ(frameOf(probe->btnText()), QRectF(790, 570, 100, 20));
+    EXPECT_EQ(frameOf(probe->btnRestroe()), QRectF(39, 32, 72, 34));
+    EXPECT_EQ(frameOf(probe->btnOk()), QRectF(422, 85, 71, 33));
+    EXPECT_EQ(frameOf(probe->btnApply()), QRectF(570, 85, 100, 33));
+    EXPECT_EQ(frameOf(probe->btnPro(0)), QRectF(225, 524, 143, 31));
+    EXPECT_EQ(frameOf(probe->btnKeyPro()), QRectF(56, 140, 164, 25));
+    EXPECT_EQ(frameOf(probe->btnNew()), QRectF(56, 114, 40, 18));
+    EXPECT_EQ(frameOf(probe->btnDel()), QRectF(101, 114, 60, 18));
+    EXPECT_EQ(frameOf(probe->btnRename()), QRectF(166, 114, 50, 18));
+    EXPECT_EQ(frameOf(probe->ledView()), QRectF(43, 196, 190, 307));
+    const QSize picture = ImageProcess::pointSize(probe->kbView()->keyPicture());
+    EXPECT_EQ(frameOf(probe->kbView()), QRectF(gVar.rcKB.x, gVar.rcKB.y, picture.width(), picture.height()));
+    EXPECT_EQ(probe->kbView()->clrHasFun, gVar.ClrKeyHasFunc);
+    EXPECT_EQ(probe->kbView()->keyRect(0).width(), qreal(g_defKEY[0].rcPos.right - g_defKEY[0].rcPos.left));
+    EXPECT_TRUE(probe->btnWeb()->isHidden());  // the shipped link text is empty
     // Every dialog centred and hidden; the overlay over everything.
-    for (QWidget* dialog : std::initializer_list<QWidget*>{view->funPickView, view->srView, view->progressView,
-                                                           view->msgView, view->macroView, view->colorPickView}) {
+    for (QWidget* dialog : std::initializer_list<QWidget*>{probe->funPickView(), probe->srView(), probe->progressView(),
+                                                           probe->msgView(), probe->macroView(), probe->colorPickView()}) {
         EXPECT_TRUE(dialog->isHidden());
         EXPECT_EQ(dialog->x(), (900 - dialog->width()) / 2);
     }
-    EXPECT_EQ(view->hideView->geometry(), view->rect());
+    EXPECT_EQ(probe->hideView()->geometry(), view->rect());
     // Captions and names in the language texts.
-    EXPECT_EQ(view->btnMacro->caption(), "Macro Editor");
-    EXPECT_EQ(view->btnRename->caption(), "Rename");
-    EXPECT_EQ(view->btnExit->accessibleName(), "Exit");
-    EXPECT_FALSE(view->btnHelp->accessibleName().isEmpty());
-    EXPECT_EQ(view->btnText->caption(), QString::fromUtf8(gVar.Lang[test::englishIndex()].szName));
+    EXPECT_EQ(probe->btnMacro()->caption(), "Macro Editor");
+    EXPECT_EQ(probe->btnRename()->caption(), "Rename");
+    EXPECT_EQ(probe->btnExit()->accessibleName(), "Exit");
+    EXPECT_FALSE(probe->btnHelp()->accessibleName().isEmpty());
+    EXPECT_EQ(probe->btnText()->caption(), QString::fromUtf8(gVar.Lang[test::englishIndex()].szName));
     // Every button of the window (the widgets carry no meta-objects of their own, so sort by type).
     for (QWidget* child : view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (dynamic_cast<PngButton*>(child) && child->isVisible()) {
             EXPECT_FALSE(child->accessibleName().isEmpty()) << frameOf(child).x();
         }
     }
-    EXPECT_FALSE(view->kbView->accessibleName().isEmpty());
+    EXPECT_FALSE(probe->kbView()->accessibleName().isEmpty());
     test::saveScreenshot(view.get(), "mainview_m1");
 }
 
 TEST_F(MainViewLayout, ModeButtonsShowTheirTablesAndSendNothing) {
     plugKeyboard();
     build();
-    EXPECT_TRUE(view->btnPro[0]->getCheck());
-    EXPECT_EQ(view->btnKeyPro->caption(), "Games");
-    EXPECT_EQ(view->btnKeyPro->accessibleName(), "Games");
+    EXPECT_TRUE(probe->btnPro(0)->getCheck());
+    EXPECT_EQ(probe->btnKeyPro()->caption(), "Games");
+    EXPECT_EQ(probe->btnKeyPro()->accessibleName(), "Games");
     EXPECT_EQ(trace.str(), std::string());  // nothing so far either
 
-    click(view->btnPro[1]);
-    EXPECT_EQ(view->GetMIndex(), 1);
-    EXPECT_FALSE(view->btnPro[0]->getCheck());
-    EXPECT_FALSE(view->btnPro[2]->getCheck());
+    click(probe->btnPro(1));
+    EXPECT_EQ(probe->GetMIndex(), 1);
+    EXPECT_FALSE(probe->btnPro(0)->getCheck());
+    EXPECT_FALSE(probe->btnPro(2)->getCheck());
     EXPECT_EQ(profile->nLayer, 1);
-    EXPECT_EQ(view->btnKeyPro->caption(), "Shooter");
-    EXPECT_EQ(uint32_t(view->btnKeyPro->getItemData()), modeSet[1]);
+    EXPECT_EQ(probe->btnKeyPro()->caption(), "Shooter");
+    EXPECT_EQ(uint32_t(probe->btnKeyPro()->getItemData()), modeSet[1]);
     // The key changed in the M2 table is marked: its outline is drawn in ClrKeyHasFunc.
-    const QRectF key = flipRect(view->kbView->keyRect(kChangedKey), view->kbView->height());
-    EXPECT_EQ(test::pixelAt(view->kbView, QPoint(int(key.left()) + 1, int(key.center().y()))),
+    const QRectF key = flipRect(probe->kbView()->keyRect(kChangedKey), probe->kbView()->height());
+    EXPECT_EQ(test::pixelAt(probe->kbView(), QPoint(int(key.left()) + 1, int(key.center().y()))),
               colorFromBgr(gVar.ClrKeyHasFunc));
     test::saveScreenshot(view.get(), "mainview_m2");
 
-    click(view->btnPro[2]);
-    EXPECT_EQ(view->btnKeyPro->caption(), "Office");
+    click(probe->btnPro(2));
+    EXPECT_EQ(probe->btnKeyPro()->caption(), "Office");
     test::saveScreenshot(view.get(), "mainview_m3");
     EXPECT_EQ(trace.str(), std::string());
     EXPECT_FALSE(anyRequest());
@@ -97,8 +97,8 @@ TEST_F(MainViewLayout, ModeButtonsShowTheirTablesAndSendNothing) {
 TEST_F(MainViewLayout, WithoutShowProfileTheChooserItsButtonsAndTitleAreGone) {
     gVar.ShowProfile = 0;
     build();
-    for (QWidget* control : std::initializer_list<QWidget*>{view->btnKeyPro, view->btnNew, view->btnDel,
-                                                            view->btnRename})
+    for (QWidget* control : std::initializer_list<QWidget*>{probe->btnKeyPro(), probe->btnNew(), probe->btnDel(),
+                                                            probe->btnRename()})
         EXPECT_FALSE(control->isVisible());
     // No title and no plate where the chooser's buttons were: the left card's colour only.
     const QColor card = test::pixelAt(view.get(), QPoint(40, 808 - 150));
@@ -110,7 +110,7 @@ TEST_F(MainViewLayout, WithoutShowProfileTheChooserItsButtonsAndTitleAreGone) {
 TEST_F(MainViewLayout, EveryLanguageFitsItsCaptions) {
     build();
     for (int i = 0; i < LANG_COUNT && gVar.Lang[i].szName[0]; ++i) {
-        view->btnText->SetCurSel(SwitchLanguage(i));  // as the chooser does
+        probe->btnText()->SetCurSel(SwitchLanguage(i));  // as the chooser does
         view->onRefreshText();
         // A caption too long for its button shows as its tooltip.
         for (QWidget* child : view->findChildren<QWidget*>()) {
@@ -144,55 +144,55 @@ TEST_F(MainViewLayout, LanguageChangeIsStoredAndReachesEveryCaption) {
     for (int i = 0; i < LANG_COUNT && gVar.Lang[i].szName[0]; ++i)
         if (std::strcmp(gVar.Lang[i].szDir, "German") == 0) german = i;
     ASSERT_GE(german, 0);
-    click(view->btnText);
-    MenuWindow* menu = view->btnText->openMenu();
+    click(probe->btnText());
+    MenuWindow* menu = probe->btnText()->openMenu();
     ASSERT_NE(menu, nullptr);
     click(menu->buttons().at(size_t(german)));
-    EXPECT_EQ(view->btnText->GetCurSel(), german);
+    EXPECT_EQ(probe->btnText()->GetCurSel(), german);
     EXPECT_EQ(LoadLanguage(), german);  // the preference holds the choice
-    EXPECT_EQ(view->btnApply->caption(), QString::fromStdString(GetText("tc_apply")));
-    EXPECT_NE(view->btnApply->caption(), "Apply");
-    EXPECT_EQ(view->msgView->btnOk->caption(), QString::fromStdString(GetText("tc_ok")));
-    EXPECT_EQ(view->funPickView->btnOk->caption(), QString::fromStdString(GetText("tc_ok")));
-    EXPECT_EQ(view->ledView->btnLedMode->caption(), LedView4417::get_led_name(view->ledView->btnLedMode->getItemData()));
+    EXPECT_EQ(probe->btnApply()->caption(), QString::fromStdString(GetText("tc_apply")));
+    EXPECT_NE(probe->btnApply()->caption(), "Apply");
+    EXPECT_EQ(probe->msgView()->btnOk->caption(), QString::fromStdString(GetText("tc_ok")));
+    EXPECT_EQ(probe->funPickView()->btnOk->caption(), QString::fromStdString(GetText("tc_ok")));
+    EXPECT_EQ(probe->ledView()->btnLedMode->caption(), LedView4417::get_led_name(probe->ledView()->btnLedMode->getItemData()));
     test::saveScreenshot(view.get(), "mainview_german");
 }
 
 TEST_F(MainViewLayout, ExitAndCancelHideTheApplicationAndButtonsCloseTheColourPicker) {
     build();
-    click(view->btnExit);
-    click(view->btnCancel);
+    click(probe->btnExit());
+    click(probe->btnCancel());
     EXPECT_EQ(hides, 2);
 
     // The paint colour's cell opens the colour picker (in the per-key mode)...
     profile->stAdv.nMode = gVar.GaoshouIndex;
     view->UpdateUI();
-    ColorGridView* paint = view->ledView->gridColor[0];
+    ColorGridView* paint = probe->ledView()->gridColor[0];
     ASSERT_TRUE(paint->isVisible());
     click(paint);
-    EXPECT_TRUE(view->colorPickView->isVisible());
+    EXPECT_TRUE(probe->colorPickView()->isVisible());
     test::saveScreenshot(view.get(), "mainview_colour_pick");
     // ... and a button closes it before doing its own work.
-    view->colorPickView->raise();
-    view->btnClick(view->btnPro[1]);
-    EXPECT_FALSE(view->colorPickView->isVisible());
-    EXPECT_FALSE(view->hideView->isVisible());
-    EXPECT_EQ(view->GetMIndex(), 1);
+    probe->colorPickView()->raise();
+    probe->btnClick(probe->btnPro(1));
+    EXPECT_FALSE(probe->colorPickView()->isVisible());
+    EXPECT_FALSE(probe->hideView()->isVisible());
+    EXPECT_EQ(probe->GetMIndex(), 1);
     EXPECT_TRUE(anyRequest() == false);
 }
 
 TEST_F(MainViewLayout, TheMacroEditorOpensOverTheWindowAndClosesToIt) {
     build();
-    click(view->btnMacro);
-    ASSERT_TRUE(view->macroView->isVisible());
-    EXPECT_TRUE(view->hideView->isVisible());
-    const outlineviewData* macros = view->macroView->tree().root();
+    click(probe->btnMacro());
+    ASSERT_TRUE(probe->macroView()->isVisible());
+    EXPECT_TRUE(probe->hideView()->isVisible());
+    const outlineviewData* macros = probe->macroView()->tree().root();
     ASSERT_EQ(macros->array.size(), 1u);  // the data directory's macro
     EXPECT_EQ(macros->array[0]->name, "Greeting");
     test::saveScreenshot(view.get(), "mainview_macro_editor");
-    click(view->macroView->btnExit);
-    EXPECT_FALSE(view->macroView->isVisible());
-    EXPECT_FALSE(view->hideView->isVisible());
+    click(probe->macroView()->btnExit);
+    EXPECT_FALSE(probe->macroView()->isVisible());
+    EXPECT_FALSE(probe->hideView()->isVisible());
     EXPECT_EQ(hides, 0);
 }
 

@@ -34,15 +34,15 @@ protected:
     // The language chooser, as the user picks an entry.
     void choose(const char* dir) {
         for (int i = 0; i < LANG_COUNT && gVar.Lang[i].szName[0] != '\0'; ++i) {
-            if (std::strcmp(gVar.Lang[i].szDir, dir) == 0) view->btnText->SetCurSel(i);
+            if (std::strcmp(gVar.Lang[i].szDir, dir) == 0) probe->btnText()->SetCurSel(i);
         }
-        view->btnClick(view->btnText);
+        probe->btnClick(probe->btnText());
     }
     // Import from the exchange menu, the file dialog answering `path`.
     void importFrom(const std::string& path) {
         view->chooseExchangeFile = [path](bool, const QString&) { return QString::fromStdString(path); };
-        click(view->btnExchange);
-        MenuWindow* menu = view->setMenu();
+        click(probe->btnExchange());
+        MenuWindow* menu = probe->setMenu();
         ASSERT_NE(menu, nullptr);
         click(menu->buttons().at(0));
     }
@@ -67,16 +67,16 @@ TEST_F(WindowReasons, ARefusedExchangeFileIsToldInTheWindowsLanguage) {
     for (const Expected& c : cases) {
         choose(c.language);
         importFrom(shortFile);
-        ASSERT_TRUE(view->msgView->isVisible()) << c.language;
-        EXPECT_EQ(view->msgView->msgID, MSG_NOTICE);
-        EXPECT_EQ(view->msgView->strMsg.toStdString(), c.refused) << c.language;
+        ASSERT_TRUE(probe->msgView()->isVisible()) << c.language;
+        EXPECT_EQ(probe->msgView()->msgID, MSG_NOTICE);
+        EXPECT_EQ(probe->msgView()->strMsg.toStdString(), c.refused) << c.language;
         test::saveScreenshot(view.get(), QStringLiteral("reason_import_short_%1").arg(c.language));
         answer(true);
 
         importFrom(missing);
-        ASSERT_TRUE(view->msgView->isVisible()) << c.language;
-        EXPECT_EQ(view->msgView->strMsg.toStdString(), c.absent) << c.language;
-        EXPECT_FALSE(view->msgView->strMsg.contains("No such file")) << c.language;
+        ASSERT_TRUE(probe->msgView()->isVisible()) << c.language;
+        EXPECT_EQ(probe->msgView()->strMsg.toStdString(), c.absent) << c.language;
+        EXPECT_FALSE(probe->msgView()->strMsg.contains("No such file")) << c.language;
         test::saveScreenshot(view.get(), QStringLiteral("reason_import_missing_%1").arg(c.language));
         answer(true);
     }
@@ -100,9 +100,8 @@ TEST_F(WindowReasons, CoreAlertsOpenOneAfterAnotherInTheWindowsDialog) {
     // As the program wires it: the window's notice, one alert at a time.
     sink.setWindowMessages(
         [this](const QString& text, bool, std::function<void(bool)> answered) {
-            if (view->msgView->isVisible()) return false;
-            showMsg(view->hideView, view->msgView, text, MSG_NOTICE, false,
-                    [answered](MsgView* dialog) { answered(dialog->bResult); });
+            if (view->messageShown()) return false;
+            view->showMessage(text, false, answered);
             return true;
         },
         false);
@@ -114,11 +113,11 @@ TEST_F(WindowReasons, CoreAlertsOpenOneAfterAnotherInTheWindowsDialog) {
         PubLib::showSystemMessage(second, "Warning", nullptr, nullptr);
     });
     worker.join();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view->msgView->isVisible(); }, 5000));
-    EXPECT_EQ(view->msgView->strMsg.toStdString(), first);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return probe->msgView()->isVisible(); }, 5000));
+    EXPECT_EQ(probe->msgView()->strMsg.toStdString(), first);
     answer(true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view->msgView->isVisible(); }, 5000));
-    EXPECT_EQ(view->msgView->strMsg.toStdString(), second);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return probe->msgView()->isVisible(); }, 5000));
+    EXPECT_EQ(probe->msgView()->strMsg.toStdString(), second);
     EXPECT_NE(second.find("Kein Speicherplatz mehr auf dem Gerät"), std::string::npos) << second;
     test::saveScreenshot(view.get(), "reason_alert_in_window_German");
     answer(true);
@@ -127,7 +126,7 @@ TEST_F(WindowReasons, CoreAlertsOpenOneAfterAnotherInTheWindowsDialog) {
     bool closedByUser = false;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (!view->msgView->isVisible()) return;
+        if (!probe->msgView()->isVisible()) return;
         closedByUser = true;
         answer(true);
     });

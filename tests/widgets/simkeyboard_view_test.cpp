@@ -99,7 +99,7 @@ TEST_F(SimKeyboardViewTest, AfterAnApplyItShowsTheLightingTheKeysAndTheMacroSlot
 
     // The view follows the apply by itself: nothing here asks it to refresh.
     startWorker();
-    click(view->btnApply);
+    click(probe->btnApply());
     ASSERT_TRUE(test::runQtUntil([&] { return !applies.empty(); }));
     ASSERT_TRUE(applies[0].ok);
     ASSERT_TRUE(test::runQtUntil([&] { return !simView->keyPicture->changedKeys().empty(); }));

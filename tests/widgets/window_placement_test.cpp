@@ -87,22 +87,22 @@ protected:
 };
 
 TEST_F(Windows, EveryPopUpBelongsToTheWindowAndHangsAtTheControlThatOpensIt) {
-    expectMenuAgainstItsControl(view->btnText, [&] { return view->btnText->openMenu(); }, "language");
-    expectMenuAgainstItsControl(view->btnKeyPro, [&] { return view->setMenu(); }, "key_tables");
-    expectMenuAgainstItsControl(view->btnExchange, [&] { return view->setMenu(); }, "exchange");
-    expectMenuAgainstItsControl(view->ledView->btnLedMode, [&] { return view->ledView->btnLedMode->openMenu(); },
+    expectMenuAgainstItsControl(probe->btnText(), [&] { return probe->btnText()->openMenu(); }, "language");
+    expectMenuAgainstItsControl(probe->btnKeyPro(), [&] { return probe->setMenu(); }, "key_tables");
+    expectMenuAgainstItsControl(probe->btnExchange(), [&] { return probe->setMenu(); }, "exchange");
+    expectMenuAgainstItsControl(probe->ledView()->btnLedMode, [&] { return probe->ledView()->btnLedMode->openMenu(); },
                                 "lighting_mode");
 
     // The macro editor's menu, opened by a right click on its list of macros.
-    clickThroughWindow(view->btnMacro, view->btnMacro->rect().center());
-    ASSERT_TRUE(view->macroView->isVisible());
-    MyOutlineView* macros = view->macroView->listMacro;
+    clickThroughWindow(probe->btnMacro(), probe->btnMacro()->rect().center());
+    ASSERT_TRUE(probe->macroView()->isVisible());
+    MyOutlineView* macros = probe->macroView()->listMacro;
     QTest::mouseClick(view->windowHandle(), Qt::RightButton, {}, inWindow(macros->viewport(), QPoint(20, 10)));
     QPointer<QWidget> macroMenu = QApplication::activePopupWidget();
     ASSERT_TRUE(macroMenu);
     expectEveryOtherWindowHasAParent("macro menu");
     macroMenu->close();
-    view->macroView->hide();
+    probe->macroView()->hide();
 }
 
 TEST_F(Windows, APressOnAControlStaysWithItAndOnlyTheBackgroundMovesTheWindow) {
@@ -118,16 +118,16 @@ TEST_F(Windows, APressOnAControlStaysWithItAndOnlyTheBackgroundMovesTheWindow) {
     view->installEventFilter(&counter);
 
     // A key of the key map: the press is the map's, and its release opens the picker.
-    clickThroughWindow(view->kbView, keyCentre(view->kbView, 10));
+    clickThroughWindow(probe->kbView(), keyCentre(probe->kbView(), 10));
     EXPECT_EQ(pressesAtWindow, 0);
-    EXPECT_TRUE(view->funPickView->isVisible());
-    view->funPickView->hide();
-    view->hideView->hide();
+    EXPECT_TRUE(probe->funPickView()->isVisible());
+    probe->funPickView()->hide();
+    probe->hideView()->hide();
 
     // A switched-off control passes its press on to the window, which must not move for it.
     const QPoint before = view->pos();
-    view->btnApply->setEnabled(false);
-    const QPoint onApply = inWindow(view->btnApply, view->btnApply->rect().center());
+    probe->btnApply()->setEnabled(false);
+    const QPoint onApply = inWindow(probe->btnApply(), probe->btnApply()->rect().center());
     QTest::mousePress(view->windowHandle(), Qt::LeftButton, {}, onApply);
     QTest::mouseMove(view->windowHandle(), onApply + QPoint(30, 20));
     QTest::mouseRelease(view->windowHandle(), Qt::LeftButton, {}, onApply + QPoint(30, 20));
@@ -152,8 +152,8 @@ TEST_F(Windows, APressOnAControlStaysWithItAndOnlyTheBackgroundMovesTheWindow) {
 
 TEST_F(Windows, TheKnobPopUpStaysAboveTheWindowAndADragMovesIt) {
     profile->ptPop = _POINT{30, 40};
-    clickThroughWindow(view->kbView, keyCentre(view->kbView, gVar.SrIndex));
-    PopWindow* pop = view->popWindow();
+    clickThroughWindow(probe->kbView(), keyCentre(probe->kbView(), gVar.SrIndex));
+    PopWindow* pop = probe->popWindow();
     ASSERT_TRUE(pop);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(pop->window()));
     // A window of the main window's where the program places windows, else inside it.
@@ -189,9 +189,9 @@ TEST_F(Windows, TheKnobPopUpStaysAboveTheWindowAndADragMovesIt) {
     // Inside the main window it is kept whole inside it, wherever it was stored.
     if (programPlacesWindows()) return;
     profile->ptPop = _POINT{5000, 5000};
-    clickThroughWindow(view->kbView, keyCentre(view->kbView, gVar.SrIndex));
-    ASSERT_TRUE(view->popWindow());
-    EXPECT_TRUE(view->rect().contains(view->popWindow()->geometry()));
+    clickThroughWindow(probe->kbView(), keyCentre(probe->kbView(), gVar.SrIndex));
+    ASSERT_TRUE(probe->popWindow());
+    EXPECT_TRUE(view->rect().contains(probe->popWindow()->geometry()));
 }
 
 TEST_F(Windows, TheSimulatedKeyboardsWindowKeepsBesideTheMainWindow) {

@@ -162,11 +162,10 @@ int Application::start() {
 }
 
 bool Application::showAlert(const QString& text, bool question, std::function<void(bool)> answered) {
-    if (!view_ || !view_->msgView || view_->msgView->isVisible()) return false;
+    if (!view_ || view_->messageShown()) return false;
     // A hidden window (started with --hidden) comes forward to tell it.
     if (!view_->isVisible()) showWindow();
-    showMsg(view_->hideView, view_->msgView, text, question ? MSG_QUESTION : MSG_NOTICE, false,
-            [answered = std::move(answered)](MsgView* dialog) { answered(dialog->bResult); });
+    view_->showMessage(text, question, std::move(answered));
     return true;
 }
 
@@ -214,7 +213,7 @@ void Application::quit() {
 
 bool Application::saveWithoutAsking(std::string* failure) {
     bool saved = true;
-    if (view_ && view_->macroView && !view_->macroView->saveUnsavedChanges()) {
+    if (view_ && !view_->saveUnsavedChanges()) {
         saved = false;
         if (failure) *failure = "the macro being edited could not be written";
     }
