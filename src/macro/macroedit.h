@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/outline.h"
 #include "base/reason.h"
-#include "macro/outline.h"
 #include "macro/stmacro.h"
 
 namespace keyloom {

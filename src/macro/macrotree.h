@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "base/outline.h"
 #include "base/reason.h"
-#include "macro/outline.h"
 #include "macro/stmacro.h"
 
 namespace keyloom {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "macro/outline.h"
+#include "base/outline.h"
 
 namespace keyloom {
 

@@ -16,7 +16,7 @@
 #include <memory>
 #include <set>
 
-#include "macro/outline.h"
+#include "base/outline.h"
 
 namespace keyloom {
 

@@ -7,9 +7,9 @@
 #include <QPointer>
 #include <QTest>
 
+#include "base/outline.h"
 #include "config/gvar.h"
 #include "config/language.h"
-#include "macro/outline.h"
 #include "ui/MsgView.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"

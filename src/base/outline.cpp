@@ -1,5 +1,5 @@
 // The outline item: child ownership, insertion, pre-order searches and deletion.
-#include "macro/outline.h"
+#include "base/outline.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
 // One item of an outline list (the macro tree, the function picker's macro
-// folder, the macro editor's event list). Pure data: the list view that draws
-// it lives in the user-interface layer.
+// folder, the macro editor's event list). Pure data, shared by the macro
+// layer that builds trees and the list widget that draws them.
 #pragma once
 #include <cstdint>
 #include <memory>
