@@ -10,10 +10,10 @@
 
 #include "config/language.h"
 #include "keys/basic.h"
+#include "ui/KeyEvents.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
 #include "widgets/ImageProcess.h"
-#include "widgets/KeyEvents.h"
 #include "widgets/Outline.h"
 #include "widgets/PngButton.h"
 #include "widgets/TextDraw.h"

@@ -14,9 +14,9 @@
 #include "device/SimKeyboard.h"
 #include "device/hwencode.h"
 #include "ui/KbColorView.h"
+#include "ui/QtMainLoop.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/Platform.h"
-#include "widgets/QtMainLoop.h"
 
 // English only on purpose: this window is a developer's stand-in for the
 // hardware, not part of the product the language files translate.

@@ -11,11 +11,11 @@
 #include "macro/keyinfo_text.h"
 #include "model/stprofile.h"
 #include "ui/FunctionChoices.h"
+#include "ui/KeyEvents.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
 #include "widgets/ImageProcess.h"
-#include "widgets/KeyEvents.h"
 #include "widgets/PngButton.h"
 #include "widgets/TextDraw.h"
 

@@ -16,10 +16,10 @@
 #include <thread>
 
 #include "base/PublicLib.h"
+#include "ui/QtMainLoop.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/QtAlertSink.h"
-#include "widgets/QtMainLoop.h"
 #include "widgets/TextDraw.h"
 #include "widgets/TextField.h"
 #include "widgets/widget_test_support.h"

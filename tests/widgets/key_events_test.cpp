@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 
 #include "model/keyinfo.h"
-#include "widgets/KeyEvents.h"
+#include "ui/KeyEvents.h"
 
 namespace keyloom {
 namespace {

@@ -31,9 +31,9 @@
 #include "ui/MainView.h"
 #include "widgets/mainview_probe.h"
 #include "ui/MsgView.h"
+#include "ui/QtMainLoop.h"
 #include "widgets/TextField.h"
 #include "widgets/PngButton.h"
-#include "widgets/QtMainLoop.h"
 #include "widgets/widget_test_support.h"
 
 namespace keyloom::test {

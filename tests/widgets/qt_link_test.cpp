@@ -11,7 +11,7 @@
 #include "device/HidAccess.h"
 #include "device/SimKeyboard.h"
 #include "device/apply.h"
-#include "widgets/QtMainLoop.h"
+#include "ui/QtMainLoop.h"
 
 namespace keyloom {
 namespace {

@@ -34,10 +34,10 @@
 #include "ui/MacroView.h"
 #include "ui/MainView.h"
 #include "ui/MsgView.h"
+#include "ui/QtMainLoop.h"
 #include "ui/SimKeyboardView.h"
 #include "widgets/QtAlertSink.h"
 #include "widgets/QtTranslations.h"
-#include "widgets/QtMainLoop.h"
 
 namespace keyloom::app {
 

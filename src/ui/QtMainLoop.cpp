@@ -1,4 +1,4 @@
-#include "widgets/QtMainLoop.h"
+#include "ui/QtMainLoop.h"
 
 #include <poll.h>
 

@@ -1,4 +1,4 @@
-#include "widgets/KeyEvents.h"
+#include "ui/KeyEvents.h"
 
 #include <QKeyEvent>
 
