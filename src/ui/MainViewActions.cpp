@@ -93,7 +93,7 @@ void MainView::onModeButton(int mode) {
 
 void MainView::onLanguageChosen() {
     btnText->SetCurSel(SwitchLanguage(btnText->getItemData()));
-    UseQtTranslations();
+    UseQtTranslations(QString::fromStdString(CurrentLanguageDir()));
     onRefreshText();
 }
 

@@ -5,7 +5,6 @@
 #include <QTranslator>
 
 #include "base/debug.h"
-#include "config/language.h"
 
 namespace keyloom {
 
@@ -30,13 +29,13 @@ QString QtLocaleForLanguageDir(const QString& dir) {
     return {};
 }
 
-bool UseQtTranslations() {
+bool UseQtTranslations(const QString& languageDir) {
     if (g_translator) {
         QCoreApplication::removeTranslator(g_translator);
         delete g_translator;
         g_translator = nullptr;
     }
-    const QString locale = QtLocaleForLanguageDir(QString::fromStdString(CurrentLanguageDir()));
+    const QString locale = QtLocaleForLanguageDir(languageDir);
     if (locale.isEmpty() || locale == QLatin1String("en")) return false;
     auto* translator = new QTranslator;
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);

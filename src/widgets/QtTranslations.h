@@ -10,9 +10,9 @@ namespace keyloom {
 // "zh_CN"); empty for a directory keyloom does not know.
 QString QtLocaleForLanguageDir(const QString& dir);
 
-// Replaces Qt's translation with the one for the language loaded last
-// (CurrentLanguageDir). English, or a language Qt has no file for, leaves
-// Qt's texts in English. True when a translation is in use.
-bool UseQtTranslations();
+// Replaces Qt's translation with the one for a language directory ("German").
+// English, or a language Qt has no file for, leaves Qt's texts in English.
+// True when a translation is in use.
+bool UseQtTranslations(const QString& languageDir);
 
 }  // namespace keyloom

@@ -108,7 +108,8 @@ int Application::start() {
     std::string failure;
     if (!StartCore(options_, &failure)) return fail(failure);
     if (LOG != LogToNULL) qApp->installEventFilter(new ControlLog(this));  // only for a log that is kept
-    UseQtTranslations();  // file dialogs and standard buttons speak the window's language
+    // File dialogs and standard buttons speak the window's language.
+    UseQtTranslations(QString::fromStdString(CurrentLanguageDir()));
 
     // The device link, and the keyboard it finds.
     if (options_.simulate) {
