@@ -3,6 +3,7 @@
 // the keyboard's notifications.
 #include <QCoreApplication>
 
+#include "ui/KnobText.h"
 #include "ui/MainView.h"
 #include "ui/SrView.h"
 #include "widgets/HideView.h"
@@ -35,7 +36,7 @@ void MainView::showPoP(int setIndex, _POINT at) {
             popWindow_->deleteLater();
     }
     popWindow_ = PopWindow::newPopWindow(this, QRectF(QPointF(at.x, at.y), QSizeF(POP_VIEW_SIZE, POP_VIEW_SIZE)),
-                                         setIndex);
+                                         setIndex, knobFunctionText);
     popWindow_->popview()->delegate = this;
 }
 

@@ -5,9 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "keys/basic.h"
-#include "macro/keyinfo_text.h"
-#include "model/stprofile.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/Platform.h"
@@ -50,8 +47,8 @@ bool inside(const QRectF& rect, const QPointF& point) {
 
 }  // namespace
 
-PopView::PopView(QWidget* parent, int index, const QPointF& location)
-    : QWidget(parent), setIndex(index), ptLocation(location) {
+PopView::PopView(QWidget* parent, int index, const QPointF& location, KnobFunctionText functionText)
+    : QWidget(parent), setIndex(index), ptLocation(location), functionText_(std::move(functionText)) {
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
@@ -74,10 +71,8 @@ int PopView::setAt(const QPointF& point) const {
 }
 
 std::optional<QString> PopView::functionText(int direction) const {
-    const _ST_PROFILE* profile = get_current_profile();
-    if (!profile || !validSet() || direction < 0 || direction >= KNOB_DIRECTIONS) return std::nullopt;
-    const std::string text = keyinfo_to_string(profile->stKnod[direction][setIndex]).value_or(std::string());
-    return text.empty() ? QStringLiteral("null") : QString::fromStdString(text);
+    if (!functionText_ || !validSet() || direction < 0 || direction >= int(rcFUN.size())) return std::nullopt;
+    return functionText_(setIndex, direction);
 }
 
 void PopView::paintEvent(QPaintEvent*) {
@@ -90,7 +85,7 @@ void PopView::paintEvent(QPaintEvent*) {
     }
     painter.setFont(get_font(10));
     painter.setPen(Qt::white);
-    for (int d = 0; d < KNOB_DIRECTIONS; ++d) {
+    for (int d = 0; d < int(rcFUN.size()); ++d) {
         if (const std::optional<QString> text = functionText(d))
             painter.drawText(flipRect(rcFUN[size_t(d)], height()), Qt::AlignCenter, *text);
     }
@@ -129,7 +124,7 @@ void PopView::mouseReleaseEvent(QMouseEvent*) {
     bDraging = false;
 }
 
-PopWindow::PopWindow(QWidget* owner, const QRectF& frame, int index)
+PopWindow::PopWindow(QWidget* owner, const QRectF& frame, int index, KnobFunctionText functionText)
     : QWidget(owner ? owner->window() : nullptr,
               owner && !programPlacesWindows() ? Qt::Widget
                                                : Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint) {
@@ -137,7 +132,7 @@ PopWindow::PopWindow(QWidget* owner, const QRectF& frame, int index)
     setAttribute(Qt::WA_TranslucentBackground);
     resize(frame.size().toSize());
     const QPointF origin = placeAt(frame.topLeft());
-    view_ = new PopView(this, index, origin);
+    view_ = new PopView(this, index, origin, std::move(functionText));
     view_->setGeometry(rect());
     view_->loadSkins();
 }
@@ -165,8 +160,9 @@ QPointF PopWindow::dragTo(const QPoint& globalPointer, const QPointF& grab) {
     return placeAt(pointer - grab);
 }
 
-PopWindow* PopWindow::newPopWindow(QWidget* owner, const QRectF& frame, int index) {
-    auto* pop = new PopWindow(owner, frame, index);
+PopWindow* PopWindow::newPopWindow(QWidget* owner, const QRectF& frame, int index,
+                                   KnobFunctionText functionText) {
+    auto* pop = new PopWindow(owner, frame, index, std::move(functionText));
     pop->show();
     pop->raise();
     // A window that is just shown is already on top.

@@ -13,12 +13,17 @@
 #include <QRectF>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace keyloom {
 
 constexpr int POP_VIEW_SIZE = 185;
 constexpr int POP_SET_COUNT = 8;
+
+// The text of a set's function in one direction: 0 the upper line, 1 the
+// lower one. None leaves the line empty.
+using KnobFunctionText = std::function<std::optional<QString>(int setIndex, int direction)>;
 
 // Told which set was double-clicked.
 class PopViewDelegate {
@@ -30,11 +35,11 @@ public:
 class PopView : public QWidget {
 public:
     // location: the window's screen position (bottom-left convention).
-    PopView(QWidget* parent, int setIndex, const QPointF& location);
+    PopView(QWidget* parent, int setIndex, const QPointF& location, KnobFunctionText functionText);
 
     // Loads "scroll_normal.png", the eight set images and the areas.
     void loadSkins();
-    // Only redraws; the texts come from the current profile.
+    // Only redraws; the texts come from the owner's function.
     void showMsg(const QString& msg = {}, const QString& title = {}, int mark = 0);
 
     int setIndex = 0;
@@ -49,7 +54,7 @@ public:
     // The set under a point of the view (bottom-left origin), or -1.
     int setAt(const QPointF& point) const;
     // The text of the selected set's function in direction 0 (upper line) or
-    // 1 (lower line); none without a current profile or a valid set.
+    // 1 (lower line), as the owner words it; none without a valid set.
     std::optional<QString> functionText(int direction) const;
     bool isDragging() const { return bDraging; }
 
@@ -64,6 +69,7 @@ private:
     void onPress(const QPointF& position, int clickCount);
     bool validSet() const { return setIndex >= 0 && setIndex < POP_SET_COUNT; }
 
+    KnobFunctionText functionText_;
     QImage imgBkgNr;
     std::array<QImage, POP_SET_COUNT> imgBkgOv;
     std::array<QRectF, POP_SET_COUNT> rcSET;
@@ -78,8 +84,8 @@ public:
     // Opens the pop-up for the window of `owner` with a set selected, in
     // front. `frame` (bottom-left convention) is its place on the screen, or
     // in the owner window where the pop-up lies inside it; there it is kept
-    // whole inside the window.
-    static PopWindow* newPopWindow(QWidget* owner, const QRectF& frame, int index);
+    // whole inside the window. functionText words the sets' functions.
+    static PopWindow* newPopWindow(QWidget* owner, const QRectF& frame, int index, KnobFunctionText functionText);
     PopView* popview() const { return view_; }
     // True when the pop-up is a window of its own, false when it lies inside its owner.
     bool isOwnWindow() const { return isWindow(); }
@@ -88,7 +94,7 @@ public:
     QPointF dragTo(const QPoint& globalPointer, const QPointF& grab);
 
 private:
-    PopWindow(QWidget* owner, const QRectF& frame, int index);
+    PopWindow(QWidget* owner, const QRectF& frame, int index, KnobFunctionText functionText);
     // Places the pop-up with its bottom-left corner at `origin`; returns the
     // origin it got (inside the owner it stays whole inside it).
     QPointF placeAt(QPointF origin);

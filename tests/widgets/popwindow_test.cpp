@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "model/stprofile.h"
+#include "ui/KnobText.h"
 #include "widgets/Frame.h"
 #include "widgets/Platform.h"
 #include "widgets/PopWindow.h"
@@ -25,7 +26,8 @@ struct KnobLog : PopViewDelegate {
 
 // A pop-up that removes itself at the end of the test.
 struct OpenPopUp {
-    OpenPopUp(QPointF at, int index) : window(PopWindow::newPopWindow(nullptr, QRectF(at, QSizeF(185, 185)), index)) {}
+    OpenPopUp(QPointF at, int index)
+        : window(PopWindow::newPopWindow(nullptr, QRectF(at, QSizeF(185, 185)), index, knobFunctionText)) {}
     ~OpenPopUp() { delete window; }
     PopView* view() const { return window->popview(); }
     PopWindow* window;

@@ -10,6 +10,7 @@
 #include "base/outline.h"
 #include "config/gvar.h"
 #include "config/language.h"
+#include "ui/KnobText.h"
 #include "ui/MsgView.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
@@ -206,7 +207,7 @@ TEST(ShippedLook, MenuWithSubMenuAndKnobPopUp) {
     test::saveScreenshot(menu, "look_menu");
     menu->closeMenu();
 
-    PopWindow* pop = PopWindow::newPopWindow(nullptr, QRectF(200, 200, 185, 185), 2);
+    PopWindow* pop = PopWindow::newPopWindow(nullptr, QRectF(200, 200, 185, 185), 2, knobFunctionText);
     ASSERT_NE(pop, nullptr);
     // The highlight of the selected set lies in its click area.
     const QImage mark = loadSkinImage("button3.png");
