@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/Skin.h"
 #include "widgets/Outline.h"
-#include "widgets/TextDraw.h"
 
 namespace keyloom {
 

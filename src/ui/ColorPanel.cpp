@@ -8,6 +8,7 @@
 #include "config/language.h"
 #include "ui/ColorGridView.h"
 #include "ui/MsgView.h"
+#include "ui/Skin.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/Outline.h"
@@ -114,7 +115,7 @@ MySlider* ColorPanel::makeBar(int y, int id) {
 
 MyTextFieldCell* ColorPanel::makeField(const MySlider* bar) {
     const qreal barY = bar ? frameOf(bar).y() : 0;
-    MyTextFieldCell* field = newEdit(this, {}, QRectF(kFieldX, barY - 4, kFieldWidth, kFieldHeight));
+    MyTextFieldCell* field = newEdit(this, uiSkin(), {}, QRectF(kFieldX, barY - 4, kFieldWidth, kFieldHeight));
     field->setMaxLength(3);
     field->setAlignment(Qt::AlignCenter);
     QObject::connect(field, &QLineEdit::editingFinished, this, [this] { takeFields(); });

@@ -8,6 +8,7 @@
 #include "config/language.h"
 #include "ui/ColorGridView.h"
 #include "ui/ColorPanel.h"
+#include "ui/Skin.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
 #include "widgets/ImageProcess.h"
@@ -44,14 +45,15 @@ QRect ColorPickView::chartCell(int row, int column) {
 }
 
 void ColorPickView::createControls() {
+    const WidgetSkin skin = uiSkin();
     imgChart = loadSkinImage(QStringLiteral("colorplane.png"));
     const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
     setButtonAction(click);  // Escape closes, Return is OK
     // Button frames are bottom-left; ours are top-down.
     const QString exitNr = QStringLiteral("exit_nr.png"), exitOv = QStringLiteral("exit_ov.png");
-    btnExit = newPngButton2(nullptr, this, exitNr, exitOv, exitOv, false, flipRect(kExit, HEIGHT), {}, click);
+    btnExit = newPngButton2(nullptr, this, skin, exitNr, exitOv, exitOv, false, flipRect(kExit, HEIGHT), {}, click);
     const QString okNr = QStringLiteral("button3_nr.png"), okOv = QStringLiteral("button3_ov.png");
-    btnOk = newPngButton2(nullptr, this, okNr, okOv, okOv, false, flipRect(kOk, HEIGHT), {}, click);
+    btnOk = newPngButton2(nullptr, this, skin, okNr, okOv, okOv, false, flipRect(kOk, HEIGHT), {}, click);
     txtR = makeField(kRedFieldY);
     txtG = makeField(kRedFieldY + kFieldStep);
     txtB = makeField(kRedFieldY + 2 * kFieldStep);
@@ -59,7 +61,7 @@ void ColorPickView::createControls() {
 
 MyTextFieldCell* ColorPickView::makeField(int y) {
     const QRectF place(kFieldX, y, kFieldWidth, kFieldHeight);
-    MyTextFieldCell* field = newEdit(this, {}, flipRect(place, HEIGHT));
+    MyTextFieldCell* field = newEdit(this, uiSkin(), {}, flipRect(place, HEIGHT));
     field->setMaxLength(3);
     QObject::connect(field, &QLineEdit::editingFinished, this, [this] { takeFields(); });
     return field;

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "config/language.h"
+#include "ui/Skin.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
 #include "widgets/ImageProcess.h"
@@ -36,10 +37,11 @@ DialogPanel::DialogPanel(QWidget* owner, int width, int height) : QWidget(owner)
 
 void DialogPanel::createFrameControls(const QString& picture, QPointF exitAt, QPointF okAt, qreal cancelGap,
                                       const ButtonAction& click) {
+    const WidgetSkin skin = uiSkin();
     createBackgroundAndClose(picture, exitAt, click);
     const QString button = QStringLiteral("btn2_nr.png");
-    btnOk = newPngButton2(nullptr, this, button, button, button, false, QRectF(okAt, QSizeF()), {}, click);
-    btnCancel = newPngButton2(nullptr, this, button, button, button, false,
+    btnOk = newPngButton2(nullptr, this, skin, button, button, button, false, QRectF(okAt, QSizeF()), {}, click);
+    btnCancel = newPngButton2(nullptr, this, skin, button, button, button, false,
                               QRectF(btnOk->Right() + cancelGap, okAt.y(), 0, 0), {}, click);
 }
 
@@ -47,7 +49,7 @@ void DialogPanel::createBackgroundAndClose(const QString& picture, QPointF exitA
     background_ = loadSkinImage(picture);
     click_ = click;
     const QString exit = QStringLiteral("exit_nr.png");
-    btnExit = newPngButton2(nullptr, this, exit, exit, exit, false, QRectF(exitAt, QSizeF()), {}, click);
+    btnExit = newPngButton2(nullptr, this, uiSkin(), exit, exit, exit, false, QRectF(exitAt, QSizeF()), {}, click);
 }
 
 void DialogPanel::refreshFrameTexts() {

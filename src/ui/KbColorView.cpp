@@ -9,6 +9,7 @@
 #include "config/gvar.h"
 #include "config/language.h"
 #include "base/paths.h"
+#include "ui/Skin.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/Outline.h"

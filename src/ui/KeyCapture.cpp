@@ -4,12 +4,11 @@
 #include <chrono>
 
 #include "keys/basic.h"
-#include "config/gvar.h"
 #include "model/keyinfo.h"
+#include "ui/Skin.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/Outline.h"
 #include "widgets/PngButton.h"
-#include "widgets/TextDraw.h"
 #include "widgets/TextField.h"
 
 namespace keyloom {
@@ -41,23 +40,20 @@ namespace {
 
 const QColor kFieldBackground(250, 250, 250);
 
-uint32_t bgrOf(const QColor& colour) {
-    return uint32_t(colour.red()) | uint32_t(colour.green()) << 8 | uint32_t(colour.blue()) << 16;
-}
-
 }  // namespace
 
 void styleKeyField(PngButton* field, QSizeF size, bool recording) {
+    const WidgetSkin skin = uiSkin();
     QImage image = newPicture(size.toSize());
     image.fill(kFieldBackground);
     {
         QPainter painter(&image);
-        const QColor frame = recording ? colorFromBgr(gVar.LstBox_item_clr) : QColor(100, 100, 100);
+        const QColor frame = recording ? skin.listSelected : QColor(100, 100, 100);
         drawOutline(painter, QRectF(QPointF(0, 0), size), frame, recording ? 2 : 1);
     }
     field->setImageNr(image, image, image, QRectF());
-    const uint32_t text = bgrOf(readableTextColor(colorFromBgr(gVar.Txt_clr), kFieldBackground));
-    field->setTextColor(text, text, text);
+    const QColor text = readableTextColor(skin.text, kFieldBackground);
+    field->setTextColor(ButtonTextColours{text, text, text});
 }
 
 }  // namespace keyloom

@@ -9,6 +9,7 @@
 #include "model/stprofile.h"
 #include "ui/ColorPanel.h"
 #include "ui/KbColorView.h"
+#include "ui/Skin.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
 #include "widgets/Outline.h"
@@ -55,9 +56,10 @@ QString LedView4417::get_led_name(int mode) {
 }
 
 void LedView4417::LoadSkins() {
+    const WidgetSkin skin = uiSkin();
     const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
     const QString combo = QStringLiteral("combo_nr.png");
-    btnLedMode = newComboBtn(this, combo, combo, combo, false, {}, kModeChooser, click);
+    btnLedMode = newComboBtn(this, skin, combo, combo, combo, false, {}, kModeChooser, click);
     for (int mode = 0; mode < kModeCount; ++mode) {
         const QString name = get_led_name(mode);
         if (!hiddenByConfig(mode) && !name.isEmpty()) btnLedMode->AddString(name, mode);
@@ -80,15 +82,15 @@ void LedView4417::LoadSkins() {
                                     lightMax, kBrightness, kBrightnessBar, false);
     barSpeed = MySlider::NewSlider2(this, QStringLiteral("dpi_bar.png"), QStringLiteral("slider.png"), speedMin,
                                     speedMax, kSpeed, kSpeedBar, false);
-    txtLight = newTextView(this, std::nullopt, kBrightnessValue);
-    txtSpeed = newTextView(this, std::nullopt, kSpeedValue);
+    txtLight = newTextView(this, skin, std::nullopt, kBrightnessValue);
+    txtSpeed = newTextView(this, skin, std::nullopt, kSpeedValue);
 
     if (QWidget* window = parentWidget()) {
         colorPanel = new ColorPanel(window);
         setFrame(colorPanel, colorPanelFrame(window->height()));
         colorPanel->hide();
         // The band under the header says how to get the colours when they are not offered.
-        colourHint = newTextView(window, std::nullopt, colorPanelFrame(window->height()));
+        colourHint = newTextView(window, skin, std::nullopt, colorPanelFrame(window->height()));
         colourHint->setWordWrap(true);
     }
     makeTarget(paint);

@@ -12,6 +12,7 @@
 #include "model/hwparam.h"
 #include "ui/KeyEvents.h"
 #include "ui/MsgView.h"
+#include "ui/Skin.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
@@ -33,7 +34,7 @@ constexpr int kCommandTickMs = 200;
 
 
 PngButton* newBox(QWidget* parent, qreal y, const ButtonAction& click) {
-    return newPngButton2(nullptr, parent, QStringLiteral("check_nr.png"), QStringLiteral("check_nr.png"),
+    return newPngButton2(nullptr, parent, uiSkin(), QStringLiteral("check_nr.png"), QStringLiteral("check_nr.png"),
                          QStringLiteral("check_dn.png"), true, QRectF(kColumnX, y, 0, 0), {}, click);
 }
 
@@ -59,31 +60,32 @@ MacroView::MacroView(QWidget* owner) : DialogPanel(owner, WIDTH, HEIGHT) {
 }
 
 void MacroView::LoadSkins() {
+    const WidgetSkin skin = uiSkin();
     const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
     // No OK or Cancel: the save button keeps the work.
     createBackgroundAndClose(QStringLiteral("macro_nr.png"), QPointF(WIDTH - 40, HEIGHT - 30), click);
 
-    listMacro = newOutlineView(this, tree_.root(), true, kTree);
+    listMacro = newOutlineView(this, skin, tree_.root(), true, kTree);
     listMacro->setIcon(loadSkinImage(QStringLiteral("close.png")), int(MACRO_ITEM_FOLDER));
-    listKey = newOutlineView(this, &keyRows_, true, kRows);
+    listKey = newOutlineView(this, skin, &keyRows_, true, kRows);
     listKey->setIcon(loadSkinImage(QStringLiteral("UP_N.png")), int(MACRO_ROW_UP));
     listKey->setIcon(loadSkinImage(QStringLiteral("DN_N.png")), int(MACRO_ROW_DOWN));
     listKey->setIcon(loadSkinImage(QStringLiteral("TM_N.png")), int(MACRO_ROW_PAUSE));
 
     const QString tab = QStringLiteral("btn_nr.png");
-    btnRecord = newPngButton2(nullptr, this, tab, tab, QStringLiteral("btn_dn.png"), true,
+    btnRecord = newPngButton2(nullptr, this, skin, tab, tab, QStringLiteral("btn_dn.png"), true,
                               QRectF(kColumnX, 265, 0, 0), {}, click);
     btnAuto = newBox(this, 230, click);
     btnLoop = newBox(this, 200, click);
-    textField = newEdit(this, [this](MyTextFieldCell*) { onRepeatEdited(); }, QRectF(kColumnX + 22, 175, 50, 20));
+    textField = newEdit(this, skin, [this](MyTextFieldCell*) { onRepeatEdited(); }, QRectF(kColumnX + 22, 175, 50, 20));
     QObject::connect(textField, &QLineEdit::editingFinished, this, [this] {
         if (textField->text().isEmpty()) textField->setText(QStringLiteral("1"));
     });
     btnLoopUntilAnyKey = newBox(this, 150, click);
     btnLoopUntilKeyUp = newBox(this, 126, click);
     const QString combo = QStringLiteral("combo_nr.png");
-    btnInsert = newComboBtn(this, combo, combo, combo, false, {}, QRectF(kColumnX, 68, 0, 0), click);
-    btnSave = newPngButton2(nullptr, this, tab, tab, tab, false, QRectF(kColumnX, 20, 0, 0), {}, click);
+    btnInsert = newComboBtn(this, skin, combo, combo, combo, false, {}, QRectF(kColumnX, 68, 0, 0), click);
+    btnSave = newPngButton2(nullptr, this, skin, tab, tab, tab, false, QRectF(kColumnX, 20, 0, 0), {}, click);
     btnSave->hide();
 
     msgOverlay = new HideView(this);
@@ -295,7 +297,7 @@ void MacroView::openMenu(const std::vector<MenuData>& items, int menuId) {
                                         [](const MenuData& item) { return item.flag == MENU_TOP_LEVEL; }));
     const int width = gVar.MenuW > 0 ? gVar.MenuW : 163;
     MenuWindow* menu =
-        MenuWindow::newMenu2(this, width, shown, items, MENU_TOP_LEVEL, screenPointToFrame(QCursor::pos()));
+        MenuWindow::newMenu2(this, uiSkin(), width, shown, items, MENU_TOP_LEVEL, screenPointToFrame(QCursor::pos()));
     if (!menu) return;
     menu->outdelegate = this;
     menu->nemuID = menuId;

@@ -10,6 +10,7 @@
 #include "ui/MacroView.h"
 #include "ui/MainView.h"
 #include "ui/MsgView.h"
+#include "ui/Skin.h"
 #include "widgets/Frame.h"
 #include "widgets/PngButton.h"
 #include "widgets/TextDraw.h"
@@ -84,7 +85,7 @@ void MainView::showSetMenu() {
     // The menu hangs from the chooser's bottom edge.
     const qreal height = MENU_ITEM_HEIGHT * qreal(items.size());
     const QRectF chooser = frameFromScreenRect(QRect(btnKeyPro->mapToGlobal(QPoint(0, 0)), btnKeyPro->size()));
-    setMenu_ = MenuWindow::newMenu(btnKeyPro, items, MENU_TOP_LEVEL,
+    setMenu_ = MenuWindow::newMenu(btnKeyPro, uiSkin(), items, MENU_TOP_LEVEL,
                                    QRectF(chooser.x(), chooser.y() - height, kSetMenuWidth, height));
     setMenu_->outdelegate = this;
     setMenu_->nemuID = kSetMenu;
@@ -150,7 +151,7 @@ void MainView::showExchangeMenu() {
     const QRectF button =
         frameFromScreenRect(QRect(btnExchange->mapToGlobal(QPoint(0, 0)), btnExchange->size()));
     const qreal height = MENU_ITEM_HEIGHT * qreal(items.size());
-    setMenu_ = MenuWindow::newMenu(btnExchange, items, MENU_TOP_LEVEL,
+    setMenu_ = MenuWindow::newMenu(btnExchange, uiSkin(), items, MENU_TOP_LEVEL,
                                    QRectF(button.x(), button.y() - height, kSetMenuWidth, height));
     setMenu_->outdelegate = this;
     setMenu_->nemuID = kExchangeMenu;

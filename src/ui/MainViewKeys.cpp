@@ -12,7 +12,7 @@
 #include "ui/LedView.h"
 #include "ui/MainView.h"
 #include "ui/PickFuncView.h"
-#include "widgets/TextDraw.h"
+#include "ui/Skin.h"
 
 namespace keyloom {
 

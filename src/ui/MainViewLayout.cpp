@@ -14,6 +14,7 @@
 #include "ui/MainView.h"
 #include "ui/MsgView.h"
 #include "ui/PickFuncView.h"
+#include "ui/Skin.h"
 #include "ui/SrView.h"
 #include "widgets/CaptionView.h"
 #include "widgets/ComboBtn.h"
@@ -85,7 +86,8 @@ QImage stretchPlate(const QImage& source, QSize size, int corner) {
 PngButton* newPlateButton(QWidget* parent, const QRectF& frame, const ButtonAction& click) {
     const QImage plate = stretchPlate(loadSkinImage(QStringLiteral("btn2_nr.png")),
                                       QSize(int(frame.width()), int(frame.height())), 5);
-    return newPngButton(nullptr, parent, plate, plate, plate, false, frame, QRectF(), get_font(11), {}, click);
+    return newPngButton(nullptr, parent, uiSkin(), plate, plate, plate, false, frame, QRectF(), get_font(11), {},
+                        click);
 }
 
 }  // namespace
@@ -137,36 +139,37 @@ void MainView::LoadSkins() {
 }
 
 void MainView::createWindowButtons(const ButtonAction& click) {
+    const WidgetSkin skin = uiSkin();
     const QString exit = QStringLiteral("exit_nr.png"), help = QStringLiteral("help_nr.png");
-    btnExit = newPngButton2(nullptr, this, exit, exit, exit, false, QRectF(kExitAt, QSizeF()), {}, click);
-    btnHelp = newPngButton2(nullptr, this, help, help, help, false, QRectF(kHelpAt, QSizeF()), {}, click);
+    btnExit = newPngButton2(nullptr, this, skin, exit, exit, exit, false, QRectF(kExitAt, QSizeF()), {}, click);
+    btnHelp = newPngButton2(nullptr, this, skin, help, help, help, false, QRectF(kHelpAt, QSizeF()), {}, click);
     btnHelp->hide();
 
-    btnText = newTextComboBtn(this, false, {}, click, kLanguageChooser);
+    btnText = newTextComboBtn(this, skin, false, {}, click, kLanguageChooser);
     for (int i = 0; i < LANG_COUNT && gVar.Lang[i].szName[0] != '\0'; ++i)
         btnText->AddString(QString::fromUtf8(gVar.Lang[i].szName, qstrnlen(gVar.Lang[i].szName, LANG_TEXT_SIZE)), i);
     btnText->bNotifyAtValueChanged = true;
     btnText->SetCurSel(LoadLanguage());
 
-    btnRestroe = newTextButton(this, false, {}, click, kRestore);
-    btnOk = newTextButton(this, false, {}, click, kOk);
-    btnCancel = newTextButton(this, false, {}, click, kCancel);
-    btnApply = newTextButton(this, false, {}, click, kApply);
-    btnMacro = newTextButton(this, false, {}, click, kMacro);
-    btnWeb = newTextButton(this, false, {}, click, kLink);
+    btnRestroe = newTextButton(this, skin, false, {}, click, kRestore);
+    btnOk = newTextButton(this, skin, false, {}, click, kOk);
+    btnCancel = newTextButton(this, skin, false, {}, click, kCancel);
+    btnApply = newTextButton(this, skin, false, {}, click, kApply);
+    btnMacro = newTextButton(this, skin, false, {}, click, kMacro);
+    btnWeb = newTextButton(this, skin, false, {}, click, kLink);
     btnWeb->isWebLink = true;
 }
 
 void MainView::createModeButtons(const ButtonAction& click) {
     static const char* const names[3] = {"M1", "M2", "M3"};
     for (int i = 0; i < 3; ++i)
-        btnPro[i] = newPngButton(nullptr, this, imgNr, imgNr, imgOv, true, kModes[i], kModes[i], std::nullopt,
+        btnPro[i] = newPngButton(nullptr, this, uiSkin(), imgNr, imgNr, imgOv, true, kModes[i], kModes[i], std::nullopt,
                                  QString::fromLatin1(names[i]), click);
 }
 
 void MainView::createSetControls(const ButtonAction& click) {
     const QString combo = QStringLiteral("combo_nr.png");
-    btnKeyPro = newPngButton2(nullptr, this, combo, combo, combo, false, kSetChooser, {}, click);
+    btnKeyPro = newPngButton2(nullptr, this, uiSkin(), combo, combo, combo, false, kSetChooser, {}, click);
     btnKeyPro->setTextAlignment(8);
     btnKeyPro->setCaptionEnd(22);  // the drop-down arrow
     const qreal y = kSetChooser.y() - kSetChooser.height() - 1;
@@ -199,10 +202,11 @@ void MainView::createPanels() {
 }
 
 void MainView::createCaptions() {
+    const WidgetSkin skin = uiSkin();
     const qreal y = height() - kCaptionTop - kCaptionHeight;
-    keyboardState = new CaptionView(this, QRectF(kStateX, y, kStateWidth, kCaptionHeight));
+    keyboardState = new CaptionView(this, skin, QRectF(kStateX, y, kStateWidth, kCaptionHeight));
     // A path is told apart from another by both ends: it is cut in the middle.
-    dataFolderCaption = new CaptionView(this, QRectF(kFolderX, y, kFolderWidth, kCaptionHeight), Qt::ElideMiddle);
+    dataFolderCaption = new CaptionView(this, skin, QRectF(kFolderX, y, kFolderWidth, kCaptionHeight), Qt::ElideMiddle);
     dataFolderCaption->hide();
 }
 
@@ -244,7 +248,7 @@ void MainView::createDialogs() {
     hideView->hide();
     funPickView = new PickFuncView(this);
     srView = new SrView(this);
-    progressView = new ProgressView(this);
+    progressView = new ProgressView(this, uiSkin());
     progressView->LoadSkins();
     centreInParent(progressView);
     msgView = new MsgView(this);

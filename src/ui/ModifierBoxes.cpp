@@ -7,6 +7,7 @@
 #include "config/language.h"
 #include "keys/evdev.h"
 #include "model/keyinfo.h"
+#include "ui/Skin.h"
 #include "widgets/Frame.h"
 #include "widgets/TextDraw.h"
 
@@ -34,7 +35,7 @@ constexpr BoxInfo kBoxes[] = {{"tc_mod_shift", nullptr, MOD_LSHIFT | MOD_RSHIFT}
 
 void ModifierBoxes::create(QWidget* parent, const ButtonAction& click) {
     for (PngButton** box : {&btnShift, &btnCtrl, &btnOption, &btnCommand})
-        *box = newPngButton2(nullptr, parent, QStringLiteral("check_nr.png"), QStringLiteral("check_ov.png"),
+        *box = newPngButton2(nullptr, parent, uiSkin(), QStringLiteral("check_nr.png"), QStringLiteral("check_ov.png"),
                              QStringLiteral("check_dn.png"), true, QRectF(0, 0, 0, 0), {}, click);
     onRefreshText();
 }

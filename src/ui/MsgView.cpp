@@ -11,6 +11,7 @@
 #include "config/language.h"
 #include "keys/basic.h"
 #include "ui/KeyEvents.h"
+#include "ui/Skin.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
 #include "widgets/ImageProcess.h"
@@ -54,11 +55,11 @@ void MsgView::createControls() {
     answersRight_ = frameOf(btnCancel).right();
     answerWidth_ = frameOf(btnOk).width();
     const QString button = QStringLiteral("btn2_nr.png");
-    btnOther = newPngButton2(nullptr, this, button, button, button, false, frameOf(btnOk), {}, click);
+    btnOther = newPngButton2(nullptr, this, uiSkin(), button, button, button, false, frameOf(btnOk), {}, click);
     btnOther->hide();
 
     rcEdit = QRectF((WIDTH - kEditWidth) / 2, (HEIGHT - kEditHeight) / 2, kEditWidth, kEditHeight);
-    textField = newEdit(this, [this](MyTextFieldCell*) { onTextChanged(); }, rcEdit);
+    textField = newEdit(this, uiSkin(), [this](MyTextFieldCell*) { onTextChanged(); }, rcEdit);
 
     modifiers.create(this, click);
     modifiers.setVisible(false);

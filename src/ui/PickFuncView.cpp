@@ -18,6 +18,7 @@
 #include "ui/FunctionChoices.h"
 #include "ui/KeyEvents.h"
 #include "ui/MsgView.h"
+#include "ui/Skin.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
@@ -67,35 +68,36 @@ PickFuncView::PickFuncView(QWidget* owner) : DialogPanel(owner, WIDTH, HEIGHT) {
 }
 
 void PickFuncView::LoadSkins() {
+    const WidgetSkin skin = uiSkin();
     const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
     createFrameControls(QStringLiteral("pickfundlg.png"), QPointF(WIDTH - 40, HEIGHT - 30), QPointF(337, 9), 4,
                         click);
 
     const QString tabNr = QStringLiteral("btn_nr.png");
     const QString tabDn = QStringLiteral("btn_dn.png");
-    btnKey = newPngButton2(nullptr, this, tabNr, tabNr, tabDn, true, QRectF(17, 220, 0, 0), {}, click);
-    btnMacro = newPngButton2(nullptr, this, tabNr, tabNr, tabDn, true, QRectF(17, 156, 0, 0), {}, click);
-    btnMedia = newPngButton2(nullptr, this, tabNr, tabNr, tabDn, true, QRectF(17, 92, 0, 0), {}, click);
+    btnKey = newPngButton2(nullptr, this, skin, tabNr, tabNr, tabDn, true, QRectF(17, 220, 0, 0), {}, click);
+    btnMacro = newPngButton2(nullptr, this, skin, tabNr, tabNr, tabDn, true, QRectF(17, 156, 0, 0), {}, click);
+    btnMedia = newPngButton2(nullptr, this, skin, tabNr, tabNr, tabDn, true, QRectF(17, 92, 0, 0), {}, click);
 
     const QString combo = QStringLiteral("combo_nr.png");
     // The key field has the drop-down's size and a look of its own: it opens nothing.
-    btnKeyFun = newPngButton2(nullptr, this, combo, combo, combo, false, QRectF(248, 178, 0, 0), {}, click);
+    btnKeyFun = newPngButton2(nullptr, this, skin, combo, combo, combo, false, QRectF(248, 178, 0, 0), {}, click);
     styleKeyField(btnKeyFun, btnKeyFun->size(), true);
-    btnMediaFun = newComboBtn(this, combo, combo, combo, false, {}, QRectF(248, 178, 0, 0), click);
+    btnMediaFun = newComboBtn(this, skin, combo, combo, combo, false, {}, QRectF(248, 178, 0, 0), click);
     btnMediaFun->showPos = 1;
     fillFunctionList(btnMediaFun, pickerFunctions());
 
     modifiers.create(this, click);
 
-    listMacro = newOutlineView(this, macroTree_.root(), true, QRectF(157, 51, 333, 205));
+    listMacro = newOutlineView(this, skin, macroTree_.root(), true, QRectF(157, 51, 333, 205));
     // The list keeps the configured list colours, which suit the shipped panel.
     listMacro->setIcon(loadSkinImage(QStringLiteral("close.png")), int(MACRO_ITEM_FOLDER));
-    lblNoMacros = newTextView(this, std::nullopt, frameOf(listMacro).adjusted(20, 20, -20, -20));
+    lblNoMacros = newTextView(this, skin, std::nullopt, frameOf(listMacro).adjusted(20, 20, -20, -20));
     lblNoMacros->setWordWrap(true);
     lblNoMacros->hide();
 
     for (int i = 0; i < 2; ++i)
-        btnSwatch[i] = newPngButton(nullptr, this, {}, {}, {}, false, kSwatch[i], {}, std::nullopt, {}, click);
+        btnSwatch[i] = newPngButton(nullptr, this, skin, {}, {}, {}, false, kSwatch[i], {}, std::nullopt, {}, click);
     setSwatchColour(0, kSwatchColour[0]);
     setSwatchColour(1, kSwatchColour[1]);
 

@@ -12,6 +12,7 @@
 #include "model/stprofile.h"
 #include "ui/FunctionChoices.h"
 #include "ui/KeyEvents.h"
+#include "ui/Skin.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
@@ -41,13 +42,14 @@ SrView::SrView(QWidget* owner) : DialogPanel(owner, WIDTH, HEIGHT) {
 }
 
 void SrView::LoadSkins() {
+    const WidgetSkin skin = uiSkin();
     const ButtonAction click = [this](PngButton* sender) { btnClick(sender); };
     createFrameControls(QStringLiteral("SrDlg.png"), QPointF(WIDTH - 40, HEIGHT - 27), QPointF(325, 8), 2, click);
     const QString combo = QStringLiteral("combo_nr.png");
 
     for (int d = 0; d < 2; ++d) {
         const qreal x = kColumnX[d];
-        btnKey[d] = newPngButton2(nullptr, this, combo, combo, combo, false, QRectF(x, 190, 0, 0), {}, click);
+        btnKey[d] = newPngButton2(nullptr, this, skin, combo, combo, combo, false, QRectF(x, 190, 0, 0), {}, click);
         styleKeyField(btnKey[d], btnKey[d]->size(), false);
         ModifierBoxes& boxes = modifiers[d];
         boxes.create(this, click);
@@ -57,7 +59,7 @@ void SrView::LoadSkins() {
         setFrame(boxes.btnCtrl, QRectF(boxes.btnShift->Right() + kBoxGap, 170, boxWidth, boxHeight));
         setFrame(boxes.btnOption, QRectF(x + 1, 150, boxWidth, boxHeight));
         setFrame(boxes.btnCommand, QRectF(boxes.btnOption->Right() + kBoxGap, 150, boxWidth, boxHeight));
-        btnMedia[d] = newComboBtn(this, combo, combo, combo, false, {}, QRectF(x, 75, 0, 0), click);
+        btnMedia[d] = newComboBtn(this, skin, combo, combo, combo, false, {}, QRectF(x, 75, 0, 0), click);
         btnMedia[d]->showPos = 1;
         fillFunctionList(btnMedia[d], knobFunctions());
     }

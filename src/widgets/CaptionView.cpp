@@ -15,8 +15,8 @@ constexpr qreal kDotGap = 6;
 
 }  // namespace
 
-CaptionView::CaptionView(QWidget* parent, const QRectF& frame, Qt::TextElideMode mode)
-    : QWidget(parent), textColour_(panelTextStyle().color), mode_(mode) {
+CaptionView::CaptionView(QWidget* parent, const WidgetSkin& skin, const QRectF& frame, Qt::TextElideMode mode)
+    : QWidget(parent), style_(skin.textStyle(TextAlign::Left)), mode_(mode) {
     setFrame(this, frame);
 }
 
@@ -36,7 +36,7 @@ void CaptionView::setDot(std::optional<QColor> colour) {
 }
 
 void CaptionView::setTextColour(const QColor& colour) {
-    textColour_ = colour;
+    style_.color = colour;
     update();
 }
 
@@ -45,7 +45,7 @@ qreal CaptionView::textLeft() const {
 }
 
 QString CaptionView::shownText() const {
-    return fittedText(text_, get_font(), width() - textLeft(), mode_);
+    return fittedText(text_, style_.font, width() - textLeft(), mode_);
 }
 
 void CaptionView::refreshTooltip() {
@@ -65,9 +65,7 @@ void CaptionView::paintEvent(QPaintEvent*) {
         painter.setBrush(*dot_);
         painter.drawEllipse(QRectF(0, (height() - kDotSize) / 2, kDotSize, kDotSize));
     }
-    TextStyle style = panelTextStyle(TextAlign::Left);
-    style.color = textColour_;
-    myDrawText(painter, shownText(), style, QRectF(textLeft(), 0, width() - textLeft(), height()), height());
+    myDrawText(painter, shownText(), style_, QRectF(textLeft(), 0, width() - textLeft(), height()), height());
 }
 
 }  // namespace keyloom

@@ -8,12 +8,15 @@
 #include <QWidget>
 #include <optional>
 
+#include "widgets/WidgetSkin.h"
+
 namespace keyloom {
 
 class CaptionView : public QWidget {
 public:
     // frame: bottom-left origin in the parent; mode: where a long text is cut.
-    CaptionView(QWidget* parent, const QRectF& frame, Qt::TextElideMode mode = Qt::ElideRight);
+    // The text is in the skin's font and text colour.
+    CaptionView(QWidget* parent, const WidgetSkin& skin, const QRectF& frame, Qt::TextElideMode mode = Qt::ElideRight);
 
     void setText(const QString& text);
     QString text() const { return text_; }
@@ -34,7 +37,7 @@ private:
 
     QString text_;
     std::optional<QColor> dot_;
-    QColor textColour_;
+    TextStyle style_;
     Qt::TextElideMode mode_;
 };
 

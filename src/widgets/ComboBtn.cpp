@@ -90,7 +90,7 @@ void ComboBtn::onRelease() {
         old->outdelegate = nullptr;
         old->closeMenu();
     }
-    menu_ = MenuWindow::newMenu(this, itemAtrr.value_or(std::vector<MenuData>{}), MENU_TOP_LEVEL, menuRect());
+    menu_ = MenuWindow::newMenu(this, skin(), itemAtrr.value_or(std::vector<MenuData>{}), MENU_TOP_LEVEL, menuRect());
     menu_->outdelegate = this;
 }
 
@@ -100,17 +100,17 @@ void ComboBtn::onMenuClicked(int itemData, int /*menuId*/) {
     sendAction();
 }
 
-ComboBtn* newComboBtn(QWidget* parent, const QString& nr, const QString& ov, const QString& dn, bool isCheck,
-                      const QString& title, const QRectF& frame, ButtonAction action) {
+ComboBtn* newComboBtn(QWidget* parent, const WidgetSkin& skin, const QString& nr, const QString& ov,
+                      const QString& dn, bool isCheck, const QString& title, const QRectF& frame, ButtonAction action) {
     auto* button = new ComboBtn(parent);
-    newPngButton2(button, parent, nr, ov, dn, isCheck, frame, title, std::move(action));
+    newPngButton2(button, parent, skin, nr, ov, dn, isCheck, frame, title, std::move(action));
     return button;
 }
 
-ComboBtn* newTextComboBtn(QWidget* parent, bool isCheck, const QString& title, ButtonAction action,
-                          const QRectF& frame) {
+ComboBtn* newTextComboBtn(QWidget* parent, const WidgetSkin& skin, bool isCheck, const QString& title,
+                          ButtonAction action, const QRectF& frame) {
     auto* button = new ComboBtn(parent);
-    newPngButton(button, parent, QImage(), QImage(), QImage(), isCheck, frame, QRectF(), std::nullopt, title,
+    newPngButton(button, parent, skin, QImage(), QImage(), QImage(), isCheck, frame, QRectF(), std::nullopt, title,
                  std::move(action));
     return button;
 }

@@ -54,11 +54,12 @@ private:
     QPointer<MenuWindow> menu_;
 };
 
-// A ComboBtn with skin images (by file name), made as newPngButton2 makes buttons.
-ComboBtn* newComboBtn(QWidget* parent, const QString& nr, const QString& ov, const QString& dn, bool isCheck,
-                      const QString& title, const QRectF& frame, ButtonAction action);
+// A ComboBtn with skin images (by file name), made as newPngButton2 makes
+// buttons; its menu is drawn with the same skin.
+ComboBtn* newComboBtn(QWidget* parent, const WidgetSkin& skin, const QString& nr, const QString& ov,
+                      const QString& dn, bool isCheck, const QString& title, const QRectF& frame, ButtonAction action);
 // A ComboBtn without images.
-ComboBtn* newTextComboBtn(QWidget* parent, bool isCheck, const QString& title, ButtonAction action,
-                          const QRectF& frame);
+ComboBtn* newTextComboBtn(QWidget* parent, const WidgetSkin& skin, bool isCheck, const QString& title,
+                          ButtonAction action, const QRectF& frame);
 
 }  // namespace keyloom

@@ -10,7 +10,6 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "config/gvar.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/Platform.h"
@@ -74,7 +73,7 @@ protected:
             painter.fillRect(rect(), QColor(40, 44, 52));
         else
             painter.drawImage(QRectF(rect()), background_);
-        QColor colour = colorFromBgr(gVar.Btn_txt_clr_nr);
+        QColor colour = menu_->skin_.button.normal;
         if (!canScroll()) colour.setAlpha(70);
         const QPointF c = QRectF(rect()).center();
         const qreal tip = direction_ < 0 ? -3 : 3;
@@ -98,8 +97,10 @@ private:
     QImage background_;
 };
 
-MenuWindow::MenuWindow(QWidget* opener, const std::vector<MenuData>& items, int flag, const QRectF& windowFrame)
+MenuWindow::MenuWindow(QWidget* opener, const WidgetSkin& skin, const std::vector<MenuData>& items, int flag,
+                       const QRectF& windowFrame)
     : QWidget(opener ? opener->window() : nullptr, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint),
+      skin_(skin),
       itemArr_(items),
       nemuFlag_(flag),
       opener_(opener) {
@@ -129,28 +130,28 @@ MenuWindow::MenuWindow(QWidget* opener, const std::vector<MenuData>& items, int 
     loadSkins();
 }
 
-MenuWindow* MenuWindow::open(QWidget* opener, const std::vector<MenuData>& items, int flag,
+MenuWindow* MenuWindow::open(QWidget* opener, const WidgetSkin& skin, const std::vector<MenuData>& items, int flag,
                              const QRectF& windowFrame) {
-    auto* menu = new MenuWindow(opener, items, flag, windowFrame);
+    auto* menu = new MenuWindow(opener, skin, items, flag, windowFrame);
     // A window that is just shown is already on top.
     menu->show();
     menu->setFocus(Qt::PopupFocusReason);
     return menu;
 }
 
-MenuWindow* MenuWindow::newMenu(QWidget* opener, const std::vector<MenuData>& items, int flag,
-                                const QRectF& screenRect) {
+MenuWindow* MenuWindow::newMenu(QWidget* opener, const WidgetSkin& skin, const std::vector<MenuData>& items,
+                                int flag, const QRectF& screenRect) {
     // Whole points, and one point of white border all round.
     const QRectF frame(int(screenRect.x()), int(screenRect.y()), screenRect.width() + 2, screenRect.height() + 2);
-    return open(opener, items, flag, frame);
+    return open(opener, skin, items, flag, frame);
 }
 
-MenuWindow* MenuWindow::newMenu2(QWidget* opener, int width, int count, const std::vector<MenuData>& items, int flag,
-                                 const QPointF& screenPoint) {
+MenuWindow* MenuWindow::newMenu2(QWidget* opener, const WidgetSkin& skin, int width, int count,
+                                 const std::vector<MenuData>& items, int flag, const QPointF& screenPoint) {
     const int x = int(screenPoint.x());
     const int y = int(screenPoint.y());
     const int height = MENU_ITEM_HEIGHT * count;
-    return open(opener, items, flag, QRectF(x, y - height, width + 2, height + 2));
+    return open(opener, skin, items, flag, QRectF(x, y - height, width + 2, height + 2));
 }
 
 void MenuWindow::loadSkins() {
@@ -159,7 +160,7 @@ void MenuWindow::loadSkins() {
         if (item.flag != nemuFlag_) continue;
         const QString nr = item.haveSubMenu ? QStringLiteral("menusub_nr.png") : QStringLiteral("menu_nr.png");
         const QString ov = item.haveSubMenu ? QStringLiteral("menusub_ov.png") : QStringLiteral("menu_ov.png");
-        PngButton* button = newPngButton2(nullptr, this, nr, ov, nr, false, QRectF(1, 1, w - 2, itemHeight_),
+        PngButton* button = newPngButton2(nullptr, this, skin_, nr, ov, nr, false, QRectF(1, 1, w - 2, itemHeight_),
                                           item.textItem, [this](PngButton* b) { onClick(b); });
         button->flagData = item.haveSubMenu ? 1 : 0;
         button->setItemData(item.itemData);
@@ -355,7 +356,7 @@ void MenuWindow::openSubMenu(int index) {
     const QRectF rect = calSubmenuRect(index);
     // An entry whose sub-entries are not in the list opens nothing.
     if (rect.isEmpty()) return;
-    MenuWindow* sub = newMenu(this, itemArr_, index, rect);
+    MenuWindow* sub = newMenu(this, skin_, itemArr_, index, rect);
     sub->parentMenu_ = this;
     subMenu_ = sub;
 }

@@ -15,6 +15,8 @@
 #include <QWidget>
 #include <vector>
 
+#include "widgets/WidgetSkin.h"
+
 namespace keyloom {
 
 class PngButton;
@@ -49,12 +51,13 @@ public:
     // Opens the entries whose flag equals `flag`, for the control `opener`,
     // on a screen rectangle (bottom-left of the primary screen; x, y of the
     // entry area's bottom-left corner, its width and height). The window is 2
-    // points larger each way.
-    static MenuWindow* newMenu(QWidget* opener, const std::vector<MenuData>& items, int flag,
+    // points larger each way. Entries, scroll arrows and sub-menus are drawn
+    // with the skin.
+    static MenuWindow* newMenu(QWidget* opener, const WidgetSkin& skin, const std::vector<MenuData>& items, int flag,
                                const QRectF& screenRect);
     // The same, hanging below a screen point: `count` entries of `width`.
-    static MenuWindow* newMenu2(QWidget* opener, int width, int count, const std::vector<MenuData>& items, int flag,
-                                const QPointF& screenPoint);
+    static MenuWindow* newMenu2(QWidget* opener, const WidgetSkin& skin, int width, int count,
+                                const std::vector<MenuData>& items, int flag, const QPointF& screenPoint);
 
     MenuDelegate* outdelegate = nullptr;
     int nemuID = 0;
@@ -104,9 +107,11 @@ protected:
 private:
     friend class MenuScrollArrow;
 
-    MenuWindow(QWidget* opener, const std::vector<MenuData>& items, int flag, const QRectF& windowFrame);
+    MenuWindow(QWidget* opener, const WidgetSkin& skin, const std::vector<MenuData>& items, int flag,
+               const QRectF& windowFrame);
     // Opens a menu window on its own screen frame (bottom-left convention).
-    static MenuWindow* open(QWidget* opener, const std::vector<MenuData>& items, int flag, const QRectF& windowFrame);
+    static MenuWindow* open(QWidget* opener, const WidgetSkin& skin, const std::vector<MenuData>& items, int flag,
+                            const QRectF& windowFrame);
 
     void loadSkins();
     // Places the entries in view below one another, hides the others.
@@ -120,6 +125,7 @@ private:
     void openSubMenu(int index);
     void closeSubMenu();
 
+    WidgetSkin skin_;
     std::vector<MenuData> itemArr_;
     int nemuFlag_ = MENU_TOP_LEVEL;
     QPointer<QWidget> opener_;

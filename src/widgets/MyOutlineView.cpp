@@ -7,7 +7,6 @@
 #include <QProxyStyle>
 #include <QScrollBar>
 
-#include "config/gvar.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/TextDraw.h"
@@ -131,7 +130,8 @@ bool OutlineViewDelegate::setData(const QModelIndex&, const QVariant&, int) { re
 
 OutlineItemCellView::OutlineItemCellView(MyOutlineView* list) : QStyledItemDelegate(list), list_(list) {}
 
-OutlineItemLayout OutlineItemCellView::layout(const QImage& icon, float rowHeight, const QString& text) {
+OutlineItemLayout OutlineItemCellView::layout(const QImage& icon, float rowHeight, const QString& text,
+                                              const QFont& font) {
     OutlineItemLayout result;
     const qreal h = rowHeight;
     qreal textX = 4;
@@ -140,7 +140,7 @@ OutlineItemLayout OutlineItemCellView::layout(const QImage& icon, float rowHeigh
         result.icon = QRectF((h - size.width()) / 2, (h - size.height()) / 2, size.width(), size.height());
         textX = result.icon.right() + 4;
     }
-    const qreal textHeight = QFontMetricsF(get_font()).height();
+    const qreal textHeight = QFontMetricsF(font).height();
     result.text = QPointF(textX, text.isEmpty() ? 0 : (h - textHeight) / 2);
     return result;
 }
@@ -154,7 +154,7 @@ void OutlineItemCellView::paint(QPainter* painter, const QStyleOptionViewItem& o
     const QString caption = captionOf(item);
     const QImage icon = item->nFlagData < uint32_t(MyOutlineView::kIconSlots) ? list_->getIcon(int(item->nFlagData))
                                                                               : QImage();
-    const OutlineItemLayout at = layout(icon, h, caption);
+    const OutlineItemLayout at = layout(icon, h, caption, source->font);
 
     painter->save();
     painter->translate(option.rect.topLeft());
@@ -165,11 +165,11 @@ void OutlineItemCellView::paint(QPainter* painter, const QStyleOptionViewItem& o
         painter->setOpacity(1);
     }
     const bool selected = list_->getSeletedObject() == item;
-    QColor colour = colorFromBgr(selected ? source->clrTextDn : source->clrTextNr);
-    if (!item->unusable.empty()) colour = greyed(colour, colorFromBgr(selected ? source->clrItemDn : source->clrItemNr));
-    const TextStyle style{get_font(), colour, TextAlign::Left};
-    const qreal textHeight = QFontMetricsF(get_font()).height();
-    const QString shown = fittedText(caption, get_font(), textRoom(at, option.rect.width()));
+    QColor colour = selected ? source->clrTextDn : source->clrTextNr;
+    if (!item->unusable.empty()) colour = greyed(colour, selected ? source->clrItemDn : source->clrItemNr);
+    const TextStyle style{source->font, colour, TextAlign::Left};
+    const qreal textHeight = QFontMetricsF(source->font).height();
+    const QString shown = fittedText(caption, source->font, textRoom(at, option.rect.width()));
     myDrawText(*painter, shown, style, QRectF(at.text.x(), at.text.y(), option.rect.width(), textHeight), h);
     painter->restore();
 }
@@ -187,8 +187,9 @@ QString MyOutlineView::shownCaption(const QModelIndex& index) const {
     // A row not laid out yet (collapsed, not shown) has the list's width.
     const qreal width = row.isValid() ? row.width() : delegateSource_->nItemWidth;
     const QImage icon = item->nFlagData < uint32_t(kIconSlots) ? getIcon(int(item->nFlagData)) : QImage();
-    const OutlineItemLayout at = OutlineItemCellView::layout(icon, delegateSource_->nItemHeight, caption);
-    return fittedText(caption, get_font(), OutlineItemCellView::textRoom(at, width));
+    const OutlineItemLayout at =
+        OutlineItemCellView::layout(icon, delegateSource_->nItemHeight, caption, delegateSource_->font);
+    return fittedText(caption, delegateSource_->font, OutlineItemCellView::textRoom(at, width));
 }
 
 QSize OutlineItemCellView::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
@@ -197,7 +198,7 @@ QSize OutlineItemCellView::sizeHint(const QStyleOptionViewItem& option, const QM
 
 // ---- list view --------------------------------------------------------------
 
-MyOutlineView::MyOutlineView(QWidget* parent, outlineviewData* root, bool reportToParent)
+MyOutlineView::MyOutlineView(QWidget* parent, const WidgetSkin& skin, outlineviewData* root, bool reportToParent)
     : QTreeView(parent), delegateSource_(new OutlineViewDelegate(this, root)) {
     auto* style = new OutlineStyle;
     style->setParent(this);
@@ -219,10 +220,11 @@ MyOutlineView::MyOutlineView(QWidget* parent, outlineviewData* root, bool report
 
     parent_delegate = dynamic_cast<MyOutlineViewDelegate*>(parent);
     if (reportToParent) delegateSource_->outdelegate = parent_delegate;
-    delegateSource_->clrItemNr = gVar.LstBox_bkg_clr;
-    delegateSource_->clrItemDn = gVar.LstBox_item_clr;
-    delegateSource_->clrTextNr = gVar.Txt_clr;
-    delegateSource_->clrTextDn = gVar.LstBox_txt_clr_dn;
+    delegateSource_->clrItemNr = skin.listBackground;
+    delegateSource_->clrItemDn = skin.listSelected;
+    delegateSource_->clrTextNr = skin.listText;
+    delegateSource_->clrTextDn = skin.listTextSelected;
+    delegateSource_->font = skin.font;
     applyColours();
 
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { onSelectionChanged(); });
@@ -306,13 +308,13 @@ void MyOutlineView::onCollapsed(const QModelIndex& index) {
     if (delegateSource_->outdelegate) delegateSource_->outdelegate->onItemDidCollapse(item, this);
 }
 
-void MyOutlineView::setBkgColor(uint32_t bkg, uint32_t itemColor) {
+void MyOutlineView::setBkgColor(const QColor& bkg, const QColor& itemColor) {
     delegateSource_->clrItemNr = bkg;
     delegateSource_->clrItemDn = itemColor;
     applyColours();
 }
 
-void MyOutlineView::setTextColor(uint32_t colorNr, uint32_t colorDn) {
+void MyOutlineView::setTextColor(const QColor& colorNr, const QColor& colorDn) {
     delegateSource_->clrTextNr = colorNr;
     delegateSource_->clrTextDn = colorDn;
     applyColours();
@@ -320,15 +322,15 @@ void MyOutlineView::setTextColor(uint32_t colorNr, uint32_t colorDn) {
 
 void MyOutlineView::applyColours() {
     QPalette colours = palette();
-    const QColor background = colorFromBgr(delegateSource_->clrItemNr);
+    const QColor background = delegateSource_->clrItemNr;
     colours.setColor(QPalette::Base, background);
     colours.setColor(QPalette::Window, background);
-    colours.setColor(QPalette::Highlight, colorFromBgr(delegateSource_->clrItemDn));
-    colours.setColor(QPalette::Text, colorFromBgr(delegateSource_->clrTextNr));
+    colours.setColor(QPalette::Highlight, delegateSource_->clrItemDn);
+    colours.setColor(QPalette::Text, delegateSource_->clrTextNr);
     // The expansion arrows are drawn by the desktop style in these roles.
-    colours.setColor(QPalette::WindowText, colorFromBgr(delegateSource_->clrTextNr));
-    colours.setColor(QPalette::ButtonText, colorFromBgr(delegateSource_->clrTextNr));
-    colours.setColor(QPalette::HighlightedText, colorFromBgr(delegateSource_->clrTextDn));
+    colours.setColor(QPalette::WindowText, delegateSource_->clrTextNr);
+    colours.setColor(QPalette::ButtonText, delegateSource_->clrTextNr);
+    colours.setColor(QPalette::HighlightedText, delegateSource_->clrTextDn);
     setPalette(colours);
     // A slim scroller in the list's own colours instead of the desktop's light one.
     const QColor handle = background.lightness() < 128 ? background.lighter(220) : background.darker(140);
@@ -356,7 +358,7 @@ QImage MyOutlineView::getIcon(int index) const {
 void MyOutlineView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     const bool selected = selectionModel()->isSelected(index);
     const QRect row(0, option.rect.y(), viewport()->width(), option.rect.height());
-    painter->fillRect(row, colorFromBgr(selected ? delegateSource_->clrItemDn : delegateSource_->clrItemNr));
+    painter->fillRect(row, selected ? delegateSource_->clrItemDn : delegateSource_->clrItemNr);
     QTreeView::drawRow(painter, option, index);
 }
 
@@ -372,8 +374,9 @@ void MyOutlineView::contextMenuEvent(QContextMenuEvent* event) {
     parent_delegate->onItemRClicked(OutlineViewDelegate::itemOf(index), this);
 }
 
-MyOutlineView* newOutlineView(QWidget* parent, outlineviewData* root, bool reportToParent, const QRectF& frame) {
-    auto* list = new MyOutlineView(parent, root, reportToParent);
+MyOutlineView* newOutlineView(QWidget* parent, const WidgetSkin& skin, outlineviewData* root, bool reportToParent,
+                              const QRectF& frame) {
+    auto* list = new MyOutlineView(parent, skin, root, reportToParent);
     setFrame(list, frame);
     list->delegateSource()->nItemHeight = 18;
     list->delegateSource()->nItemWidth = float(frame.width());

@@ -1,5 +1,5 @@
 // The outline list: a scrolling, single-column tree of outlineviewData items
-// with optional icons, drawn in the skin's list colours. It reports selection
+// with optional icons, drawn in its skin's list colours. It reports selection
 // changes, collapses and right-clicks to its owner and never takes the
 // keyboard focus.
 //
@@ -8,6 +8,8 @@
 // still show items that no longer exist.
 #pragma once
 #include <QAbstractItemModel>
+#include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QStyledItemDelegate>
 #include <QTreeView>
@@ -17,6 +19,7 @@
 #include <set>
 
 #include "base/outline.h"
+#include "widgets/WidgetSkin.h"
 
 namespace keyloom {
 
@@ -35,8 +38,8 @@ public:
     virtual void onItemRClicked(outlineviewData*, MyOutlineView*) {}
 };
 
-// Data source of a list: serves the owner's tree and holds the list's colours
-// (0x00BBGGRR) and row measures.
+// Data source of a list: serves the owner's tree and holds the list's colours,
+// font and row measures.
 class OutlineViewDelegate : public QAbstractItemModel {
 public:
     // root: the owner's tree; none creates an empty one held here.
@@ -46,10 +49,11 @@ public:
     MyOutlineView* owner() const { return owner_; }
     MyOutlineViewDelegate* outdelegate = nullptr;
 
-    uint32_t clrItemNr = 0;
-    uint32_t clrItemDn = 0;
-    uint32_t clrTextNr = 0;
-    uint32_t clrTextDn = 0;
+    QColor clrItemNr;
+    QColor clrItemDn;
+    QColor clrTextNr;
+    QColor clrTextDn;
+    QFont font;
     float nItemHeight = 18;
     float nItemWidth = 0;
 
@@ -87,7 +91,7 @@ class OutlineItemCellView : public QStyledItemDelegate {
 public:
     explicit OutlineItemCellView(MyOutlineView* list);
 
-    static OutlineItemLayout layout(const QImage& icon, float rowHeight, const QString& text);
+    static OutlineItemLayout layout(const QImage& icon, float rowHeight, const QString& text, const QFont& font);
     // The width the caption may take in a row this wide; a longer one is cut with "…".
     static qreal textRoom(const OutlineItemLayout& at, qreal rowWidth);
 
@@ -104,7 +108,7 @@ class MyOutlineView : public QTreeView {
 public:
     static constexpr int kIconSlots = 5;
 
-    MyOutlineView(QWidget* parent, outlineviewData* root, bool reportToParent);
+    MyOutlineView(QWidget* parent, const WidgetSkin& skin, outlineviewData* root, bool reportToParent);
 
     OutlineViewDelegate* delegateSource() const { return delegateSource_; }
     outlineviewData* rootItem() const { return delegateSource_->rootItem(); }
@@ -123,9 +127,9 @@ public:
     void reloadData();
 
     // The first colour is the background and the unselected row colour, the
-    // second the selected row colour (0x00BBGGRR).
-    void setBkgColor(uint32_t bkg, uint32_t itemColor);
-    void setTextColor(uint32_t colorNr, uint32_t colorDn);
+    // second the selected row colour.
+    void setBkgColor(const QColor& bkg, const QColor& itemColor);
+    void setTextColor(const QColor& colorNr, const QColor& colorDn);
     // Slots 0..kIconSlots-1; other slots are ignored.
     void setIcon(const QImage& icon, int index);
     QImage getIcon(int index) const;
@@ -156,9 +160,11 @@ private:
     bool quietSelection_ = false;
 };
 
-// The list at frame (bottom-left origin) in parent. root none: an empty tree.
-// The parent gets the right-clicks when it implements MyOutlineViewDelegate,
-// and the selection and collapse reports too when reportToParent is set.
-MyOutlineView* newOutlineView(QWidget* parent, outlineviewData* root, bool reportToParent, const QRectF& frame);
+// The list at frame (bottom-left origin) in parent, in the skin's list
+// colours and font. root none: an empty tree. The parent gets the right-clicks
+// when it implements MyOutlineViewDelegate, and the selection and collapse
+// reports too when reportToParent is set.
+MyOutlineView* newOutlineView(QWidget* parent, const WidgetSkin& skin, outlineviewData* root, bool reportToParent,
+                              const QRectF& frame);
 
 }  // namespace keyloom

@@ -5,7 +5,6 @@
 #include <QPainter>
 
 #include "base/debug.h"
-#include "config/gvar.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/Outline.h"
@@ -51,10 +50,15 @@ void PngButton::setCaption(const QString& caption) {
     update();
 }
 
-void PngButton::setTextColor(uint32_t nr, uint32_t ov, uint32_t dn) {
-    textColorNr = colorFromBgr(nr);
-    textColorOv = colorFromBgr(ov);
-    textColorDn = colorFromBgr(dn);
+void PngButton::setSkin(const WidgetSkin& skin) {
+    skin_ = skin;
+    isDebug = skin.outlineButtons;
+    updateTooltip();
+    update();
+}
+
+void PngButton::setTextColor(const ButtonTextColours& colours) {
+    skin_.button = colours;
     update();
 }
 
@@ -102,16 +106,13 @@ const QImage& PngButton::currentImage() const {
 }
 
 QFont PngButton::captionFont() const {
-    return titleFont.value_or(get_font());
+    return titleFont.value_or(skin_.font);
 }
 
 QColor PngButton::captionColor() const {
-    std::optional<QColor> color = textColorNr;
-    if (_mouseDown || (isCheckBtn && bCheck))
-        color = textColorDn;
-    else if (_mouseOver)
-        color = textColorOv;
-    return color.value_or(QColor(Qt::black));
+    if (_mouseDown || (isCheckBtn && bCheck)) return skin_.button.down;
+    if (_mouseOver) return skin_.button.over;
+    return skin_.button.normal;
 }
 
 qreal PngButton::captionRoom() const {
@@ -215,39 +216,38 @@ void PngButton::resizeEvent(QResizeEvent*) {
     updateTooltip();
 }
 
-PngButton* newPngButton(PngButton* existing, QWidget* parent, const QImage& nr, const QImage& ov,
-                        const QImage& dn, bool isCheck, const QRectF& frame, const QRectF& source,
+PngButton* newPngButton(PngButton* existing, QWidget* parent, const WidgetSkin& skin, const QImage& nr,
+                        const QImage& ov, const QImage& dn, bool isCheck, const QRectF& frame, const QRectF& source,
                         std::optional<QFont> titleFont, const QString& title, ButtonAction action) {
     PngButton* button = existing ? existing : new PngButton(parent);
     if (button->parentWidget() != parent) button->setParent(parent);
     setFrame(button, frame);
-    button->setTextColor(gVar.Btn_txt_clr_nr, gVar.Btn_txt_clr_ov, gVar.Btn_txt_clr_dn);
+    button->setSkin(skin);
     button->setCaption(title);
     button->isCheckBtn = isCheck;
     button->setTitleFont(std::move(titleFont));
     button->setImageNr(nr, ov, dn, source);
-    button->isDebug = gVar.FrameDebug != 0;
     if (action) button->setAction(std::move(action));
     button->show();
     return button;
 }
 
-PngButton* newPngButton2(PngButton* existing, QWidget* parent, const QString& nr, const QString& ov,
-                         const QString& dn, bool isCheck, const QRectF& frame, const QString& title,
-                         ButtonAction action) {
+PngButton* newPngButton2(PngButton* existing, QWidget* parent, const WidgetSkin& skin, const QString& nr,
+                         const QString& ov, const QString& dn, bool isCheck, const QRectF& frame,
+                         const QString& title, ButtonAction action) {
     const QImage imageNr = loadSkinImage(nr);
     const QImage imageOv = loadSkinImage(ov);
     const QImage imageDn = loadSkinImage(dn);
     QRectF place = frame;
     if (place.width() <= 0) place.setSize(QSizeF(ImageProcess::pointSize(imageNr)));
-    return newPngButton(existing, parent, imageNr, imageOv, imageDn, isCheck, place, QRectF(), std::nullopt,
+    return newPngButton(existing, parent, skin, imageNr, imageOv, imageDn, isCheck, place, QRectF(), std::nullopt,
                         title, std::move(action));
 }
 
-PngButton* newTextButton(QWidget* parent, bool isCheck, const QString& title, ButtonAction action,
-                         const QRectF& frame) {
-    return newPngButton(nullptr, parent, QImage(), QImage(), QImage(), isCheck, frame, QRectF(), std::nullopt,
-                        title, std::move(action));
+PngButton* newTextButton(QWidget* parent, const WidgetSkin& skin, bool isCheck, const QString& title,
+                         ButtonAction action, const QRectF& frame) {
+    return newPngButton(nullptr, parent, skin, QImage(), QImage(), QImage(), isCheck, frame, QRectF(),
+                        std::nullopt, title, std::move(action));
 }
 
 }  // namespace keyloom

@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+#include "widgets/WidgetSkin.h"
+
 namespace keyloom {
 
 class PngButton;
@@ -48,8 +50,11 @@ public:
     QString caption() const { return title; }
     void setItemData(int value) { itemData = value; }
     int getItemData() const { return itemData; }
-    // Three configuration colours (0x00BBGGRR): normal, hovered, pressed/checked.
-    void setTextColor(uint32_t nr, uint32_t ov, uint32_t dn);
+    // The caption's colours and font and the layout outline, from a skin.
+    void setSkin(const WidgetSkin& skin);
+    const WidgetSkin& skin() const { return skin_; }
+    // Caption colours of this button's own, in place of the skin's.
+    void setTextColor(const ButtonTextColours& colours);
     void setIcon(const QImage& icon, int offset);
     void setTitleFont(std::optional<QFont> font);
     // 0 centre; n > 0 left edge n points in; -n right edge n points in.
@@ -110,8 +115,8 @@ private:
     QString title;
     QString hint;
     QString label_;
-    std::optional<QFont> titleFont;
-    std::optional<QColor> textColorNr, textColorOv, textColorDn;
+    WidgetSkin skin_;
+    std::optional<QFont> titleFont;  // none: the skin's font
     int textAlignment = 0;
     int captionEnd_ = 0;
     QImage imgIcon;
@@ -122,16 +127,16 @@ private:
 };
 
 // Factories: each button is placed at frame (bottom-left origin) in parent,
-// coloured from the configuration and wired to action (may be empty).
+// drawn with the skin and wired to action (may be empty).
 // existing: configure that button instead of creating one.
-PngButton* newPngButton(PngButton* existing, QWidget* parent, const QImage& nr, const QImage& ov,
-                        const QImage& dn, bool isCheck, const QRectF& frame, const QRectF& source,
+PngButton* newPngButton(PngButton* existing, QWidget* parent, const WidgetSkin& skin, const QImage& nr,
+                        const QImage& ov, const QImage& dn, bool isCheck, const QRectF& frame, const QRectF& source,
                         std::optional<QFont> titleFont, const QString& title, ButtonAction action);
 // Images by skin file name; a frame width of 0 or less takes the normal image's size.
-PngButton* newPngButton2(PngButton* existing, QWidget* parent, const QString& nr, const QString& ov,
-                         const QString& dn, bool isCheck, const QRectF& frame, const QString& title,
-                         ButtonAction action);
-PngButton* newTextButton(QWidget* parent, bool isCheck, const QString& title, ButtonAction action,
-                         const QRectF& frame);
+PngButton* newPngButton2(PngButton* existing, QWidget* parent, const WidgetSkin& skin, const QString& nr,
+                         const QString& ov, const QString& dn, bool isCheck, const QRectF& frame,
+                         const QString& title, ButtonAction action);
+PngButton* newTextButton(QWidget* parent, const WidgetSkin& skin, bool isCheck, const QString& title,
+                         ButtonAction action, const QRectF& frame);
 
 }  // namespace keyloom

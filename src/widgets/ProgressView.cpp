@@ -9,7 +9,7 @@
 
 namespace keyloom {
 
-ProgressView::ProgressView(QWidget* parent) : QWidget(parent) {
+ProgressView::ProgressView(QWidget* parent, const WidgetSkin& skin) : QWidget(parent), skin_(skin) {
     setFocusPolicy(Qt::NoFocus);
     resize(kWidth, kHeight);
     hide();
@@ -19,8 +19,8 @@ void ProgressView::LoadSkins() {
     imageNr = loadSkinImage("progress_nr.png");
     imageDn = loadSkinImage("progress_ov.png");
     const QString exit = "exit_nr.png";
-    btnExit = newPngButton2(btnExit, this, exit, exit, exit, false, QRectF(width() - 40, height() - 27, 0, 0), {},
-                            [this](PngButton*) { setClose(); });
+    btnExit = newPngButton2(btnExit, this, skin_, exit, exit, exit, false, QRectF(width() - 40, height() - 27, 0, 0),
+                            {}, [this](PngButton*) { setClose(); });
     rcBar = QRectF(29, height() - 115, 240, 17);
     update();
 }
@@ -58,8 +58,8 @@ void ProgressView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!imageNr.isNull()) painter.drawImage(QRectF(rect()), imageNr);
     if (!stepText_.isEmpty()) {
-        painter.setFont(get_font());
-        painter.setPen(panelTextStyle().color);
+        painter.setFont(skin_.font);
+        painter.setPen(skin_.text);
         painter.drawText(stepTextRect(), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, stepText_);
     }
     const QRectF fill = filledRect();

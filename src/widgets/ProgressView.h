@@ -7,6 +7,8 @@
 #include <QRectF>
 #include <QWidget>
 
+#include "widgets/WidgetSkin.h"
+
 namespace keyloom {
 
 class PngButton;
@@ -17,7 +19,8 @@ public:
     static constexpr int kHeight = 202;
 
     // A hidden panel of the standard size; LoadSkins builds its contents.
-    explicit ProgressView(QWidget* parent);
+    // The step text and the Exit button are drawn with the skin.
+    ProgressView(QWidget* parent, const WidgetSkin& skin);
 
     // Pictures "progress_nr.png" (background), "progress_ov.png" (the filled
     // look, drawn in the panel's own layout) and the Exit button.
@@ -50,6 +53,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    WidgetSkin skin_;
     PngButton* btnExit = nullptr;
     QImage imageNr;
     QImage imageDn;

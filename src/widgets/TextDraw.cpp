@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "config/gvar.h"
 #include "config/language.h"
 #include "widgets/Frame.h"
 
@@ -23,22 +22,14 @@ QFont get_font(int points) {
     return font;
 }
 
-QColor colorFromBgr(uint32_t bgr) {
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
-
-TextStyle panelTextStyle(TextAlign align) {
-    return TextStyle{get_font(), colorFromBgr(gVar.Txt_clr), align};
-}
-
 QString fittedText(const QString& text, const QFont& font, qreal width, Qt::TextElideMode mode) {
     const QFontMetricsF metrics(font);
     if (metrics.horizontalAdvance(text) <= width) return text;
     return metrics.elidedText(text, mode, std::max<qreal>(0, width));
 }
 
-QPointF myTextOrigin(const QString& text, TextAlign align, const QRectF& rect) {
-    const QFontMetricsF metrics(get_font());
+QPointF myTextOrigin(const QString& text, const QFont& font, TextAlign align, const QRectF& rect) {
+    const QFontMetricsF metrics(font);
     const qreal w = metrics.horizontalAdvance(text);
     const qreal h = metrics.height();
     const qreal y = rect.height() <= h ? rect.y() : rect.y() + (rect.height() - h) / 2;
@@ -53,8 +44,8 @@ QPointF myTextOrigin(const QString& text, TextAlign align, const QRectF& rect) {
 void myDrawText(QPainter& painter, const QString& text, const TextStyle& style, const QRectF& rect,
                 qreal viewHeight) {
     if (text.isEmpty()) return;
-    const QFontMetricsF metrics(get_font());
-    const QPointF topLeft = myTextOrigin(text, style.align, rect);
+    const QFontMetricsF metrics(style.font);
+    const QPointF topLeft = myTextOrigin(text, style.font, style.align, rect);
     painter.save();
     painter.setFont(style.font);
     painter.setPen(style.color.isValid() ? style.color : QColor(Qt::black));

@@ -1,12 +1,12 @@
 // The standard font, caption placement beside or above a control, and the one
-// routine that draws a line of text in a rectangle. Rectangles here have their
-// origin at the bottom-left of the view they are drawn in.
+// routine that draws a line of text in a rectangle. Colours and fonts come
+// from the caller. Rectangles here have their origin at the bottom-left of the
+// view they are drawn in.
 #pragma once
 #include <QColor>
 #include <QFont>
 #include <QRectF>
 #include <QString>
-#include <cstdint>
 
 class QPainter;
 class QWidget;
@@ -28,21 +28,18 @@ QString uiText(const char* key);
 // metric-compatible face where Arial itself is not installed. A few texts
 // use another size of the same face.
 QFont get_font(int points = 12);
-// A configuration colour (0x00BBGGRR) as a QColor.
-QColor colorFromBgr(uint32_t bgr);
-// The style panels draw their captions with: standard font, "Txt_clr".
-TextStyle panelTextStyle(TextAlign align = TextAlign::Left);
 
 // The text as it fits in width points of the font: whole, or cut with "…"
 // (at its end, or in its middle for paths, whose two ends tell them apart).
 QString fittedText(const QString& text, const QFont& font, qreal width, Qt::TextElideMode mode = Qt::ElideRight);
 
 // Draws text on one line in rect (bottom-left origin inside a view viewHeight
-// high), measured with the standard font; not clipped to the rectangle.
+// high); not clipped to the rectangle.
 void myDrawText(QPainter& painter, const QString& text, const TextStyle& style, const QRectF& rect,
                 qreal viewHeight);
-// Where myDrawText puts the top-left corner of the text's box, bottom-left origin.
-QPointF myTextOrigin(const QString& text, TextAlign align, const QRectF& rect);
+// Where myDrawText puts the top-left corner of the text's box in that font,
+// bottom-left origin.
+QPointF myTextOrigin(const QString& text, const QFont& font, TextAlign align, const QRectF& rect);
 
 // A 16-point caption line above the control (width 0: the control's width).
 QRectF get_up_text_rect(const QWidget* control, int width);

@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QValidator>
 
-#include "config/gvar.h"
 #include "widgets/Frame.h"
 #include "widgets/Outline.h"
 #include "widgets/TextDraw.h"
@@ -38,7 +37,6 @@ QColor readableTextColor(const QColor& text, const QColor& background) {
 
 MyTextFieldCell::MyTextFieldCell(QWidget* parent) : QLineEdit(parent) {
     setFrame(false);
-    setFont(get_font());
     setAlignment(Qt::AlignCenter);
     setAttribute(Qt::WA_MacShowFocusRect, false);
 }
@@ -83,12 +81,14 @@ void MyTextFieldCell::paintEvent(QPaintEvent* event) {
     QLineEdit::paintEvent(event);
 }
 
-MyTextFieldCell* newEdit(QWidget* parent, std::function<void(MyTextFieldCell*)> onChange, const QRectF& frame) {
+MyTextFieldCell* newEdit(QWidget* parent, const WidgetSkin& skin, std::function<void(MyTextFieldCell*)> onChange,
+                         const QRectF& frame) {
     auto* field = new MyTextFieldCell(parent);
+    field->setFont(skin.font);
     field->setFrameColor(QColor(100, 100, 100));
     field->setBackgroundColor(QColor(250, 250, 250));
     QPalette palette = field->palette();
-    palette.setColor(QPalette::Text, readableTextColor(colorFromBgr(gVar.Txt_clr), QColor(250, 250, 250)));
+    palette.setColor(QPalette::Text, readableTextColor(skin.text, QColor(250, 250, 250)));
     palette.setColor(QPalette::Base, Qt::transparent);
     field->setPalette(palette);
     if (onChange)
@@ -98,14 +98,14 @@ MyTextFieldCell* newEdit(QWidget* parent, std::function<void(MyTextFieldCell*)> 
     return field;
 }
 
-QLabel* newTextView(QWidget* parent, std::optional<QColor> color, const QRectF& frame) {
+QLabel* newTextView(QWidget* parent, const WidgetSkin& skin, std::optional<QColor> color, const QRectF& frame) {
     auto* label = new QLabel(parent);
-    label->setFont(get_font());
+    label->setFont(skin.font);
     label->setAlignment(Qt::AlignCenter);
     label->setTextInteractionFlags(Qt::NoTextInteraction);
     label->setAutoFillBackground(false);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color.value_or(colorFromBgr(gVar.Txt_clr)));
+    palette.setColor(QPalette::WindowText, color.value_or(skin.text));
     label->setPalette(palette);
     keyloom::setFrame(label, frame);
     label->show();

@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+#include "widgets/WidgetSkin.h"
+
 namespace keyloom {
 
 // A line edit drawn as a flat box: background, an optional 1-point border in
@@ -37,11 +39,14 @@ private:
 // The text colour, or a dark one when it would not stand out on the background.
 QColor readableTextColor(const QColor& text, const QColor& background);
 
-// A new edit field at frame (bottom-left origin) in parent. onChange, when
-// given, hears of every change of the text (the parent as delegate).
-MyTextFieldCell* newEdit(QWidget* parent, std::function<void(MyTextFieldCell*)> onChange, const QRectF& frame);
+// A new edit field at frame (bottom-left origin) in parent, in the skin's
+// font and text colour. onChange, when given, hears of every change of the
+// text (the parent as delegate).
+MyTextFieldCell* newEdit(QWidget* parent, const WidgetSkin& skin, std::function<void(MyTextFieldCell*)> onChange,
+                         const QRectF& frame);
 
-// A new read-only, centred label in the given colour (none: "Txt_clr").
-QLabel* newTextView(QWidget* parent, std::optional<QColor> color, const QRectF& frame);
+// A new read-only, centred label in the skin's font, in the given colour
+// (none: the skin's text colour).
+QLabel* newTextView(QWidget* parent, const WidgetSkin& skin, std::optional<QColor> color, const QRectF& frame);
 
 }  // namespace keyloom

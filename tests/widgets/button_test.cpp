@@ -10,6 +10,7 @@
 
 #include "config/gvar.h"
 #include "core/test_support.h"
+#include "ui/Skin.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
 #include "widgets/MenuWindow.h"
@@ -56,7 +57,7 @@ TEST(PngButton, ImagesFollowPointerAndPressButCheckButtonsOnlyTheirState) {
     test::useShippedConfig();
     QWidget panel;
     panel.resize(200, 100);
-    PngButton* push = newPngButton(nullptr, &panel, kNr, kOv, kDn, false, QRectF(10, 60, 80, 24), QRectF(),
+    PngButton* push = newPngButton(nullptr, &panel, uiSkin(), kNr, kOv, kDn, false, QRectF(10, 60, 80, 24), QRectF(),
                                    std::nullopt, "Push", {});
     EXPECT_EQ(test::pixelAt(push, {2, 2}), QColor(Qt::red));
     test::saveScreenshot(push, "button_normal");
@@ -103,7 +104,7 @@ TEST(PngButton, ImagesFollowPointerAndPressButCheckButtonsOnlyTheirState) {
 TEST(PngButton, CaptionPlacementAndTooltipFollowTheWidth) {
     QWidget panel;
     panel.resize(300, 100);
-    PngButton* button = newTextButton(&panel, false, "OK", {}, QRectF(0, 0, 100, 24));
+    PngButton* button = newTextButton(&panel, uiSkin(), false, "OK", {}, QRectF(0, 0, 100, 24));
     panel.show();
     const QFontMetricsF metrics(get_font());
     const qreal okWidth = metrics.horizontalAdvance("OK");
@@ -137,7 +138,7 @@ TEST(PngButton, ReleaseAfterPressFiresWhereverThePointerIs) {
     QWidget panel;
     panel.resize(200, 100);
     ActionLog log;
-    PngButton* button = newTextButton(&panel, true, "Tick", log.action(), QRectF(10, 10, 80, 24));
+    PngButton* button = newTextButton(&panel, uiSkin(), true, "Tick", log.action(), QRectF(10, 10, 80, 24));
     button->setItemData(7);
     test::releaseAt(button, {5, 5});  // no press first: nothing
     EXPECT_TRUE(log.calls.empty());
@@ -159,7 +160,7 @@ TEST(PngButton, ReleaseAfterPressFiresWhereverThePointerIs) {
 TEST(PngButton, HoverIsReportedToTheDelegateAndLinksShowAPointingHand) {
     QWidget panel;
     panel.resize(200, 100);
-    PngButton* link = newTextButton(&panel, false, "www", {}, QRectF(10, 10, 80, 24));
+    PngButton* link = newTextButton(&panel, uiSkin(), false, "www", {}, QRectF(10, 10, 80, 24));
     link->isWebLink = true;
     link->setItemData(3);
     HoverLog hover;
@@ -201,7 +202,7 @@ TEST(PngButton, FactoriesPlaceConfigureAndWireButtons) {
     panel.resize(300, 200);
     ActionLog log;
 
-    PngButton* sized = newPngButton2(nullptr, &panel, "btn_nr.png", "btn_ov.png", "btn_dn.png", true,
+    PngButton* sized = newPngButton2(nullptr, &panel, uiSkin(), "btn_nr.png", "btn_ov.png", "btn_dn.png", true,
                                      QRectF(20, 30, 0, 0), "Sized", log.action());
     EXPECT_EQ(sized->parentWidget(), &panel);
     EXPECT_EQ(frameOf(sized), QRectF(20, 30, 80, 24));
@@ -215,7 +216,7 @@ TEST(PngButton, FactoriesPlaceConfigureAndWireButtons) {
     EXPECT_EQ(log.calls.size(), 1u);
 
     // Missing pictures leave the states empty; the frame still places the button.
-    PngButton* missing = newPngButton2(nullptr, &panel, "none_nr.png", "none_ov.png", "none_dn.png", false,
+    PngButton* missing = newPngButton2(nullptr, &panel, uiSkin(), "none_nr.png", "none_ov.png", "none_dn.png", false,
                                        QRectF(20, 80, 60, 20), "Missing", {});
     EXPECT_EQ(missing->size(), QSize(60, 20));
     EXPECT_TRUE(missing->currentImage().isNull());
@@ -223,7 +224,7 @@ TEST(PngButton, FactoriesPlaceConfigureAndWireButtons) {
 
     // An existing button is configured in place.
     PngButton own(&panel);
-    EXPECT_EQ(newPngButton(&own, &panel, kNr, kOv, kDn, false, QRectF(0, 0, 80, 24), QRectF(), std::nullopt,
+    EXPECT_EQ(newPngButton(&own, &panel, uiSkin(), kNr, kOv, kDn, false, QRectF(0, 0, 80, 24), QRectF(), std::nullopt,
                            "Own", {}),
               &own);
     EXPECT_EQ(own.caption(), "Own");
@@ -233,7 +234,7 @@ TEST(PngButton, FactoriesPlaceConfigureAndWireButtons) {
 // --- drop-down selector ---
 
 ComboBtn* comboWithThree(QWidget* panel, ActionLog& log, const QRectF& frame) {
-    ComboBtn* combo = newTextComboBtn(panel, false, "", log.action(), frame);
+    ComboBtn* combo = newTextComboBtn(panel, uiSkin(), false, "", log.action(), frame);
     combo->AddString("Slow", 10);
     combo->AddString("Medium", 20);
     combo->AddString("Fast", 30);
@@ -244,7 +245,7 @@ ComboBtn* comboWithThree(QWidget* panel, ActionLog& log, const QRectF& frame) {
 TEST(ComboBtn, EntriesAndSelectionKeepCaptionAndItemDataInStep) {
     QWidget panel;
     panel.resize(200, 100);
-    ComboBtn* combo = newTextComboBtn(&panel, false, "", {}, QRectF(10, 10, 100, 24));
+    ComboBtn* combo = newTextComboBtn(&panel, uiSkin(), false, "", {}, QRectF(10, 10, 100, 24));
     EXPECT_EQ(combo->GetCurSel(), -1);
     EXPECT_EQ(combo->GetCount(), 0);
     combo->SetCurSel(0);  // no list yet: nothing

@@ -17,6 +17,7 @@
 
 #include "base/PublicLib.h"
 #include "ui/QtMainLoop.h"
+#include "ui/Skin.h"
 #include "widgets/Frame.h"
 #include "widgets/ImageProcess.h"
 #include "widgets/QtAlertSink.h"
@@ -115,15 +116,15 @@ TEST(TextDraw, PlacesTextByAlignmentWithTheStandardFontsMeasure) {
     const qreal w = metrics.horizontalAdvance(text);
     const qreal h = metrics.height();
 
-    const QPointF right = myTextOrigin(text, TextAlign::Right, QRectF(0, 0, 100, 20));
+    const QPointF right = myTextOrigin(text, get_font(), TextAlign::Right, QRectF(0, 0, 100, 20));
     EXPECT_DOUBLE_EQ(right.x(), 100 - w - 1);
-    const QPointF centred = myTextOrigin(text, TextAlign::Centre, QRectF(10, 0, 200, 20));
+    const QPointF centred = myTextOrigin(text, get_font(), TextAlign::Centre, QRectF(10, 0, 200, 20));
     EXPECT_DOUBLE_EQ(centred.x(), 10 + (200 - w) / 2);
     EXPECT_DOUBLE_EQ(centred.y(), (20 - h) / 2 + h);  // top edge of the centred box
     // Wider than the rectangle: centred text starts at its left edge.
-    EXPECT_DOUBLE_EQ(myTextOrigin(text, TextAlign::Centre, QRectF(5, 0, 10, 20)).x(), 5);
+    EXPECT_DOUBLE_EQ(myTextOrigin(text, get_font(), TextAlign::Centre, QRectF(5, 0, 10, 20)).x(), 5);
     // A rectangle lower than the text: the text sits on its bottom.
-    EXPECT_DOUBLE_EQ(myTextOrigin(text, TextAlign::Left, QRectF(5, 7, 100, 4)).y(), 7 + h);
+    EXPECT_DOUBLE_EQ(myTextOrigin(text, get_font(), TextAlign::Left, QRectF(5, 7, 100, 4)).y(), 7 + h);
 }
 
 TEST(TextDraw, CaptionLinesBesideAndAboveControls) {
@@ -144,7 +145,7 @@ TEST(TextField, EditFieldReportsChangesAndStaysReadable) {
     QWidget panel;
     panel.resize(200, 100);
     int changes = 0;
-    MyTextFieldCell* edit = newEdit(&panel, [&](MyTextFieldCell*) { ++changes; }, QRectF(10, 10, 180, 24));
+    MyTextFieldCell* edit = newEdit(&panel, uiSkin(), [&](MyTextFieldCell*) { ++changes; }, QRectF(10, 10, 180, 24));
     EXPECT_EQ(edit->geometry(), QRect(10, 66, 180, 24));
     edit->setText("abc");
     EXPECT_EQ(changes, 1);
@@ -152,7 +153,7 @@ TEST(TextField, EditFieldReportsChangesAndStaysReadable) {
     EXPECT_EQ(readableTextColor(QColor(214, 218, 224), QColor(250, 250, 250)), QColor(30, 33, 38));
     EXPECT_EQ(readableTextColor(QColor(20, 20, 20), QColor(250, 250, 250)), QColor(20, 20, 20));
 
-    QLabel* label = newTextView(&panel, std::nullopt, QRectF(10, 40, 60, 16));
+    QLabel* label = newTextView(&panel, uiSkin(), std::nullopt, QRectF(10, 40, 60, 16));
     EXPECT_EQ(label->alignment(), Qt::AlignCenter);
     EXPECT_EQ(label->textInteractionFlags(), Qt::NoTextInteraction);
     label->setText("42");

@@ -9,6 +9,7 @@
 #include "macro/keyinfo_text.h"
 #include "ui/KbColorView.h"
 #include "ui/LedView.h"
+#include "ui/Skin.h"
 #include "widgets/CaptionView.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"

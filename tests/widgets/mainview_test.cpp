@@ -8,6 +8,7 @@
 #include "ui/LedView.h"
 #include "ui/MacroView.h"
 #include "ui/PickFuncView.h"
+#include "ui/Skin.h"
 #include "ui/SrView.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTest>
 
+#include "ui/Skin.h"
 #include "widgets/Frame.h"
 #include "widgets/MenuWindow.h"
 #include "widgets/Platform.h"
@@ -78,7 +79,8 @@ TEST(MenuWindow, EntriesAreListedTopDownInsideAOnePointWhiteBorder) {
     AddMenuItem(items, 0, MENU_TOP_LEVEL, 10, "First");
     AddMenuItem(items, 1, MENU_TOP_LEVEL, 20, "Second");
     AddMenuItem(items, 2, MENU_TOP_LEVEL, 30, "Third");
-    QPointer<MenuWindow> menu = MenuWindow::newMenu(nullptr, items, MENU_TOP_LEVEL, QRectF(100.6, 200.9, 150, 60));
+    QPointer<MenuWindow> menu =
+        MenuWindow::newMenu(nullptr, uiSkin(), items, MENU_TOP_LEVEL, QRectF(100.6, 200.9, 150, 60));
 
     EXPECT_EQ(frameFromScreenRect(menu->geometry()), QRectF(100, 200, 152, 62));
     EXPECT_EQ(menu->windowTitle(), "nemudialog");
@@ -99,7 +101,7 @@ TEST(MenuWindow, EntriesAreListedTopDownInsideAOnePointWhiteBorder) {
     EXPECT_TRUE(gone(menu));
 
     // Hanging below a point: the window is given directly.
-    menu = MenuWindow::newMenu2(nullptr, 150, 3, items, MENU_TOP_LEVEL, QPointF(100.7, 260.2));
+    menu = MenuWindow::newMenu2(nullptr, uiSkin(), 150, 3, items, MENU_TOP_LEVEL, QPointF(100.7, 260.2));
     EXPECT_EQ(frameFromScreenRect(menu->geometry()), QRectF(100, 200, 152, 62));
     EXPECT_EQ(frameOf(menu->buttons()[0]), QRectF(1, 41, 150, 20));
     menu->closeMenu();
@@ -126,7 +128,7 @@ TEST(MenuWindow, AddMenuItemMarksTheParentEntry) {
 TEST(MenuWindow, SubMenuHangsRightOfItsEntryWithItsTopEdgeLinedUp) {
     test::useShippedConfig();
     QPointer<MenuWindow> menu =
-        MenuWindow::newMenu(nullptr, entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+        MenuWindow::newMenu(nullptr, uiSkin(), entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
     // Entry "Layers" is the second row: y 41 inside the 82-point window.
     EXPECT_EQ(menu->calSubmenuRect(1), QRectF(252, 200 + 41 + 20 - 60, 152, 60));
     EXPECT_EQ(menu->calSubmenuRect(2), QRectF(252, 200 + 21 + 20 - 20, 152, 20));
@@ -160,7 +162,7 @@ TEST(MenuWindow, HoveringOpensSwitchesAndClosesSubMenus) {
     skins.add("menusub_ov.png", sub);
 
     QPointer<MenuWindow> menu =
-        MenuWindow::newMenu(nullptr, entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+        MenuWindow::newMenu(nullptr, uiSkin(), entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
     menu->hoverCheck(centreOf(menu, 0));  // plain entry: nothing opens
     EXPECT_TRUE(menu->mouseOver());
     EXPECT_FALSE(menu->subMenuShowing());
@@ -204,7 +206,7 @@ TEST(MenuWindow, ChoosingReportsTheEntryWithTheTopLevelMenusId) {
     test::useShippedConfig();
     ChoiceLog log;
     QPointer<MenuWindow> menu =
-        MenuWindow::newMenu(nullptr, entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+        MenuWindow::newMenu(nullptr, uiSkin(), entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
     menu->outdelegate = &log;
     menu->nemuID = 7;
 
@@ -220,7 +222,7 @@ TEST(MenuWindow, ChoosingReportsTheEntryWithTheTopLevelMenusId) {
     EXPECT_TRUE(gone(sub));
     EXPECT_TRUE(gone(menu));
 
-    menu = MenuWindow::newMenu(nullptr, entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+    menu = MenuWindow::newMenu(nullptr, uiSkin(), entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
     menu->outdelegate = &log;
     menu->nemuID = 3;
     test::clickAt(menu->buttons()[3], {5, 5});
@@ -232,7 +234,7 @@ TEST(MenuWindow, AClickOutsideClosesTheMenuAndItsSubMenuWhileThePointerLeavingDo
     test::useShippedConfig();
     OtherWindow other;
     QPointer<MenuWindow> menu =
-        MenuWindow::newMenu(&other.widget, entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
+        MenuWindow::newMenu(&other.widget, uiSkin(), entriesWithSubMenus(), MENU_TOP_LEVEL, QRectF(100, 200, 150, 80));
     EXPECT_EQ(menu->windowHandle()->transientParent(), other.widget.windowHandle());
     menu->hoverCheck(centreOf(menu, 1));
     QPointer<MenuWindow> sub = menu->subMenu();
@@ -280,7 +282,7 @@ TEST(MenuWindow, AMenuNeverReachesBeyondTheScreen) {
     const QRect area = availableArea();
     const QRectF areaFrame = frameFromScreenRect(area);
     // Wanted past the right and the bottom edge: moved in, its size kept.
-    QPointer<MenuWindow> menu = MenuWindow::newMenu(nullptr, numberedEntries(3), MENU_TOP_LEVEL,
+    QPointer<MenuWindow> menu = MenuWindow::newMenu(nullptr, uiSkin(), numberedEntries(3), MENU_TOP_LEVEL,
                                                     QRectF(areaFrame.right() - 60, areaFrame.y() - 30, 150, 60));
     EXPECT_EQ(menu->size(), QSize(152, 62));
     EXPECT_TRUE(area.contains(menu->geometry()));
@@ -298,8 +300,8 @@ TEST(MenuWindow, ALongMenuScrollsByWheelArrowsAndKeys) {
     const int count = fit + 20;
     ChoiceLog log;
     const QRectF areaFrame = frameFromScreenRect(area);
-    QPointer<MenuWindow> menu = MenuWindow::newMenu2(nullptr, 150, count, numberedEntries(count), MENU_TOP_LEVEL,
-                                                     QPointF(100, areaFrame.bottom() - 40));
+    QPointer<MenuWindow> menu = MenuWindow::newMenu2(nullptr, uiSkin(), 150, count, numberedEntries(count),
+                                                     MENU_TOP_LEVEL, QPointF(100, areaFrame.bottom() - 40));
     menu->outdelegate = &log;
 
     // As many whole entries as fit between two arrows, all of it on the screen.
@@ -356,7 +358,7 @@ TEST(MenuWindow, ALongMenuScrollsByWheelArrowsAndKeys) {
     EXPECT_TRUE(gone(menu));
 
     // Escape closes without a choice.
-    menu = MenuWindow::newMenu2(nullptr, 150, count, numberedEntries(count), MENU_TOP_LEVEL,
+    menu = MenuWindow::newMenu2(nullptr, uiSkin(), 150, count, numberedEntries(count), MENU_TOP_LEVEL,
                                 QPointF(100, areaFrame.bottom()));
     menu->outdelegate = &log;
     QTest::keyClick(menu, Qt::Key_Down);

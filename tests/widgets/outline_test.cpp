@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "config/gvar.h"
+#include "ui/Skin.h"
 #include "widgets/Frame.h"
 #include "widgets/MyOutlineView.h"
 #include "widgets/TextDraw.h"
@@ -65,7 +66,7 @@ QImage solid(int w, int h, QColor colour) {
 TEST(MyOutlineView, IsBuiltInTheFrameWithTheListColours) {
     test::useShippedConfig();
     ListPanel panel;
-    MyOutlineView* list = newOutlineView(&panel, nullptr, true, QRectF(10, 20, 200, 150));
+    MyOutlineView* list = newOutlineView(&panel, uiSkin(), nullptr, true, QRectF(10, 20, 200, 150));
     EXPECT_EQ(list->parentWidget(), &panel);
     EXPECT_EQ(list->geometry(), QRect(10, 70, 200, 150));
     ASSERT_NE(list->rootItem(), nullptr);  // an empty tree of its own
@@ -80,20 +81,20 @@ TEST(MyOutlineView, IsBuiltInTheFrameWithTheListColours) {
     EXPECT_EQ(source->owner(), list);
     EXPECT_EQ(source->outdelegate, &panel);
     EXPECT_EQ(list->parentDelegate(), &panel);
-    EXPECT_EQ(source->clrItemNr, gVar.LstBox_bkg_clr);
-    EXPECT_EQ(source->clrItemDn, gVar.LstBox_item_clr);
-    EXPECT_EQ(source->clrTextNr, gVar.Txt_clr);
-    EXPECT_EQ(source->clrTextDn, gVar.LstBox_txt_clr_dn);
+    EXPECT_EQ(source->clrItemNr, colorFromBgr(gVar.LstBox_bkg_clr));
+    EXPECT_EQ(source->clrItemDn, colorFromBgr(gVar.LstBox_item_clr));
+    EXPECT_EQ(source->clrTextNr, colorFromBgr(gVar.Txt_clr));
+    EXPECT_EQ(source->clrTextDn, colorFromBgr(gVar.LstBox_txt_clr_dn));
     EXPECT_FLOAT_EQ(source->nItemHeight, 18);
     EXPECT_FLOAT_EQ(source->nItemWidth, 200);
 
     // Without the flag only right-clicks go to the parent; a parent that
     // takes no reports gets none.
-    MyOutlineView* quiet = newOutlineView(&panel, nullptr, false, QRectF(0, 0, 50, 50));
+    MyOutlineView* quiet = newOutlineView(&panel, uiSkin(), nullptr, false, QRectF(0, 0, 50, 50));
     EXPECT_EQ(quiet->delegateSource()->outdelegate, nullptr);
     EXPECT_EQ(quiet->parentDelegate(), &panel);
     QWidget plain;
-    MyOutlineView* lone = newOutlineView(&plain, nullptr, true, QRectF(0, 0, 50, 50));
+    MyOutlineView* lone = newOutlineView(&plain, uiSkin(), nullptr, true, QRectF(0, 0, 50, 50));
     EXPECT_EQ(lone->delegateSource()->outdelegate, nullptr);
     EXPECT_EQ(lone->parentDelegate(), nullptr);
 
@@ -106,7 +107,7 @@ TEST(MyOutlineView, ServesTheOwnersTreeAndOpensLargeFolders) {
     test::useShippedConfig();
     auto root = sampleTree();
     ListPanel panel;
-    MyOutlineView* list = newOutlineView(&panel, root.get(), true, QRectF(10, 20, 200, 150));
+    MyOutlineView* list = newOutlineView(&panel, uiSkin(), root.get(), true, QRectF(10, 20, 200, 150));
     panel.show();
     const QAbstractItemModel* model = list->model();
     EXPECT_EQ(model->rowCount(), 3);
@@ -154,7 +155,7 @@ TEST(MyOutlineView, ReportsSelectionCollapseAndNeverTakesTheFocus) {
     test::useShippedConfig();
     auto root = sampleTree();
     ListPanel panel;
-    MyOutlineView* list = newOutlineView(&panel, root.get(), true, QRectF(10, 20, 200, 150));
+    MyOutlineView* list = newOutlineView(&panel, uiSkin(), root.get(), true, QRectF(10, 20, 200, 150));
     panel.show();
     panel.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&panel, 5000));  // asynchronous on X11
@@ -189,7 +190,7 @@ TEST(MyOutlineView, RightClickSelectsTheRowUnderThePointerOrClears) {
     test::useShippedConfig();
     auto root = sampleTree();
     ListPanel panel;
-    MyOutlineView* list = newOutlineView(&panel, root.get(), false, QRectF(10, 20, 200, 150));
+    MyOutlineView* list = newOutlineView(&panel, uiSkin(), root.get(), false, QRectF(10, 20, 200, 150));
     panel.show();
     outlineviewData* empty = root->array[1].get();
 
@@ -207,7 +208,7 @@ TEST(MyOutlineView, RightClickSelectsTheRowUnderThePointerOrClears) {
 
     // With selection reports on, the right-click's selection is reported first.
     ListPanel reporting;
-    MyOutlineView* both = newOutlineView(&reporting, root.get(), true, QRectF(10, 20, 200, 150));
+    MyOutlineView* both = newOutlineView(&reporting, uiSkin(), root.get(), true, QRectF(10, 20, 200, 150));
     reporting.show();
     rightClick(both, rowCentre(both, empty));
     ASSERT_EQ(reporting.seen.size(), 2u);
@@ -222,7 +223,7 @@ TEST(MyOutlineView, RightClickSelectsTheRowUnderThePointerOrClears) {
     // A list whose parent takes no reports ignores right-clicks.
     QWidget plain;
     plain.resize(300, 240);
-    MyOutlineView* lone = newOutlineView(&plain, root.get(), false, QRectF(10, 20, 200, 150));
+    MyOutlineView* lone = newOutlineView(&plain, uiSkin(), root.get(), false, QRectF(10, 20, 200, 150));
     plain.show();
     rightClick(lone, rowCentre(lone, empty));
     EXPECT_EQ(lone->getSeletedObject(), nullptr);
@@ -233,27 +234,27 @@ TEST(MyOutlineView, DrawsRowsAndItemsInTheListColours) {
     const QImage folderIcon = solid(16, 16, Qt::blue), macroIcon = solid(10, 10, Qt::red);
     const qreal textHeight = QFontMetricsF(get_font()).height();
     // An icon sits centred in a square of the row height, the text 4 points after it.
-    OutlineItemLayout at = OutlineItemCellView::layout(folderIcon, 18, "Games");
+    OutlineItemLayout at = OutlineItemCellView::layout(folderIcon, 18, "Games", get_font());
     EXPECT_EQ(at.icon, QRectF(1, 1, 16, 16));
     EXPECT_EQ(at.text, QPointF(21, (18 - textHeight) / 2));
-    at = OutlineItemCellView::layout(macroIcon, 18, "Solo");
+    at = OutlineItemCellView::layout(macroIcon, 18, "Solo", get_font());
     EXPECT_EQ(at.icon, QRectF(4, 4, 10, 10));
     EXPECT_EQ(at.text.x(), 18);
-    at = OutlineItemCellView::layout(QImage(), 18, "Odd");
+    at = OutlineItemCellView::layout(QImage(), 18, "Odd", get_font());
     EXPECT_TRUE(at.icon.isNull());
     EXPECT_EQ(at.text.x(), 4);
 
     auto root = sampleTree();
     outlineviewData* odd = add(root.get(), "Odd kind", 5);
     ListPanel panel;
-    MyOutlineView* list = newOutlineView(&panel, root.get(), true, QRectF(10, 20, 200, 150));
+    MyOutlineView* list = newOutlineView(&panel, uiSkin(), root.get(), true, QRectF(10, 20, 200, 150));
     list->setIcon(macroIcon, 0);
     list->setIcon(folderIcon, 1);
     list->setIcon(solid(4, 4, Qt::green), 5);  // no such slot
     EXPECT_TRUE(list->getIcon(5).isNull());
     EXPECT_TRUE(list->getIcon(-1).isNull());
     EXPECT_EQ(list->getIcon(1).size(), QSize(16, 16));
-    list->setBkgColor(0xC0C1C2, 0x303132);  // 0x00BBGGRR
+    list->setBkgColor(QColor(0xC2, 0xC1, 0xC0), QColor(0x32, 0x31, 0x30));
     panel.show();
     list->selectItem(root->array[2].get());
 
@@ -272,7 +273,7 @@ TEST(MyOutlineView, DrawsRowsAndItemsInTheListColours) {
     EXPECT_EQ(shot.pixelColor(190, games.center().y()), QColor(0xC2, 0xC1, 0xC0));
     EXPECT_EQ(shot.pixelColor(100, 140), QColor(0xC2, 0xC1, 0xC0));  // below the rows
 
-    list->setTextColor(0x000000, 0xFFFFFF);
+    list->setTextColor(Qt::black, Qt::white);
     list->expandItem(root->array[0].get());
     list->selectItem(root->array[0]->array[2].get());
     QApplication::processEvents();  // lets the scroller appear
@@ -288,9 +289,9 @@ TEST(MyOutlineView, AnUnusableItemIsGreyedWithItsReasonAsTooltip) {
     outlineviewData* bad = add(root.get(), "bad", kMacro);
     bad->unusable = "tc_macro_file_empty";
     ListPanel panel;
-    MyOutlineView* list = newOutlineView(&panel, root.get(), true, QRectF(10, 20, 200, 150));
-    list->setBkgColor(0x000000, 0x000000);
-    list->setTextColor(0xFFFFFF, 0xFFFFFF);
+    MyOutlineView* list = newOutlineView(&panel, uiSkin(), root.get(), true, QRectF(10, 20, 200, 150));
+    list->setBkgColor(Qt::black, Qt::black);
+    list->setTextColor(Qt::white, Qt::white);
     panel.show();
 
     auto tip = [&](const outlineviewData* item, int role) {
@@ -323,7 +324,7 @@ TEST(MyOutlineView, ReloadKeepsOpenFoldersAndTheSelectionWhileTheirItemsLive) {
     test::useShippedConfig();
     auto root = sampleTree();
     ListPanel panel;
-    MyOutlineView* list = newOutlineView(&panel, root.get(), true, QRectF(10, 20, 200, 150));
+    MyOutlineView* list = newOutlineView(&panel, uiSkin(), root.get(), true, QRectF(10, 20, 200, 150));
     panel.show();
     outlineviewData* games = root->array[0].get();
     list->expandItem(games);

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "base/paths.h"
+#include "ui/Skin.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
 #include "widgets/PngButton.h"
@@ -43,7 +44,7 @@ TEST(ProgressView, FillsTheBarFromItsLeftEndByPercent) {
     skins.add("exit_nr.png", QSize(16, 16), Qt::red);
     QWidget window;
     window.resize(600, 400);
-    ProgressView panel(&window);
+    ProgressView panel(&window, uiSkin());
     panel.LoadSkins();
     EXPECT_EQ(panel.size(), QSize(296, 202));
     EXPECT_FALSE(panel.isVisibleTo(&window));
@@ -76,7 +77,7 @@ TEST(ProgressView, FillsTheBarFromItsLeftEndByPercent) {
 TEST(ProgressView, ShowsOverTheOverlayAndClosesFromTheExitButton) {
     QWidget window;
     window.resize(600, 400);
-    ProgressView panel(&window);  // made before the overlay, yet shown above it
+    ProgressView panel(&window, uiSkin());  // made before the overlay, yet shown above it
     HideView overlay(&window);
     panel.LoadSkins();  // no pictures at all: still a working panel
     centreInParent(&panel);

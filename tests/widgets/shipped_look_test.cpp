@@ -12,6 +12,7 @@
 #include "config/language.h"
 #include "ui/KnobText.h"
 #include "ui/MsgView.h"
+#include "ui/Skin.h"
 #include "widgets/ComboBtn.h"
 #include "widgets/Frame.h"
 #include "widgets/HideView.h"
@@ -125,7 +126,7 @@ TEST(ShippedLook, ProgressFillIsCutFromTheFilledPictureAtTheBar) {
     test::useShippedConfig();
     SkinPanel window;
     HideView overlay(&window);
-    ProgressView panel(&window);
+    ProgressView panel(&window, uiSkin());
     panel.LoadSkins();
     centreInParent(&panel);
     window.show();
@@ -159,7 +160,7 @@ TEST(ShippedLook, ControlsOnTheWindow) {
     red->setPos(200);
     EXPECT_EQ(red->getPos(), 200);
 
-    ComboBtn* chooser = newComboBtn(&window, "combo_nr.png", "combo_nr.png", "combo_nr.png", false, {},
+    ComboBtn* chooser = newComboBtn(&window, uiSkin(), "combo_nr.png", "combo_nr.png", "combo_nr.png", false, {},
                                     QRectF(40, 20, 0, 0), {});
     chooser->AddString("Key table 1", 1);
     chooser->AddString("Key table 2", 2);
@@ -177,7 +178,7 @@ TEST(ShippedLook, ControlsOnTheWindow) {
         macro->name = name;
         folder->addItem(std::move(macro));
     }
-    MyOutlineView* list = newOutlineView(&window, &root, false, QRectF(400, 60, 200, 120));
+    MyOutlineView* list = newOutlineView(&window, uiSkin(), &root, false, QRectF(400, 60, 200, 120));
     list->expandItem(folder);
     list->selectItem(folder->array[1].get());
     window.show();
@@ -198,7 +199,7 @@ TEST(ShippedLook, MenuWithSubMenuAndKnobPopUp) {
     AddMenuItem(items, 2, 255, 3, "Insert");
     AddMenuItem(items, 3, 2, 31, "Left click");
     AddMenuItem(items, 4, 2, 32, "Right click");
-    QPointer<MenuWindow> menu = MenuWindow::newMenu(nullptr, items, 255, QRectF(300, 400, 160, 60));
+    QPointer<MenuWindow> menu = MenuWindow::newMenu(nullptr, uiSkin(), items, 255, QRectF(300, 400, 160, 60));
     ASSERT_TRUE(menu);
     ASSERT_TRUE(QTest::qWaitForWindowActive(menu, 5000));
     // Hover the third entry (the one with the sub-menu).
