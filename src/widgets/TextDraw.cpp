@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "config/language.h"
+#include "base/texts.h"
 #include "widgets/Frame.h"
 
 namespace keyloom {

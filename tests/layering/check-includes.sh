@@ -16,7 +16,7 @@ allowed() {
     device)    echo "$core" ;;
     hostmouse) echo "base hostmouse" ;;
     control)   echo "$core control" ;;
-    widgets)   echo "$core hostmouse widgets" ;;
+    widgets)   echo "base widgets" ;;
     ui)        echo "$core hostmouse control widgets ui" ;;
     app)       echo "*" ;;
     *)         echo "" ;;  # a new folder gets a row of its own
