@@ -14,6 +14,7 @@ packages=(
   weston qt6-wayland
   librsvg2-bin desktop-file-utils appstream
   libxtst-dev libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas
+  libsystemd-dev dbus-daemon python3-dbus python3-gi
   dpkg-dev file lintian
 )
 

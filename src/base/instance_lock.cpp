@@ -1,4 +1,5 @@
 #include "base/instance_lock.h"
+#include "base/paths.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -58,6 +59,12 @@ std::string read_holder(int fd) {
     return holder;
 }
 
+std::string folder_digits(const std::string& dataDir) {
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash(resolved(dataDir))));
+    return digits;
+}
+
 }  // namespace
 
 std::string get_runtime_dir() {
@@ -73,9 +80,12 @@ std::string get_runtime_dir() {
 }
 
 std::string instance_base_path(const std::string& dataDir) {
-    char digits[17];
-    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash(resolved(dataDir))));
-    return get_runtime_dir() + "/keyloom-" + digits;
+    return get_runtime_dir() + "/keyloom-" + folder_digits(dataDir);
+}
+
+std::string instance_bus_name(const std::string& dataDir) {
+    if (resolved(dataDir) == resolved(default_data_path())) return "org.keyloom.Keyloom";
+    return "org.keyloom.Keyloom.d" + folder_digits(dataDir);
 }
 
 InstanceLock::InstanceLock(const std::string& dataDir, std::string who)

@@ -17,6 +17,11 @@ std::string get_runtime_dir();
 // this with ".socket".
 std::string instance_base_path(const std::string& dataDir);
 
+// The session bus name of the keyloom that holds the data folder:
+// "org.keyloom.Keyloom" for the usual folder, else
+// "org.keyloom.Keyloom.d<the same 16 hex digits>".
+std::string instance_bus_name(const std::string& dataDir);
+
 class InstanceLock {
 public:
     enum class State { Taken, Held, Failed };

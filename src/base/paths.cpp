@@ -67,16 +67,12 @@ std::string get_work_dir() {
 
 std::string get_skins_dir() { return get_work_dir() + "skins/"; }
 
-namespace {
-
 std::string default_data_path() {
     // A relative $XDG_DATA_HOME is invalid and ignored, as the base-directory rules ask.
     std::string xdg = env("XDG_DATA_HOME");
     if (!xdg.empty() && xdg[0] == '/') return with_slash(xdg) + "keyloom/";
     return with_slash(home_dir()) + ".local/share/keyloom/";
 }
-
-}  // namespace
 
 std::string get_data_path() {
     if (std::string dir = override_of(g_dataOverride); !dir.empty()) return with_slash(dir);

@@ -10,6 +10,8 @@ namespace keyloom {
 std::string get_work_dir();
 std::string get_skins_dir();
 std::string get_data_path();
+// The usual data directory, $XDG_DATA_HOME/keyloom/ (or ~/.local/share/keyloom/).
+std::string default_data_path();
 // Whether the data directory is the usual one ($XDG_DATA_HOME/keyloom/),
 // not one chosen by --data-dir or KEYLOOM_DATA_DIR.
 bool is_default_data_path();

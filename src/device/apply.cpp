@@ -114,6 +114,7 @@ void ApplyMouseThread(ThreadParam* param, Dev6120* link) {
             param->nProgress = 0;
             param->bBurning = 1;  // with the request taken, so no later request slips in unseen
         }
+        if (param->started) link->loop().post([done = param->started, flag] { done(flag); });
         const bool noisy = (flag & APPLY_NOISY) != 0;
         const bool ok = snapshot && link->ApplySetting(*snapshot, flag, noisy ? param->target : nullptr);
         std::string failure;

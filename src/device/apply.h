@@ -55,6 +55,9 @@ struct ThreadParam {
     std::unique_ptr<ApplySnapshot> pending;  // null with requested: no current profile
     bool requested = false;                  // a request waits for the worker
 
+    // Optional: posted to the main loop when the worker takes a request, with
+    // its flags. Set before the worker starts.
+    std::function<void(int32_t flags)> started;
     // Optional: posted to the main loop after each apply with its flags and
     // result, once bBurning is 0 again. Set before the worker starts.
     std::function<void(int32_t flags, bool ok)> finished;

@@ -100,6 +100,24 @@ public:
     // Told when the keyboard changed the profile (a layer switched, the knob
     // set chosen on the keyboard), which no input to the window shows.
     std::function<void()> dataMayHaveChanged;
+    // Told what changed in the window or on the keyboard, for those who follow
+    // the program from outside its window (the tray icon, the notifications,
+    // the session bus service). Each may be empty.
+    struct Watchers {
+        // The mode shown and played switched (0..2): by a mode button, a
+        // script, or the keyboard's own buttons (byKeyboard).
+        std::function<void(int mode, bool byKeyboard)> layerSwitched;
+        // The table a mode plays, or the tables themselves, changed.
+        std::function<void()> keyTablesChanged;
+        // A keyboard plugged in or pulled out.
+        std::function<void(bool present)> keyboardChanged;
+        // A knob set (0..7) was chosen, in the window or on the keyboard.
+        std::function<void(int set)> knobSetChosen;
+        // A progress number of a running apply that asked for them (40, 60,
+        // 80, 100; 101 when the progress panel closes).
+        std::function<void(int progress)> applyProgress;
+    };
+    Watchers watchers;
     // Asks for a key-table exchange file: true to save (export), false to open
     // (import); the suggested name; the chosen path, or empty to cancel.
     std::function<QString(bool save, const QString& suggested)> chooseExchangeFile;

@@ -89,6 +89,7 @@ void MainView::onModeButton(int mode) {
     const bool played = keyTables_.selectMode(mode);
     checkModeButton();
     if (played) SetAsCurProfile(get_current_profile());
+    if (played && watchers.layerSwitched) watchers.layerSwitched(GetMIndex(), false);
 }
 
 void MainView::onLanguageChosen() {
@@ -144,6 +145,7 @@ void MainView::openLink() {
 }
 
 void MainView::updateProgress(int progress) {
+    if (watchers.applyProgress) watchers.applyProgress(progress);
     if (progress > 100) {
         progressView->setClose();
         return;

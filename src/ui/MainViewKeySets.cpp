@@ -128,7 +128,7 @@ void MainView::onNewKeyPro(MsgView* dialog) {
 }
 
 void MainView::onRenameKeyPro(MsgView* dialog) {
-    if (dialog->bResult && keyTables_.renameShown(dialog->retString.toStdString())) showSet();
+    if (dialog->bResult && keyTables_.renameShown(dialog->retString.toStdString())) showKeyTables();
 }
 
 void MainView::onDelKeyPro(MsgView* dialog) {
@@ -138,6 +138,7 @@ void MainView::onDelKeyPro(MsgView* dialog) {
 void MainView::showKeyTables() {
     showSet();
     InitKey(nullptr);
+    if (watchers.keyTablesChanged) watchers.keyTablesChanged();
 }
 
 void MainView::showExchangeMenu() {

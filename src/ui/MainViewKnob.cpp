@@ -19,12 +19,16 @@ void MainView::follow(const KnobDecision& decision, KnobChooser by) {
         case KnobStep::ClosePopUp:
             closePoP();
             knob_.setChosen(by);
+            if (watchers.knobSetChosen) watchers.knobSetChosen(decision.set);
             break;
         case KnobStep::ShowSet:
             popWindow_->popview()->setIndex = decision.set;
             popWindow_->popview()->update();
             break;
-        case KnobStep::ShowLayer: SetUI(nullptr); break;
+        case KnobStep::ShowLayer:
+            SetUI(nullptr);
+            if (watchers.layerSwitched) watchers.layerSwitched(GetMIndex(), true);
+            break;
         case KnobStep::Nothing: break;
     }
     if (decision.profileChanged && dataMayHaveChanged) dataMayHaveChanged();

@@ -218,6 +218,7 @@ void MainView::setSimulatedKeyboard(bool simulated) {
 void MainView::onLinkChanged(const HidDeviceRef& dev) {
     applies_.setKeyboardPresent(dev != nullptr);
     refreshKeyboardState();
+    if (watchers.keyboardChanged) watchers.keyboardChanged(dev != nullptr);
 }
 
 void MainView::refreshKeyboardState() {

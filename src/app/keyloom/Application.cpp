@@ -142,6 +142,7 @@ int Application::start() {
         },
         true);
     mainView = view_;
+    reportEvents();
     StartApplyWorker(*devMs, view_);
     view_->installEventFilter(this);  // until the first frame is painted
 
@@ -153,13 +154,32 @@ int Application::start() {
     CheckStoredDataSavable();
     autoSave_ = new AutoSave(this);
     qApp->installEventFilter(autoSave_);
-    view_->dataMayHaveChanged = [this] { autoSave_->noteActivity(); };
+    view_->dataMayHaveChanged = [this] {
+        autoSave_->noteActivity();
+        events_.dataChanged();
+    };
     autoSave_->noteActivity();  // what start-up made (the first-run data, repairs) is saved at once
     if (sim_) simView_ = new SimKeyboardView(sim_);
     running_ = true;
     // Asked to end while start-up showed a message: the end follows as soon as the event loop runs.
     if (quitting_) QMetaObject::invokeMethod(this, [this] { quit(); }, Qt::QueuedConnection);
     return 0;
+}
+
+void Application::reportEvents() {
+    MainView::Watchers& watch = view_->watchers;
+    watch.layerSwitched = [this](int mode, bool byKeyboard) { events_.layerSwitched(mode, byKeyboard); };
+    watch.keyTablesChanged = [this] { events_.keyTablesChanged(); };
+    watch.keyboardChanged = [this](bool present) { events_.keyboardChanged(present); };
+    watch.knobSetChosen = [this](int set) { events_.knobSetChosen(set); };
+    watch.applyProgress = [this](int progress) { events_.applyProgress(progress); };
+    if (!msParam) msParam = std::make_unique<ThreadParam>();
+    msParam->started = [this](int32_t flags) { events_.applyStarted(flags); };
+    msParam->finished = [this](int32_t flags, bool ok) { events_.applyFinished(flags, ok, msParam->failure); };
+}
+
+bool Application::windowShown() const {
+    return view_ && view_->isVisible();
 }
 
 bool Application::showAlert(const QString& text, bool question, std::function<void(bool)> answered) {
@@ -191,6 +211,7 @@ void Application::showWindow() {
     }
     view_->raise();
     view_->activateWindow();
+    events_.windowShown(true);
 }
 
 void Application::hideWindows() {
@@ -198,6 +219,7 @@ void Application::hideWindows() {
     // Every top-level window goes, the simulated keyboard's too.
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window->isVisible()) window->hide();
+    events_.windowShown(false);
 }
 
 void Application::quit() {
@@ -235,6 +257,7 @@ int Application::terminate() {
     simView_ = nullptr;
     // The worker ends before the lists it could read from go away.
     StopApplyWorker();
+    if (msParam) msParam->started = nullptr, msParam->finished = nullptr;  // they speak of this application
     std::string failure;
     if (!saveWithoutAsking(&failure)) {
         std::fprintf(stderr, "keyloom: your settings could not be saved: %s\n", failure.c_str());

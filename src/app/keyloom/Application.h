@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "AppEvents.h"
 #include "AppOptions.h"
 
 class QSocketNotifier;
@@ -56,6 +57,10 @@ public:
     std::function<void(const QByteArray& line)> onEnded;
 
     MainView* view() const { return view_; }
+    // What happens while the program runs; listeners are added before start().
+    AppEvents& events() { return events_; }
+    // Whether the window is shown (not hidden to keep running).
+    bool windowShown() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,7 +73,11 @@ private:
     // window's message dialog; false while the dialog shows something else.
     bool showAlert(const QString& text, bool question, std::function<void(bool)> answered);
 
+    // Passes what the window and the apply worker report on to the events.
+    void reportEvents();
+
     AppOptions options_;
+    AppEvents events_;
     std::unique_ptr<QtAlertSink> alerts_;
     std::unique_ptr<QtMainLoop> loop_;
     std::shared_ptr<SimKeyboard> sim_;
