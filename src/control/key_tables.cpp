@@ -55,6 +55,15 @@ bool KeyTableController::choose(uint32_t id) {
     return true;
 }
 
+bool KeyTableController::chooseFor(int mode, uint32_t id) {
+    const _ST_KEYPRO* set = get_keypro_by_id(id);
+    _ST_PROFILE* profile = get_current_profile();
+    if (!set || !profile || !validMode(mode) || set->nLayer != mode) return false;
+    if (mode == mode_) return choose(id);
+    profile->dwKeyProID[mode] = id;
+    return true;
+}
+
 void KeyTableController::keepShownIn(_ST_PROFILE& profile) const {
     if (validMode(profile.nLayer)) profile.dwKeyProID[profile.nLayer] = shownId_;
 }

@@ -36,6 +36,10 @@ public:
     // A table chosen from the menu is shown, and the current profile plays it
     // in its mode. False when there is no such table.
     bool choose(uint32_t id);
+    // The current profile plays a table of a mode (0..2) there; shown when
+    // the mode is the selected one. False when there is no such table of
+    // that mode, or no current profile.
+    bool chooseFor(int mode, uint32_t id);
     // The profile plays the shown table in its own mode.
     void keepShownIn(_ST_PROFILE& profile) const;
 

@@ -84,6 +84,20 @@ public:
     // that failed.
     bool saveUnsavedChanges();
 
+    // What the tray menu and the session bus ask for, done as the window's own
+    // controls do it and shown at once.
+    // The mode (0..2) shown and played; -1 before a profile is shown.
+    int shownMode() const;
+    // As a mode button (mode 0..2).
+    void chooseMode(int mode);
+    // The current profile plays a table of a mode (0..2) there, as the
+    // key-table chooser has it; false when that mode has no such table.
+    bool chooseKeyTable(int mode, uint32_t id);
+    // Why an apply cannot go now (no keyboard); empty when it can.
+    Reason applyRefusal() const;
+    // Requests an apply of flags; with APPLY_NOISY the progress panel shows.
+    void applyFromOutside(int32_t flags);
+
     // Exit, Cancel and Ctrl+Q leave the window: unsaved macro edits are
     // settled first (saved, or the user is asked), then the window hides or
     // the program ends. Nothing happens when the user cancels.

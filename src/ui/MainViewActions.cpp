@@ -92,6 +92,33 @@ void MainView::onModeButton(int mode) {
     if (played && watchers.layerSwitched) watchers.layerSwitched(GetMIndex(), false);
 }
 
+int MainView::shownMode() const {
+    return keyTables_.mode();
+}
+
+void MainView::chooseMode(int mode) {
+    onModeButton(mode);
+    if (dataMayHaveChanged) dataMayHaveChanged();
+}
+
+bool MainView::chooseKeyTable(int mode, uint32_t id) {
+    if (!keyTables_.chooseFor(mode, id)) return false;
+    showKeyTables();
+    if (dataMayHaveChanged) dataMayHaveChanged();
+    return true;
+}
+
+Reason MainView::applyRefusal() const {
+    return applies_.refusal();
+}
+
+void MainView::applyFromOutside(int32_t flags) {
+    if (flags & APPLY_NOISY)
+        applyWithProgress(flags);
+    else
+        quiet_apply_kb(flags);
+}
+
 void MainView::onLanguageChosen() {
     btnText->SetCurSel(SwitchLanguage(btnText->getItemData()));
     UseQtTranslations(QString::fromStdString(CurrentLanguageDir()));
