@@ -16,6 +16,7 @@ allowed() {
     device)    echo "$core" ;;
     hostmouse) echo "base hostmouse" ;;
     control)   echo "$core control" ;;
+    report)    echo "$core report" ;;
     widgets)   echo "base widgets" ;;
     ui)        echo "$core hostmouse control widgets ui" ;;
     app)       echo "*" ;;

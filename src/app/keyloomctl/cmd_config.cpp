@@ -4,7 +4,7 @@
 #include "config/gvar.h"
 #include "base/paths.h"
 #include "ctl.h"
-#include "json_records.h"
+#include "report/json_records.h"
 #include "model/hwparam.h"
 
 namespace keyloom::ctl {

@@ -6,7 +6,7 @@
 #include "device/apply.h"
 #include "device/apply_sequence.h"
 #include "base/debug.h"
-#include "json_records.h"
+#include "report/json_records.h"
 
 namespace keyloom::ctl {
 namespace {

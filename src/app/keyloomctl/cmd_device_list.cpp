@@ -6,7 +6,7 @@
 
 #include "cmd_device.h"
 #include "device/HidAccess.h"
-#include "json_records.h"
+#include "report/json_records.h"
 
 namespace keyloom::ctl {
 namespace {

@@ -8,7 +8,7 @@
 #include "base/debug.h"
 #include "base/fileio.h"
 #include "ctl.h"
-#include "json_records.h"
+#include "report/json_records.h"
 
 namespace keyloom::ctl {
 namespace {

@@ -43,4 +43,10 @@ int fail(const std::string& message) {
     return kExitFailure;
 }
 
+int print(const report::Outcome& outcome) {
+    if (!outcome.ok()) return fail(outcome.error);
+    std::printf("%s\n", outcome.json.c_str());
+    return kExitOk;
+}
+
 }  // namespace keyloom::ctl

@@ -1,11 +1,18 @@
 // Shared pieces of keyloomctl's commands.
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "report/reports.h"
 #include "store/startup.h"
 
+namespace keyloom::report {}
+
 namespace keyloom::ctl {
+
+using namespace keyloom::report;  // the JSON forms the commands print
 
 // Exit codes: success, a failed command, and a command line that does not parse.
 constexpr int kExitOk = 0;
@@ -24,13 +31,17 @@ void setup_environment(const Options& opt);
 bool load_program(const Options& opt);
 // Prints the message on standard error and gives the failure exit code 1.
 int fail(const std::string& message);
+// Prints a command's JSON (exit code 0) or why it gave none (exit code 1).
+int print(const report::Outcome& outcome);
+// A key-property set id as decimal or 0x-hexadecimal text; none for anything else.
+std::optional<uint32_t> parse_id(const std::string& text);
 
 int cmd_config(const Options& opt);
 int cmd_ini(const Options& opt, const std::string& file);
 int cmd_init(const Options& opt);
 int cmd_profiles(const Options& opt);
-// args: [ID] FILE
-int cmd_export_keypro(const Options& opt, const std::vector<std::string>& args);
+// id 0: the set in use.
+int cmd_export_keypro(const Options& opt, uint32_t id, const std::string& file);
 int cmd_import_keypro(const Options& opt, const std::string& file);
 int cmd_macros(const Options& opt);
 int cmd_macro_export(const Options& opt, const std::string& name, const std::string& file);

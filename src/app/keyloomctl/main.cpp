@@ -159,7 +159,12 @@ int main(int argc, char** argv) {
         if (ini->parsed()) return cmd_ini(opt, iniFile);
         if (init->parsed()) return cmd_init(opt);
         if (profiles->parsed()) return cmd_profiles(opt);
-        if (exportKeyPro->parsed()) return cmd_export_keypro(opt, exportArgs);
+        if (exportKeyPro->parsed()) {
+            std::optional<uint32_t> id = exportArgs.size() == 2 ? parse_id(exportArgs[0]) : uint32_t(0);
+            if (!id) return fail("Not a key-property set id: " + exportArgs[0]);
+            if (exportArgs.size() == 2 && *id == 0) return fail("No key-property set with id " + exportArgs[0]);
+            return cmd_export_keypro(opt, *id, exportArgs.back());
+        }
         if (importKeyPro->parsed()) return cmd_import_keypro(opt, importFile);
         if (macros->parsed()) return cmd_macros(opt);
         if (macroExport->parsed()) return cmd_macro_export(opt, macroName, macroFile);

@@ -1,4 +1,5 @@
-// JSON views of the configuration records, named as the record fields.
+// JSON views of the configuration records, named as the record fields, as
+// keyloomctl prints them and the session bus service answers them.
 #pragma once
 #include <nlohmann/json.hpp>
 
@@ -9,7 +10,7 @@
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
 
-namespace keyloom::ctl {
+namespace keyloom::report {
 
 using Json = nlohmann::ordered_json;
 
@@ -27,9 +28,11 @@ Json profile_to_json(const _ST_PROFILE& p, bool current);
 Json keypro_to_json(const _ST_KEYPRO& set);
 // A macro's id, name and number of events.
 Json macro_summary_json(const _ST_MACRO& m);
-// Prints on standard output, indented; bytes that are not UTF-8 become U+FFFD.
+// The text keyloomctl prints: indented, bytes that are not UTF-8 as U+FFFD.
+std::string json_text(const Json& j);
+// Prints json_text on standard output, with a line end.
 void print_json(const Json& j);
 // A text field read within its bounds, whether or not it holds its NUL.
 std::string bounded_text(const char* field, size_t size);
 
-}  // namespace keyloom::ctl
+}  // namespace keyloom::report

@@ -1,4 +1,4 @@
-#include "json_records.h"
+#include "report/json_records.h"
 
 #include <cstring>
 #include <iostream>
@@ -6,7 +6,7 @@
 #include "keys/basic.h"
 #include "macro/keyinfo_text.h"
 
-namespace keyloom::ctl {
+namespace keyloom::report {
 
 std::string bounded_text(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
 
@@ -142,7 +142,9 @@ Json gvar_to_json(const _GVAR& g) {
     return j;
 }
 
-void print_json(const Json& j) { std::cout << j.dump(2, ' ', false, Json::error_handler_t::replace) << '\n'; }
+std::string json_text(const Json& j) { return j.dump(2, ' ', false, Json::error_handler_t::replace); }
+
+void print_json(const Json& j) { std::cout << json_text(j) << '\n'; }
 
 Json profile_to_json(const _ST_PROFILE& p, bool current) {
     Json ids = Json::array();
@@ -177,4 +179,4 @@ Json macro_summary_json(const _ST_MACRO& m) {
                 {"events", get_macro_event_count(m)}};
 }
 
-}  // namespace keyloom::ctl
+}  // namespace keyloom::report
