@@ -35,6 +35,8 @@ public:
     std::optional<int> run(const Options& opt);
     // Whether the command given writes to the keyboard (and saves the data folder after).
     bool writes() const;
+    // The device options given (apply's flags among them).
+    const DeviceOptions& options() const { return dev_; }
 
 private:
     DeviceOptions dev_;

@@ -9,6 +9,7 @@
 #include "base/paths.h"
 #include "cmd_device.h"
 #include "cmd_host.h"
+#include "cmd_service.h"
 #include "ctl.h"
 
 namespace {
@@ -44,11 +45,16 @@ std::optional<std::string> command_problem(const CLI::App& app, int argc, char**
     return "keyloomctl: " + problem + "\nThe commands: " + names + "\nRun keyloomctl --help for more.";
 }
 
+// How long a keyloom that holds the data folder may take to come onto the
+// session bus: it takes the folder's lock first, while it starts.
+constexpr int kStartingPatienceMs = 3000;
+
 // Takes the data folder's lock for a command that writes the data folder or
-// talks to the keyboard, so it never works beside a keyloom on that folder
-// (whose next save would write over what the command did) or beside another
-// such command. None when the command may go on; else the exit code.
-std::optional<int> take_data_folder(keyloom::InstanceLock& lock) {
+// talks to the keyboard, so it never works beside another such command. A
+// keyloom holding it is asked to carry the command out instead (its next save
+// would write over what the command did); only when it cannot be reached is
+// the command refused. None when the command may go on alone; else the exit code.
+std::optional<int> take_data_folder(keyloom::InstanceLock& lock, const keyloom::ctl::ServiceCommand& command) {
     using keyloom::InstanceLock;
     switch (lock.tryLock()) {
     case InstanceLock::State::Taken:
@@ -61,14 +67,17 @@ std::optional<int> take_data_folder(keyloom::InstanceLock& lock) {
         break;
     }
     const std::string folder = keyloom::get_data_path();
-    if (lock.holder().rfind("keyloomctl", 0) == 0)
+    if (lock.holder().rfind("keyloomctl", 0) == 0) {
         std::fprintf(stderr, "keyloomctl: another keyloomctl is changing this data folder (%s): try again when it has finished\n",
                      folder.c_str());
-    else
-        std::fprintf(stderr,
-                     "keyloomctl: keyloom is running on this data folder (%s): quit it first (keyloom --quit), or make "
-                     "the change in its window\n",
-                     folder.c_str());
+        return keyloom::ctl::kExitFailure;
+    }
+    if (auto service = keyloom::ctl::ServiceClient::connect(folder, kStartingPatienceMs))
+        return keyloom::ctl::run_through(*service, command);
+    std::fprintf(stderr,
+                 "keyloomctl: keyloom is running on this data folder (%s) and cannot be reached on the session bus: "
+                 "quit it first (keyloom --quit), or make the change in its window\n",
+                 folder.c_str());
     return keyloom::ctl::kExitFailure;
 }
 
@@ -148,10 +157,44 @@ int main(int argc, char** argv) {
 
     try {
         setup_environment(opt);
+        // The commands on the stored data, as a running keyloom would carry them out.
+        std::optional<ServiceCommand> command;
+        std::optional<uint32_t> exportId = uint32_t(0);
+        if (exportKeyPro->parsed()) {
+            if (exportArgs.size() == 2) exportId = parse_id(exportArgs[0]);
+            if (!exportId) return fail("Not a key-property set id: " + exportArgs[0]);
+            if (exportArgs.size() == 2 && *exportId == 0) return fail("No key-property set with id " + exportArgs[0]);
+        }
+        if (init->parsed()) command = ServiceCommand{.kind = ServiceCommand::Init, .writes = true};
+        if (profiles->parsed()) command = ServiceCommand{.kind = ServiceCommand::Profiles, .writes = false};
+        if (macros->parsed()) command = ServiceCommand{.kind = ServiceCommand::Macros, .writes = false};
+        if (exportKeyPro->parsed())
+            command = ServiceCommand{
+                .kind = ServiceCommand::ExportKeyPro, .writes = false, .file = exportArgs.back(), .id = *exportId};
+        if (importKeyPro->parsed())
+            command = ServiceCommand{.kind = ServiceCommand::ImportKeyPro, .writes = true, .file = importFile};
+        if (macroExport->parsed()) command = ServiceCommand{
+                .kind = ServiceCommand::MacroExport, .writes = false, .file = macroFile, .name = macroName};
+        if (macroImport->parsed()) command = ServiceCommand{
+                .kind = ServiceCommand::MacroImport, .writes = true, .file = macroFile, .name = macroFolder};
+        if (device.writes()) {
+            const std::optional<int32_t> flags = parse_flags(device.options().flags);
+            if (!flags) return fail("--flags takes a hexadecimal number, e.g. 8007");
+            command = ServiceCommand{.kind = ServiceCommand::Apply, .writes = true, .flags = *flags};
+        }
         std::optional<keyloom::InstanceLock> lock;
-        if (init->parsed() || importKeyPro->parsed() || macroImport->parsed() || device.writes()) {
-            lock.emplace(keyloom::get_data_path(), "keyloomctl");
-            if (std::optional<int> code = take_data_folder(*lock)) return *code;
+        if (command) {
+            // A keyloom on the data folder owns it: it carries the command out.
+            if (auto service = ServiceClient::connect(keyloom::get_data_path())) {
+                if (command->kind == ServiceCommand::Apply && device.options().simulate)
+                    std::fprintf(stderr,
+                                 "keyloomctl: keyloom runs on this data folder: the apply goes to its keyboard\n");
+                return run_through(*service, *command);
+            }
+            if (command->writes) {
+                lock.emplace(keyloom::get_data_path(), "keyloomctl");
+                if (std::optional<int> code = take_data_folder(*lock, *command)) return *code;
+            }
         }
         if (std::optional<int> code = device.run(opt)) return *code;
         if (std::optional<int> code = host.run(opt)) return *code;
@@ -159,12 +202,7 @@ int main(int argc, char** argv) {
         if (ini->parsed()) return cmd_ini(opt, iniFile);
         if (init->parsed()) return cmd_init(opt);
         if (profiles->parsed()) return cmd_profiles(opt);
-        if (exportKeyPro->parsed()) {
-            std::optional<uint32_t> id = exportArgs.size() == 2 ? parse_id(exportArgs[0]) : uint32_t(0);
-            if (!id) return fail("Not a key-property set id: " + exportArgs[0]);
-            if (exportArgs.size() == 2 && *id == 0) return fail("No key-property set with id " + exportArgs[0]);
-            return cmd_export_keypro(opt, *id, exportArgs.back());
-        }
+        if (exportKeyPro->parsed()) return cmd_export_keypro(opt, *exportId, exportArgs.back());
         if (importKeyPro->parsed()) return cmd_import_keypro(opt, importFile);
         if (macros->parsed()) return cmd_macros(opt);
         if (macroExport->parsed()) return cmd_macro_export(opt, macroName, macroFile);
