@@ -12,6 +12,13 @@ data=$root/data
 export XDG_RUNTIME_DIR=$root/run HOME=$root/home
 mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$HOME"
 
+# A session bus of the run's own: a run never touches the user's.
+dbus-daemon --session --fork --print-address=3 --print-pid=4 3>"$root/bus.address" 4>"$root/bus.pid" ||
+  { echo "FAIL: no session bus for the run" >&2; exit 1; }
+export DBUS_SESSION_BUS_ADDRESS
+DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$root/bus.address")
+trap 'kill -9 $(jobs -p) 2>/dev/null; kill "$(cat "$root/bus.pid")" 2>/dev/null; rm -rf "$root"' EXIT
+
 fail() { echo "FAIL: $*" >&2; for f in "$root"/*.log; do [ -f "$f" ] && { echo "--- $f" >&2; cat "$f" >&2; }; done; exit 1; }
 # Starts keyloom in the background, its output in $root/$1.log; the pid in $pid.
 start() {
@@ -300,7 +307,64 @@ ending_never_hangs_when_the_save_fails() {
   [ "$rc" -eq 1 ] || fail "exit code $rc after a failed save"
 }
 
-keyloomctl_refuses_beside_a_running_keyloom() {
+# The bus name of the keyloom on the run's data folder, from its lock file's name.
+bus_name() {
+  local lock
+  lock=$(basename "$(ls "$XDG_RUNTIME_DIR"/keyloom-*.lock | head -n 1)" .lock)
+  echo "org.keyloom.Keyloom.d${lock#keyloom-}"
+}
+# Waits up to 10 s for the keyloom on the data folder to be on the session bus.
+wait_for_bus() {
+  for _ in $(seq 100); do
+    gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+      --method org.freedesktop.DBus.NameHasOwner "$(bus_name 2>/dev/null)" 2>/dev/null | grep -q true && return 0
+    sleep 0.1
+  done
+  fail "keyloom never came onto the session bus"
+}
+# A key-table exchange file whose first key plays the macro "Combo".
+write_exchange() {
+  python3 - "$1" "$(dirname "$0")/../../fuzz/seeds/macrofile/combo.mcf" <<'PY'
+import struct, sys
+key = bytearray(11136)
+struct.pack_into("<Ii", key, 0, 4242, 0)                # id, layer M1
+key[8:15] = b"shared\0"
+struct.pack_into("<I", key, 48, 5 << 24)                  # key 0: a macro
+struct.pack_into("<I", key, 48 + 24, 1234)               # its macro id
+macro = open(sys.argv[2], "rb").read()
+open(sys.argv[1], "wb").write(bytes(key) + macro + bytes(40816 - len(key) - len(macro)))
+PY
+}
+
+keyloomctl_goes_through_a_running_keyloom() {
+  start first --simulate --hidden --sim-trace "$root/trace.txt"
+  wait_for_line first "Save 1 written"
+  wait_for_bus
+  run_ctl() { "$ctl" --work-dir "$work" --data-dir "$data" "$@"; }
+  # An import beside the window goes into the window's data: its next save keeps it.
+  write_exchange "$root/shared.duk"
+  (cd "$root" && run_ctl import-keypro shared.duk) >"$root/import.json" 2>"$root/import.err" ||
+    fail "import beside keyloom failed: $(cat "$root/import.err")"
+  grep -q '"keysTaken": true' "$root/import.json" || fail "the import took no keys: $(cat "$root/import.json")"
+  grep -q "\"file\": \"$root/shared.duk\"" "$root/import.json" || fail "the file was not named in full"
+  # What the read-only commands see is what the window holds, before any save.
+  run_ctl profiles | grep -q '"text": ".*Combo' || fail "profiles does not show the imported key"
+  run_ctl macros | grep -q '"name": "Combo"' || fail "macros does not show the imported macro"
+  # An apply goes to the running keyloom's keyboard.
+  : >"$root/trace.txt"
+  run_ctl apply --flags 8001 >"$root/apply.out" 2>"$root/apply.err" || fail "apply failed: $(cat "$root/apply.err")"
+  grep -q "^progress 100" "$root/apply.out" || fail "no progress from the running apply: $(cat "$root/apply.out")"
+  wait_for_trace "^SET 09"
+  run_ctl init >"$root/init.json" || fail "init beside keyloom failed"
+  grep -q '"saved": true' "$root/init.json" || fail "init did not save"
+  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
+  wait_for_exit "$pid"
+  run_ctl profiles | grep -q '"text": ".*Combo' || fail "the import was lost when keyloom ended"
+}
+
+keyloomctl_refuses_beside_a_keyloom_it_cannot_reach() {
+  # Neither program has a session bus: keyloomctl cannot hand its work over.
+  unset DBUS_SESSION_BUS_ADDRESS
   start first --simulate --hidden
   wait_for_line first "Save 1 written"
   run_ctl() { "$ctl" --work-dir "$work" --data-dir "$data" "$@"; }
