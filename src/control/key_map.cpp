@@ -16,11 +16,6 @@ bool validGroup(int group) {
 
 }  // namespace
 
-_ST_KEYPRO* PlayedTable(const _ST_PROFILE& profile) {
-    if (profile.nLayer < 0 || profile.nLayer >= LAYER_COUNT) return nullptr;
-    return get_keypro_by_id(profile.dwKeyProID[profile.nLayer]);
-}
-
 int KeyMapKeys() {
     return std::min<int>(gVar.nKeyCount, KEY_COUNT);
 }

@@ -10,8 +10,6 @@ struct _ST_ADV;
 struct _ST_KEYPRO;
 struct _ST_PROFILE;
 
-// The table the profile plays in its mode, or none.
-_ST_KEYPRO* PlayedTable(const _ST_PROFILE& profile);
 // The keys the map shows: the model's, at most a table's rows.
 int KeyMapKeys();
 // Whether the table gives the key another function than the factory's.

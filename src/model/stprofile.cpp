@@ -1,5 +1,7 @@
 #include "model/stprofile.h"
 
+#include "model/st_keypro.h"
+
 namespace keyloom {
 
 RecordList<_ST_PROFILE> lstProfile;
@@ -52,5 +54,10 @@ void set_current_profile(_ST_PROFILE* profile) { pCurFile = profile; }
 _ST_PROFILE* get_current_profile() { return pCurFile; }
 
 _KEYINFO* GetKeyInfo(_ST_PROFILE* profile) { return profile ? profile->stKey[0] : nullptr; }
+
+_ST_KEYPRO* PlayedTable(const _ST_PROFILE& profile) {
+    if (profile.nLayer < 0 || profile.nLayer >= LAYER_COUNT) return nullptr;
+    return get_keypro_by_id(profile.dwKeyProID[profile.nLayer]);
+}
 
 }  // namespace keyloom

@@ -9,6 +9,8 @@
 
 namespace keyloom {
 
+struct _ST_KEYPRO;
+
 constexpr uint32_t PROFILE_MAGIC = 0xFCFB8897;
 constexpr int PROFILE_NAME_SIZE = 40;
 constexpr int LED_MODE_SLOTS = 30;
@@ -81,6 +83,8 @@ _ST_PROFILE* get_profile_by_name(const char* name);
 int delete_profile(const _ST_PROFILE* profile);  // -1 when not listed, else 0
 void set_current_profile(_ST_PROFILE* profile);
 _ST_PROFILE* get_current_profile();
+// The key table the profile plays in its mode, or none.
+_ST_KEYPRO* PlayedTable(const _ST_PROFILE& profile);
 _KEYINFO* GetKeyInfo(_ST_PROFILE* profile);
 
 }  // namespace keyloom

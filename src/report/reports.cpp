@@ -28,8 +28,7 @@ Json current_id_json() {
 // The set the current profile's active layer uses, as the main window shows it.
 _ST_KEYPRO* current_keypro() {
     const _ST_PROFILE* p = get_current_profile();
-    if (!p || p->nLayer < 0 || p->nLayer >= LAYER_COUNT) return nullptr;
-    return get_keypro_by_id(p->dwKeyProID[p->nLayer]);
+    return p ? PlayedTable(*p) : nullptr;
 }
 
 // ---- key-table exchange files ----

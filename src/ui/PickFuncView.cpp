@@ -265,9 +265,8 @@ void PickFuncView::onRecordingFieldChanged() {
 }
 
 _ST_KEYPRO* PickFuncView::editedTable() const {
-    _ST_PROFILE* profile = get_current_profile();
-    if (!profile || profile->nLayer < 0 || profile->nLayer >= LAYER_COUNT) return nullptr;
-    return get_keypro_by_id(profile->dwKeyProID[profile->nLayer]);
+    const _ST_PROFILE* profile = get_current_profile();
+    return profile ? PlayedTable(*profile) : nullptr;
 }
 
 _KEYINFO* PickFuncView::editedKey() const {
