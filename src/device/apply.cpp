@@ -97,6 +97,20 @@ void quiet_apply_kb(int32_t flags) { RequestApply(flags); }
 
 void noisy_apply_kb(int32_t flags) { RequestApply(flags | APPLY_NOISY); }
 
+uint64_t ApplyTakeOfLatestRequest() {
+    ThreadParam* param = msParam.get();
+    if (!param) return 0;
+    std::lock_guard<std::mutex> lock(param->pendingLock);
+    return param->taken + (param->requested ? 1 : 0);
+}
+
+bool ApplyBusy() {
+    ThreadParam* param = msParam.get();
+    if (!param) return false;
+    std::lock_guard<std::mutex> lock(param->pendingLock);
+    return param->requested || param->bBurning;
+}
+
 void ApplyMouseThread(ThreadParam* param, Dev6120* link) {
     if (!param || !link) return;
     for (;;) {
@@ -104,6 +118,7 @@ void ApplyMouseThread(ThreadParam* param, Dev6120* link) {
         if (param->bExitThread) break;
         std::unique_ptr<ApplySnapshot> snapshot;
         int32_t flag = 0;
+        uint64_t take = 0;
         {
             std::lock_guard<std::mutex> lock(param->pendingLock);
             // Requests that replaced one another left extra signals behind.
@@ -111,6 +126,7 @@ void ApplyMouseThread(ThreadParam* param, Dev6120* link) {
             param->requested = false;
             snapshot = std::move(param->pending);
             flag = param->nFlag;
+            take = ++param->taken;
             param->nProgress = 0;
             param->bBurning = 1;  // with the request taken, so no later request slips in unseen
         }
@@ -129,8 +145,9 @@ void ApplyMouseThread(ThreadParam* param, Dev6120* link) {
         // Told once the worker takes requests again. The failure is handed to
         // the main loop with it: the worker never touches param->failure.
         if (param->finished)
-            link->loop().post([param, done = param->finished, flag, ok, failure = std::move(failure)] {
+            link->loop().post([param, done = param->finished, flag, ok, take, failure = std::move(failure)] {
                 param->failure = failure;
+                param->finishedTake = take;
                 done(flag, ok);
             });
     }

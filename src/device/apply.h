@@ -54,6 +54,7 @@ struct ThreadParam {
     std::mutex pendingLock;  // guards pending and requested
     std::unique_ptr<ApplySnapshot> pending;  // null with requested: no current profile
     bool requested = false;                  // a request waits for the worker
+    uint64_t taken = 0;                      // requests the worker has taken: 1, 2, ...
 
     // Optional: posted to the main loop when the worker takes a request, with
     // its flags. Set before the worker starts.
@@ -65,6 +66,9 @@ struct ThreadParam {
     // empty after a success. Only the main loop writes it, just before it
     // calls finished, so read it there or after.
     std::string failure;
+    // Which take (see ApplyTakeOfLatestRequest) finished reports; written
+    // like failure.
+    uint64_t finishedTake = 0;
 };
 
 extern std::unique_ptr<ThreadParam> msParam;
@@ -74,6 +78,13 @@ extern std::unique_ptr<ThreadParam> msParam;
 // adds APPLY_NOISY.
 void quiet_apply_kb(int32_t flags);
 void noisy_apply_kb(int32_t flags);
+// The worker numbers the requests it takes 1, 2, ...: the number of the take
+// that runs (or ran) the latest request, so that whoever asked for it knows
+// which finished report answers it (finishedTake). Requests are made on the
+// main loop only.
+uint64_t ApplyTakeOfLatestRequest();
+// Whether an apply runs or a request waits for the worker.
+bool ApplyBusy();
 
 // The worker's body: waits for requests and runs them until bExitThread.
 void ApplyMouseThread(ThreadParam* param, Dev6120* link);

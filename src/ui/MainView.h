@@ -97,6 +97,8 @@ public:
     Reason applyRefusal() const;
     // Requests an apply of flags; with APPLY_NOISY the progress panel shows.
     void applyFromOutside(int32_t flags);
+    // The keyboard as the window's state caption shows it: missing, simulated or connected.
+    KeyboardState keyboardShown() const { return applies_.keyboardState(); }
 
     // Exit, Cancel and Ctrl+Q leave the window: unsaved macro edits are
     // settled first (saved, or the user is asked), then the window hides or

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "Application.h"
+#include "BusService.h"
 #include "SingleInstance.h"
 #include "base/paths.h"
 
@@ -105,7 +106,10 @@ int main(int argc, char** argv) {
         if (request == "quit") app.quit();
     };
     app.onEnded = [&instance](const QByteArray& line) { instance.answerQuit(line); };
+    // The hand-over above stays on the instance socket: it works without a session bus.
+    keyloom::app::BusService bus(app);
     if (const int code = app.start()) return code;
+    bus.publish(dataDir);
     if (!opt.hidden && !app.quitting()) app.showWindow();
     QApplication::exec();
     return app.terminate();
