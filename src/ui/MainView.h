@@ -30,6 +30,7 @@ class ColorPickView;
 class ComboBtn;
 class HideView;
 class LedView4417;
+class MacroTree;
 class MacroView;
 class MsgView;
 class PickFuncView;
@@ -97,6 +98,12 @@ public:
     Reason applyRefusal() const;
     // Requests an apply of flags; with APPLY_NOISY the progress panel shows.
     void applyFromOutside(int32_t flags);
+    // The macro tree the macro editor shows, for changes made outside the window.
+    MacroTree& macroTree();
+    // The stored data changed outside the window (an import by a script): the
+    // macro list and the current profile are shown again, and the change is
+    // saved shortly.
+    void dataChangedOutside();
     // The keyboard as the window's state caption shows it: missing, simulated or connected.
     KeyboardState keyboardShown() const { return applies_.keyboardState(); }
 

@@ -108,6 +108,16 @@ bool MainView::chooseKeyTable(int mode, uint32_t id) {
     return true;
 }
 
+MacroTree& MainView::macroTree() {
+    return macroView->tree();
+}
+
+void MainView::dataChangedOutside() {
+    macroView->ReloadMacroList();
+    SetAsCurProfile(get_current_profile());
+    if (dataMayHaveChanged) dataMayHaveChanged();
+}
+
 Reason MainView::applyRefusal() const {
     return applies_.refusal();
 }

@@ -2,6 +2,7 @@
 // mode, the table menu, and New, Rename and Delete.
 #include <string>
 
+#include "base/debug.h"
 #include "config/language.h"
 #include "control/key_map.h"
 #include "model/st_keypro.h"
@@ -62,6 +63,8 @@ void MainView::showSet() {
     if (!set) return;
     btnKeyPro->setItemData(set->dwID);
     btnKeyPro->setCaption(setName(set));
+    // What the chooser and the mode buttons show, for the log's readers (the end-to-end tests).
+    LOG("Shown: M%d, key table \"%s\"", keyTables_.mode() + 1, keypro_name(*set).c_str());
 }
 
 void MainView::checkModeButton() {

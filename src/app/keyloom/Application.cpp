@@ -146,9 +146,9 @@ int Application::start() {
     StartApplyWorker(*devMs, view_);
     view_->installEventFilter(this);  // until the first frame is painted
 
-    const StartupDataReport report = PrepareStoredData(StoredDataMode::Writable);
-    LOG("Start-up: %d profiles, %d key tables%s", report.profilesLoaded, report.keyProsLoaded,
-        report.firstRun ? ", first run" : "");
+    startupReport_ = PrepareStoredData(StoredDataMode::Writable);
+    LOG("Start-up: %d profiles, %d key tables%s", startupReport_.profilesLoaded, startupReport_.keyProsLoaded,
+        startupReport_.firstRun ? ", first run" : "");
     view_->SetAsCurProfile(get_current_profile());
     // A folder keyloom cannot save to is said now, not when the work of a session is at stake.
     CheckStoredDataSavable();

@@ -14,6 +14,7 @@
 
 #include "AppEvents.h"
 #include "AppOptions.h"
+#include "store/startup_data.h"
 
 class QSocketNotifier;
 
@@ -61,6 +62,8 @@ public:
     AppEvents& events() { return events_; }
     // Whether the window is shown (not hidden to keep running).
     bool windowShown() const;
+    // What start-up found and did to the stored data.
+    const StartupDataReport& startupReport() const { return startupReport_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -85,6 +88,7 @@ private:
     SimKeyboardView* simView_ = nullptr;  // with --simulate: the keyboard's own window
     QSocketNotifier* signals_ = nullptr;
     AutoSave* autoSave_ = nullptr;
+    StartupDataReport startupReport_;
     bool running_ = false;  // start-up went through: the event loop runs
     bool quitting_ = false;
     bool terminated_ = false;

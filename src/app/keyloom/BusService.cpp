@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <optional>
 
 #include "Application.h"
 #include "BusInterfaceXml.h"
@@ -18,6 +19,7 @@
 #include "device/apply.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
+#include "report/reports.h"
 #include "ui/MainView.h"
 
 namespace keyloom::app {
@@ -63,6 +65,22 @@ QString keyTableName(uint32_t id) {
 
 QString profileName(const _ST_PROFILE& profile) {
     return QString::fromUtf8(profile.szName, qsizetype(strnlen(profile.szName, sizeof profile.szName)));
+}
+
+// A method's answer: keyloomctl's JSON, or the error of its refusal.
+QDBusMessage answer(const QDBusMessage& call, const report::Outcome& outcome) {
+    if (outcome.ok()) return call.createReply(QString::fromStdString(outcome.json));
+    const char* kind = outcome.refusal == report::Refusal::NotFound  ? "NotFound"
+                       : outcome.refusal == report::Refusal::Refused ? "Refused"
+                                                                     : "Failed";
+    return call.createErrorReply(errorName(kind), QString::fromStdString(outcome.error));
+}
+
+// The caller's working folder is not keyloom's: a relative path would name another file.
+std::optional<QDBusMessage> refuseRelative(const QDBusMessage& call, const QString& path) {
+    if (path.startsWith(QLatin1Char('/'))) return std::nullopt;
+    return call.createErrorReply(errorName("Refused"),
+                                 QStringLiteral("%1 is not an absolute path: give the whole path").arg(path));
 }
 
 // A layer argument (1..3) as the window's mode (0..2); -1 when out of range.
@@ -139,7 +157,7 @@ bool BusService::handleMessage(const QDBusMessage& message, const QDBusConnectio
         const char* signature;
         Method method;
     };
-    static const std::array<Entry, 8> methods{{
+    static const std::array<Entry, 15> methods{{
         {"GetState", "", &BusService::getState},
         {"ListKeyTables", "i", &BusService::listKeyTables},
         {"SetLayer", "i", &BusService::setLayer},
@@ -147,6 +165,14 @@ bool BusService::handleMessage(const QDBusMessage& message, const QDBusConnectio
         {"Apply", "i", &BusService::apply},
         {"Show", "", [](BusService& s, const QDBusMessage& call) { s.app_.showWindow(); return call.createReply(); }},
         {"Hide", "", [](BusService& s, const QDBusMessage& call) { s.app_.hideWindows(); return call.createReply(); }},
+        {"ListProfiles", "", [](BusService&, const QDBusMessage& call) { return answer(call, report::Profiles()); }},
+        {"ListMacros", "",
+         [](BusService& s, const QDBusMessage& call) { return answer(call, report::Macros(s.app_.view()->macroTree())); }},
+        {"ImportKeyTable", "s", &BusService::importKeyTable},
+        {"ExportKeyTable", "us", &BusService::exportKeyTable},
+        {"ImportMacro", "ss", &BusService::importMacro},
+        {"ExportMacro", "ss", &BusService::exportMacro},
+        {"Save", "", &BusService::save},
         {"Quit", "",
          [](BusService& s, const QDBusMessage& call) {
              // Answered first; the end (which saves) follows on the event loop.
@@ -235,6 +261,45 @@ QDBusMessage BusService::chooseKeyTable(const QDBusMessage& call) {
     if (!app_.view()->chooseKeyTable(mode, id))
         return notFound(call, QStringLiteral("layer %1 has no key table %2").arg(layer).arg(id));
     return call.createReply();
+}
+
+QDBusMessage BusService::importKeyTable(const QDBusMessage& call) {
+    const QString file = call.arguments().at(0).toString();
+    if (auto refused = refuseRelative(call, file)) return *refused;
+    MainView& view = *app_.view();
+    const report::Outcome outcome = report::ImportKeyTable(file.toStdString(), view.macroTree());
+    if (outcome.ok()) view.dataChangedOutside();
+    return answer(call, outcome);
+}
+
+QDBusMessage BusService::exportKeyTable(const QDBusMessage& call) {
+    const QString file = call.arguments().at(1).toString();
+    if (auto refused = refuseRelative(call, file)) return *refused;
+    return answer(call, report::ExportKeyTable(call.arguments().at(0).toUInt(), file.toStdString()));
+}
+
+QDBusMessage BusService::importMacro(const QDBusMessage& call) {
+    const QString file = call.arguments().at(0).toString();
+    if (auto refused = refuseRelative(call, file)) return *refused;
+    MainView& view = *app_.view();
+    const report::Outcome outcome =
+        report::ImportMacro(view.macroTree(), file.toStdString(), call.arguments().at(1).toString().toStdString());
+    if (outcome.ok()) view.dataChangedOutside();
+    return answer(call, outcome);
+}
+
+QDBusMessage BusService::exportMacro(const QDBusMessage& call) {
+    const QString file = call.arguments().at(1).toString();
+    if (auto refused = refuseRelative(call, file)) return *refused;
+    return answer(call, report::ExportMacro(app_.view()->macroTree(), call.arguments().at(0).toString().toStdString(),
+                                            file.toStdString()));
+}
+
+QDBusMessage BusService::save(const QDBusMessage& call) {
+    std::string failure;
+    if (!app_.saveWithoutAsking(&failure))
+        return call.createErrorReply(errorName("Failed"), QString::fromStdString("not saved: " + failure));
+    return answer(call, report::Init(app_.startupReport(), true));
 }
 
 QDBusMessage BusService::apply(const QDBusMessage& call) {

@@ -54,6 +54,14 @@ private:
     QDBusMessage listKeyTables(const QDBusMessage& call) const;
     QDBusMessage setLayer(const QDBusMessage& call);
     QDBusMessage chooseKeyTable(const QDBusMessage& call);
+    // keyloomctl's exchange commands on the data the window shows; what an
+    // import changed shows in the window at once.
+    QDBusMessage importKeyTable(const QDBusMessage& call);
+    QDBusMessage exportKeyTable(const QDBusMessage& call);
+    QDBusMessage importMacro(const QDBusMessage& call);
+    QDBusMessage exportMacro(const QDBusMessage& call);
+    // Saves now: keyloomctl init's JSON for the data as start-up found it.
+    QDBusMessage save(const QDBusMessage& call);
     // No answer yet when the apply was requested (a delayed reply).
     QDBusMessage apply(const QDBusMessage& call);
 
