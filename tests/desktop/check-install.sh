@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the desktop component into a scratch prefix and checks the tree a
-# desktop reads: the menu entry, the metainfo, the autostart entry and the icon
-# in every size, then runs the freedesktop and AppStream validators on it.
+# desktop reads: the menu entry, the metainfo, the autostart entry, the icon
+# in every size and the session bus interface, then runs the freedesktop and
+# AppStream validators on it.
 # Usage: check-install.sh CMAKE BUILD_DIR
 set -euo pipefail
 cmake=$1
@@ -20,8 +21,9 @@ app=$share/applications/$id.desktop
 meta=$share/metainfo/$id.metainfo.xml
 autostart=$share/keyloom/autostart/$id-autostart.desktop
 icons=$share/icons/hicolor
+bus_interface=$share/dbus-1/interfaces/org.keyloom.Keyloom1.xml
 
-for f in "$app" "$meta" "$autostart" "$icons/scalable/apps/$id.svg"; do
+for f in "$app" "$meta" "$autostart" "$icons/scalable/apps/$id.svg" "$bus_interface"; do
   [ -s "$f" ] || fail "not installed: ${f#"$prefix"/}"
 done
 [ "$failures" -eq 0 ] || exit 1

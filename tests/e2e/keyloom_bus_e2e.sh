@@ -38,7 +38,8 @@ wait_for_exit() {
 wait_for_name() {
   name=$(sed -n 's/.*Session bus: serving //p' "$root/$1.log" 2>/dev/null)
   for _ in $(seq 100); do
-    [ -n "$name" ] && busctl --user status "$name" >/dev/null 2>&1 && return 0
+    [ -n "$name" ] && gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+      -m org.freedesktop.DBus.NameHasOwner "$name" 2>/dev/null | grep -q true && return 0
     sleep 0.1
     name=$(sed -n 's/.*Session bus: serving //p' "$root/$1.log" 2>/dev/null)
   done
