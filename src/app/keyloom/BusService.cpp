@@ -266,10 +266,7 @@ QDBusMessage BusService::chooseKeyTable(const QDBusMessage& call) {
 QDBusMessage BusService::importKeyTable(const QDBusMessage& call) {
     const QString file = call.arguments().at(0).toString();
     if (auto refused = refuseRelative(call, file)) return *refused;
-    MainView& view = *app_.view();
-    const report::Outcome outcome = report::ImportKeyTable(file.toStdString(), view.macroTree());
-    if (outcome.ok()) view.dataChangedOutside();
-    return answer(call, outcome);
+    return importShown(call, [&](MacroTree& tree) { return report::ImportKeyTable(file.toStdString(), tree); });
 }
 
 QDBusMessage BusService::exportKeyTable(const QDBusMessage& call) {
@@ -281,9 +278,19 @@ QDBusMessage BusService::exportKeyTable(const QDBusMessage& call) {
 QDBusMessage BusService::importMacro(const QDBusMessage& call) {
     const QString file = call.arguments().at(0).toString();
     if (auto refused = refuseRelative(call, file)) return *refused;
+    const std::string folder = call.arguments().at(1).toString().toStdString();
+    return importShown(call, [&](MacroTree& tree) { return report::ImportMacro(tree, file.toStdString(), folder); });
+}
+
+QDBusMessage BusService::importShown(const QDBusMessage& call,
+                                     const std::function<report::Outcome(MacroTree&)>& import) {
     MainView& view = *app_.view();
-    const report::Outcome outcome =
-        report::ImportMacro(view.macroTree(), file.toStdString(), call.arguments().at(1).toString().toStdString());
+    // The macro list is read again after an import, which would drop edits
+    // the macro editor has not saved: they are written first, as at the end.
+    if (!view.saveUnsavedChanges())
+        return call.createErrorReply(errorName("Failed"),
+                                     QStringLiteral("the macro being edited could not be written; nothing was imported"));
+    const report::Outcome outcome = import(view.macroTree());
     if (outcome.ok()) view.dataChangedOutside();
     return answer(call, outcome);
 }

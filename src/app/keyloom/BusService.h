@@ -11,8 +11,11 @@
 #include <QDBusVirtualObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "report/reports.h"
 
 namespace keyloom::app {
 
@@ -60,6 +63,9 @@ private:
     QDBusMessage exportKeyTable(const QDBusMessage& call);
     QDBusMessage importMacro(const QDBusMessage& call);
     QDBusMessage exportMacro(const QDBusMessage& call);
+    // Runs an import on the macro tree the window shows, which shows the
+    // result at once.
+    QDBusMessage importShown(const QDBusMessage& call, const std::function<report::Outcome(MacroTree&)>& import);
     // Saves now: keyloomctl init's JSON for the data as start-up found it.
     QDBusMessage save(const QDBusMessage& call);
     // No answer yet when the apply was requested (a delayed reply).
