@@ -7,33 +7,17 @@ set -uo pipefail
 keyloom=$1 ctl=$2 work=$3 interface_xml=$4 case=$5
 
 root=$(mktemp -d)
-# Never the user's bus: a session bus of the test's own.
-{ read -r DBUS_SESSION_BUS_ADDRESS; read -r bus_pid; } < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
-export DBUS_SESSION_BUS_ADDRESS
-trap 'kill -9 $(jobs -p) 2>/dev/null; kill "$bus_pid"; rm -rf "$root"' EXIT
+trap 'kill -9 $(jobs -p) 2>/dev/null; kill "$(cat "$root/bus.pid")" 2>/dev/null; rm -rf "$root"' EXIT
 data=$root/data
 export XDG_RUNTIME_DIR=$root/run HOME=$root/home
 mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$HOME"
 path=/org/keyloom/Keyloom
 iface=org.keyloom.Keyloom1
 
-fail() { echo "FAIL: $*" >&2; for f in "$root"/*.log; do [ -f "$f" ] && { echo "--- $f" >&2; cat "$f" >&2; }; done; exit 1; }
-# Starts keyloom in the background, its output in $root/$1.log; the pid in $pid.
-start() {
-  local name=$1; shift
-  "$keyloom" --work-dir "$work" --data-dir "$data" --log-level stderr "$@" >"$root/$name.log" 2>&1 &
-  pid=$!
-}
-log_mark() { wc -l <"$root/$1.log"; }
-# Waits up to 10 s for a line matching $2 in log $1 after its line $3 (default: anywhere).
-wait_for_line() {
-  for _ in $(seq 100); do tail -n +$((${3:-0} + 1)) "$root/$1.log" | grep "$2" >/dev/null && return 0; sleep 0.1; done
-  fail "no \"$2\" in $1.log${3:+ after line $3}"
-}
-wait_for_exit() {
-  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || { wait "$1"; rc=$?; return 0; }; sleep 0.1; done
-  fail "process $1 did not end"
-}
+# fail, start, log_mark, log_after, wait_for_line, wait_for_exit, wait_for_trace, own_session_bus
+source "$(dirname "$0")/common.sh"
+own_session_bus  # never the user's bus
+
 # Waits up to 10 s until keyloom owns its name on the bus; the name in $name.
 wait_for_name() {
   name=$(sed -n 's/.*Session bus: serving //p' "$root/$1.log" 2>/dev/null)
@@ -49,11 +33,6 @@ wait_for_name() {
 call() { local method=$1; shift; gdbus call --session -d "$name" -o "$path" -m "$iface.$method" -- "$@"; }
 # A value of GetState, as gdbus prints it ("<2>", "<'M2_Profile1'>").
 state_of() { call GetState | grep -o "'$1': <[^>]*>" | sed -E "s/^'$1': <(.*)>$/\1/"; }
-# Waits up to 10 s for a line matching $1 in the simulated keyboard's wire trace.
-wait_for_trace() {
-  for _ in $(seq 100); do grep -q "$1" "$root/trace.txt" 2>/dev/null && return 0; sleep 0.1; done
-  fail "no \"$1\" on the wire"
-}
 
 # ---- the cases, one function each ----
 
@@ -135,6 +114,7 @@ bus_exchanges_data() {
   call ImportKeyTable "$root/shared.duk" >"$root/import.txt" || fail "ImportKeyTable: $(cat "$root/import.txt")"
   grep -q 'keysTaken.*true' "$root/import.txt" || fail "ImportKeyTable: $(cat "$root/import.txt")"
   wait_for_line window 'Shown: M1, key table "M1_Profile1"' "$mark"  # the window shows the imported keys
+  wait_for_line window "Save [0-9]* written" "$mark"                  # and the import is saved
   call ImportKeyTable shared.duk 2>"$root/err.txt" && fail "a relative path was taken"
   grep -q "Error.Refused" "$root/err.txt" || fail "relative path: $(cat "$root/err.txt")"
   call ImportKeyTable "$root/missing.duk" 2>"$root/err.txt" && fail "a missing file was imported"
@@ -142,6 +122,10 @@ bus_exchanges_data() {
   call ExportKeyTable 0 "$root/out.duk" >/dev/null && [ -s "$root/out.duk" ] || fail "ExportKeyTable"
   call ExportKeyTable 7 "$root/out.duk" 2>"$root/err.txt" && fail "an unknown key table was exported"
   grep -q "Error.NotFound" "$root/err.txt" || fail "ExportKeyTable 7: $(cat "$root/err.txt")"
+  call ImportMacro "$root/missing.mcf" "" 2>"$root/err.txt" && fail "a missing macro file was imported"
+  grep -q "Error.Refused" "$root/err.txt" || fail "ImportMacro: $(cat "$root/err.txt")"
+  call ExportMacro nothing "$root/out.mcf" 2>"$root/err.txt" && fail "an unknown macro was exported"
+  grep -q "Error.NotFound" "$root/err.txt" || fail "ExportMacro: $(cat "$root/err.txt")"
   call Save | grep -q '"saved": *true' || fail "Save"
   call Quit >/dev/null; wait_for_exit "$pid"
   # Nothing was written over: the import reached the files.

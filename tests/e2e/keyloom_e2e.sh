@@ -7,40 +7,15 @@ set -uo pipefail
 keyloom=$1 ctl=$2 work=$3 case=$4
 
 root=$(mktemp -d)
-trap 'kill -9 $(jobs -p) 2>/dev/null; rm -rf "$root"' EXIT
+trap 'kill -9 $(jobs -p) 2>/dev/null; kill "$(cat "$root/bus.pid")" 2>/dev/null; rm -rf "$root"' EXIT
 data=$root/data
 export XDG_RUNTIME_DIR=$root/run HOME=$root/home
 mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$HOME"
 
-# A session bus of the run's own: a run never touches the user's.
-dbus-daemon --session --fork --print-address=3 --print-pid=4 3>"$root/bus.address" 4>"$root/bus.pid" ||
-  { echo "FAIL: no session bus for the run" >&2; exit 1; }
-export DBUS_SESSION_BUS_ADDRESS
-DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$root/bus.address")
-trap 'kill -9 $(jobs -p) 2>/dev/null; kill "$(cat "$root/bus.pid")" 2>/dev/null; rm -rf "$root"' EXIT
+# fail, start, log_mark, log_after, wait_for_line, wait_for_exit, wait_for_trace, own_session_bus
+source "$(dirname "$0")/common.sh"
+own_session_bus
 
-fail() { echo "FAIL: $*" >&2; for f in "$root"/*.log; do [ -f "$f" ] && { echo "--- $f" >&2; cat "$f" >&2; }; done; exit 1; }
-# Starts keyloom in the background, its output in $root/$1.log; the pid in $pid.
-start() {
-  local name=$1; shift
-  "$keyloom" --work-dir "$work" --data-dir "$data" --log-level stderr "$@" >"$root/$name.log" 2>&1 &
-  pid=$!
-}
-# The number of lines in log $1 so far: a mark, to look only at what comes after.
-log_mark() { wc -l <"$root/$1.log"; }
-# The lines of log $1 after its line $2 (default: all).
-log_after() { tail -n +$((${2:-0} + 1)) "$root/$1.log" 2>/dev/null; }
-# Waits up to 10 s for a line matching $2 in log $1 after its line $3 (default: anywhere).
-wait_for_line() {
-  # grep reads to the end (no -q), so the pipe never fails on a writer cut short
-  for _ in $(seq 100); do log_after "$1" "${3:-0}" | grep "$2" >/dev/null && return 0; sleep 0.1; done
-  fail "no \"$2\" in $1.log${3:+ after line $3}"
-}
-# Waits up to 10 s for process $1 to end; its exit code in $rc.
-wait_for_exit() {
-  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || { wait "$1"; rc=$?; return 0; }; sleep 0.1; done
-  fail "process $1 did not end"
-}
 # Waits up to 10 s for at least $3 lines matching $2 in log $1.
 wait_for_lines() {
   for _ in $(seq 100); do [ "$(grep -c "$2" "$root/$1.log" 2>/dev/null)" -ge "$3" ] && return 0; sleep 0.1; done
@@ -73,11 +48,6 @@ click_placed() {
 click_control() { click_placed "$1" "Control \"$2\"" "${3:-0}"; }
 # Clicks the key named $2 on the key map of log $1.
 click_key() { click_placed "$1" "Key \"$2\"" 0; }
-# Waits up to 10 s for a line matching $1 in the simulated keyboard's wire trace.
-wait_for_trace() {
-  for _ in $(seq 100); do grep -q "$1" "$root/trace.txt" 2>/dev/null && return 0; sleep 0.1; done
-  fail "no \"$1\" on the wire"
-}
 # The layer (0..2) of the stored current profile.
 stored_layer() {
   "$ctl" --work-dir "$work" --data-dir "$data" profiles | grep -m1 '"nLayer"' | tr -dc 0-9
