@@ -72,7 +72,7 @@ EOF
   mark=$(log_mark window)
   call ChooseKeyTable 2 "$third" >/dev/null || fail "ChooseKeyTable failed"
   wait_for_line window 'Shown: M2, key table "M2_Profile3"' "$mark"
-  state_of KeyTableNames | grep -q "'M2_Profile3'" || fail "GetState: $(call GetState)"
+  state_of KeyTableNames | grep "'M2_Profile3'" >/dev/null || fail "GetState: $(call GetState)"
   call ChooseKeyTable 1 "$third" 2>"$root/err.txt" && fail "a table of M2 was chosen for M1"
   grep -q "Error.NotFound" "$root/err.txt" || fail "ChooseKeyTable 1: $(cat "$root/err.txt")"
 
@@ -108,8 +108,8 @@ bus_exchanges_data() {
   start window --simulate
   wait_for_line window "Window shown"
   wait_for_name window
-  call ListProfiles | grep -q 'currentProfile' || fail "ListProfiles: $(call ListProfiles)"
-  call ListMacros | grep -q 'macroDir' || fail "ListMacros: $(call ListMacros)"
+  call ListProfiles | grep 'currentProfile' >/dev/null || fail "ListProfiles: $(call ListProfiles)"
+  call ListMacros | grep 'macroDir' >/dev/null || fail "ListMacros: $(call ListMacros)"
   mark=$(log_mark window)
   call ImportKeyTable "$root/shared.duk" >"$root/import.txt" || fail "ImportKeyTable: $(cat "$root/import.txt")"
   grep -q 'keysTaken.*true' "$root/import.txt" || fail "ImportKeyTable: $(cat "$root/import.txt")"
@@ -126,7 +126,7 @@ bus_exchanges_data() {
   grep -q "Error.Refused" "$root/err.txt" || fail "ImportMacro: $(cat "$root/err.txt")"
   call ExportMacro nothing "$root/out.mcf" 2>"$root/err.txt" && fail "an unknown macro was exported"
   grep -q "Error.NotFound" "$root/err.txt" || fail "ExportMacro: $(cat "$root/err.txt")"
-  call Save | grep -q '"saved": *true' || fail "Save"
+  call Save | grep '"saved": *true' >/dev/null || fail "Save"
   call Quit >/dev/null; wait_for_exit "$pid"
   # Nothing was written over: the import reached the files.
   [ -n "$(ls "$data"/keypro.dct.bak* 2>/dev/null)" ] || fail "no backup before the import"
