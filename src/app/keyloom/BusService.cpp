@@ -1,8 +1,7 @@
 #include "BusService.h"
 
-#include <QDBusConnectionInterface>
+#include <QDBusArgument>
 #include <QDBusMetaType>
-#include <QDBusVariant>
 #include <QTimer>
 #include <QVariantMap>
 #include <array>
