@@ -158,4 +158,15 @@ bool SetPreference(const std::string& key, const std::string& value) {
     return true;
 }
 
+bool NotificationsWanted() {
+    const std::optional<std::string> value = GetPreference(PREF_NOTIFICATIONS);
+    if (!value) return true;
+    const std::string_view v = trim(*value);
+    return !(v == "0" || v == "false" || v == "off" || v == "no");
+}
+
+bool SetNotificationsWanted(bool wanted) {
+    return SetPreference(PREF_NOTIFICATIONS, wanted ? "1" : "0");
+}
+
 }  // namespace keyloom

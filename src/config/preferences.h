@@ -10,6 +10,7 @@ namespace keyloom {
 
 constexpr const char* PREF_SECTION = "keyloom";
 constexpr const char* PREF_LANGUAGE = "language";
+constexpr const char* PREF_NOTIFICATIONS = "notifications";
 
 // The preference file's path.
 std::string GetPreferencesPath();
@@ -22,5 +23,11 @@ std::optional<std::string> GetPreference(const std::string& key);
 // atomically. False when the key or value cannot be stored on one INI line
 // (empty key, '=' in the key, a line break in either) or the write fails.
 bool SetPreference(const std::string& key, const std::string& value);
+
+// Whether desktop notifications are wanted: on unless the file says
+// "notifications=0" (or false, off, no).
+bool NotificationsWanted();
+// Stores the choice as "notifications=1" or "=0"; false when it could not be written.
+bool SetNotificationsWanted(bool wanted);
 
 }  // namespace keyloom

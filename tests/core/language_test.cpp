@@ -271,6 +271,23 @@ TEST(Preferences, WritingKeepsTheRestOfTheFile) {
     SetPreferencesDir("");
 }
 
+TEST(Preferences, NotificationsAreOnUntilTurnedOff) {
+    TempDir dir;
+    SetPreferencesDir(dir.path());
+    EXPECT_TRUE(NotificationsWanted());  // no file yet
+    ASSERT_TRUE(SetPreference(PREF_LANGUAGE, "sc"));
+    ASSERT_TRUE(SetNotificationsWanted(false));
+    EXPECT_EQ(ReadFile(dir.file("preferences.ini")), "[keyloom]\nlanguage=sc\nnotifications=0\n");
+    EXPECT_FALSE(NotificationsWanted());
+    ASSERT_TRUE(SetNotificationsWanted(true));
+    EXPECT_TRUE(NotificationsWanted());
+    EXPECT_EQ(GetPreference(PREF_LANGUAGE), "sc");
+    // Written by hand, the usual words for "no" count too.
+    WriteFile(dir.file("preferences.ini"), "[keyloom]\nnotifications = off\n");
+    EXPECT_FALSE(NotificationsWanted());
+    SetPreferencesDir("");
+}
+
 TEST(Preferences, UnreadableFileIsNotOverwritten) {
     TempDir dir;
     SetPreferencesDir(dir.path());
