@@ -106,6 +106,8 @@ public:
     void dataChangedOutside();
     // The keyboard as the window's state caption shows it: missing, simulated or connected.
     KeyboardState keyboardShown() const { return applies_.keyboardState(); }
+    // The text key of the keyboard's state, as the window's caption says it.
+    const char* keyboardStateText() const;
 
     // Exit, Cancel and Ctrl+Q leave the window: unsaved macro edits are
     // settled first (saved, or the user is asked), then the window hides or
@@ -139,6 +141,8 @@ public:
         // A progress number of a running apply that asked for them (40, 60,
         // 80, 100; 101 when the progress panel closes).
         std::function<void(int progress)> applyProgress;
+        // The user chose another language; every text is read again.
+        std::function<void()> languageChanged;
     };
     Watchers watchers;
     // Asks for a key-table exchange file: true to save (export), false to open

@@ -129,10 +129,15 @@ void MainView::applyFromOutside(int32_t flags) {
         quiet_apply_kb(flags);
 }
 
+const char* MainView::keyboardStateText() const {
+    return applies_.keyboardStateText();
+}
+
 void MainView::onLanguageChosen() {
     btnText->SetCurSel(SwitchLanguage(btnText->getItemData()));
     UseQtTranslations(QString::fromStdString(CurrentLanguageDir()));
     onRefreshText();
+    if (watchers.languageChanged) watchers.languageChanged();
 }
 
 void MainView::tell(const Reason& reason) {

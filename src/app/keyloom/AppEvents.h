@@ -40,6 +40,8 @@ struct AppEvents {
     Listeners<> dataChanged;
     // The window was shown (true) or hidden.
     Listeners<bool> windowShown;
+    // The user chose another language: texts shown outside the window follow.
+    Listeners<> languageChanged;
 };
 
 }  // namespace keyloom::app

@@ -173,6 +173,7 @@ void Application::reportEvents() {
     watch.keyboardChanged = [this](bool present) { events_.keyboardChanged(present); };
     watch.knobSetChosen = [this](int set) { events_.knobSetChosen(set); };
     watch.applyProgress = [this](int progress) { events_.applyProgress(progress); };
+    watch.languageChanged = [this] { events_.languageChanged(); };
     if (!msParam) msParam = std::make_unique<ThreadParam>();
     msParam->started = [this](int32_t flags) { events_.applyStarted(flags); };
     msParam->finished = [this](int32_t flags, bool ok) { events_.applyFinished(flags, ok, msParam->failure); };
