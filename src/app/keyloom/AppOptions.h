@@ -12,6 +12,7 @@ struct AppOptions : CoreOptions {
     bool simUnplugged = false;  // ... starting unplugged
     std::string simTrace;       // ... writing its wire trace here
     int simDelayMs = 0;         // ... taking this long over each transfer
+    std::string simInput;       // ... acting on the commands of this pipe
     bool hidden = false;        // start without showing the window
 };
 

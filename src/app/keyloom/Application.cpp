@@ -2,6 +2,7 @@
 
 #include "AutoSave.h"
 #include "ControlLog.h"
+#include "SimInput.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -118,6 +119,8 @@ int Application::start() {
         if (options_.simDelayMs > 0) sim_->delayNextTransfers(std::numeric_limits<int>::max(), options_.simDelayMs);
         if (!options_.simTrace.empty() && !sim_->traceToFile(options_.simTrace))
             return fail("Cannot write the trace file " + options_.simTrace + ": " + std::strerror(errno));
+        if (!options_.simInput.empty() && !(new SimInput(sim_, this))->open(options_.simInput))
+            return fail("Cannot read the input pipe " + options_.simInput + ": " + std::strerror(errno));
         SetHidBackendFactory(SimKeyboardFactory(sim_));
     }
     loop_ = std::make_unique<QtMainLoop>();

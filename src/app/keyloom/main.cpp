@@ -41,6 +41,9 @@ int main(int argc, char** argv) {
     CLI::Option* simulate = cli.add_flag("--simulate", opt.simulate, "Use the simulated keyboard instead of a real one");
     cli.add_flag("--sim-unplugged", opt.simUnplugged, "Start the simulated keyboard unplugged")->needs(simulate);
     cli.add_option("--sim-trace", opt.simTrace, "Write the simulated keyboard's wire trace to FILE")->needs(simulate);
+    cli.add_option("--sim-input", opt.simInput,
+                   "Act as the simulated keyboard on the lines of the named pipe FIFO: layer N, unplug, plug")
+        ->needs(simulate);
     cli.add_option("--sim-delay", opt.simDelayMs, "Make each transfer to the simulated keyboard take MS milliseconds")
         ->check(CLI::Range(0, 10000))
         ->needs(simulate);
