@@ -76,6 +76,8 @@ const char* const kProgramKeys[] = {
     "tc_step_lighting", "tc_step_key_colours", "tc_step_key_table",
     "tc_paint_hint", "tc_keypro_exchange", "tc_keypro_import", "tc_keypro_export", "tc_keypro_filter",
     "tc_menu_scroll_up", "tc_menu_scroll_down",
+    // the tray menu and the desktop notifications
+    "tc_tray_show", "tc_tray_notifications", "tc_tray_quit", "tc_tray_layer", "tc_note_apply_failed",
     // lighting modes
     "tc_led_mode1", "tc_led_mode2", "tc_led_mode3", "tc_led_mode4", "tc_led_mode5", "tc_led_mode6", "tc_led_mode7",
     "tc_led_mode8", "tc_led_mode9", "tc_led_mode10", "tc_led_mode11", "tc_led_mode12", "tc_led_mode13",

@@ -4,10 +4,13 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "Application.h"
 #include "BusService.h"
+#include "Notifications.h"
 #include "SingleInstance.h"
+#include "TrayIcon.h"
 #include "base/paths.h"
 
 namespace {
@@ -113,6 +116,10 @@ int main(int argc, char** argv) {
     keyloom::app::BusService bus(app);
     if (const int code = app.start()) return code;
     bus.publish(dataDir);
+    // Outside the window: notifications while it is hidden, and the tray icon.
+    keyloom::app::Notifications notifications(app);
+    std::unique_ptr<keyloom::app::TrayIcon> tray;
+    if (keyloom::app::TrayIcon::wanted()) tray = std::make_unique<keyloom::app::TrayIcon>(app, notifications);
     if (!opt.hidden && !app.quitting()) app.showWindow();
     QApplication::exec();
     return app.terminate();
