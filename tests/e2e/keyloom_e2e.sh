@@ -60,6 +60,26 @@ ends_within_5s() {
 sets_and_profiles() { "$ctl" --work-dir "$work" --data-dir "$data" profiles | grep -c '"szName"'; }
 fingerprint() { (cd "$data" && sha256sum pro.dct keypro.dct && stat -c '%n %Y' pro.dct keypro.dct); }
 
+# A tray host and notification server on the case's bus (tests/e2e/fake_desktop.py,
+# with the system's Python, which has python3-dbus and python3-gi),
+# logging to desktop.log; with --no-tray only the notification server.
+desktop_tool() { /usr/bin/python3 "$(dirname "$0")/fake_desktop.py" "$@"; }
+start_desktop() {
+  desktop_tool serve "$root/desktop.log" "$@" &
+  wait_for_line desktop '"event": "ready"'
+}
+# Waits up to 10 s for the tray item's menu to have a line matching $1
+# ("<id> x|- <label>", x for a ticked item).
+wait_for_menu() {
+  for _ in $(seq 100); do desktop_tool menu 2>/dev/null | grep -P "$1" >/dev/null && return 0; sleep 0.1; done
+  fail "the tray menu never had \"$1\": $(desktop_tool menu 2>&1)"
+}
+# Waits up to 10 s for the tray item's tooltip to say $1.
+wait_for_tooltip() {
+  for _ in $(seq 100); do desktop_tool tooltip 2>/dev/null | grep -F "$1" >/dev/null && return 0; sleep 0.1; done
+  fail "the tooltip never said \"$1\": $(desktop_tool tooltip 2>&1)"
+}
+
 # ---- the cases, one function each ----
 
 first_start_then_quit() {
@@ -351,6 +371,105 @@ keyloomctl_refuses_beside_a_keyloom_it_cannot_reach() {
   wait_for_line crashed "Start-up:"
   kill -9 "$pid"; wait "$pid" 2>/dev/null
   run_ctl init >/dev/null || fail "a crashed keyloom's lock blocked init"
+}
+
+tray_menu_follows_and_switches() {
+  # The icon registers with the tray host; its menu shows M1..M3 with the
+  # current one ticked and that layer's key tables; its items act.
+  start_desktop
+  start tray --simulate --hidden
+  wait_for_line desktop '"event": "register"'
+  wait_for_menu '^\d+\tx\tM1$'
+  desktop_tool menu >"$root/menu.txt"
+  grep -qP '^\d+\t-\tM2$' "$root/menu.txt" && grep -qP '^\d+\t-\tM3$' "$root/menu.txt" || fail "no M2, M3"
+  for caption in "Show keyloom" "Apply" "Notifications" "Quit keyloom"; do
+    grep -qP "\t$caption\$" "$root/menu.txt" || fail "no \"$caption\" in the menu"
+  done
+  # The key tables sit between the layers and Apply; one is ticked.
+  tables=$(sed -n '/\tM3$/,/\tApply$/p' "$root/menu.txt" | sed '1d;$d')
+  [ "$(grep -c . <<<"$tables")" -ge 2 ] || fail "fewer than two key tables: $tables"
+  [ "$(grep -c $'\tx\t' <<<"$tables")" -eq 1 ] || fail "not one ticked key table: $tables"
+  wait_for_tooltip "Simulated keyboard"
+
+  desktop_tool click M2 || fail "clicking M2 failed"
+  wait_for_menu '^\d+\tx\tM2$'
+  wait_for_tooltip "M2 – key table "
+  # Another table of M2, chosen from the menu, is played and ticked.
+  other=$(desktop_tool menu | sed -n '/\tM3$/,/\tApply$/p' | sed '1d;$d' | grep -P '\t-\t' | head -n 1 | cut -f3)
+  [ -n "$other" ] || fail "no other key table of M2"
+  desktop_tool click "$other" || fail "clicking $other failed"
+  wait_for_menu "^\\d+\\tx\\t\\Q$other\\E\$"
+  wait_for_tooltip "M2 – key table $other"
+  grep -q "Window shown" "$root/tray.log" && fail "the menu showed the window"
+  desktop_tool click "Show keyloom"
+  wait_for_line tray "Window shown"
+  desktop_tool click "Quit keyloom"
+  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc after Quit"
+  [ "$(stored_layer)" = 1 ] || fail "the layer chosen in the tray was not kept"
+}
+
+notifications_while_hidden() {
+  # A layer switched and the keyboard pulled out are told while the window is
+  # hidden, each kind replacing its own; turned off in the menu, none.
+  start_desktop
+  mkfifo "$root/keys"
+  start hidden --simulate --hidden --sim-input "$root/keys"
+  wait_for_line desktop '"event": "register"'
+  echo "layer 2" >"$root/keys"
+  wait_for_line desktop '"summary": "M2 – key table '
+  note=$(grep -m1 '"event": "notify"' "$root/desktop.log")
+  for part in '"app_name": "keyloom"' '"app_icon": "org.keyloom.Keyloom"' '"desktop-entry": "org.keyloom.Keyloom"' \
+              '"replaces_id": 0'; do
+    grep -qF "$part" <<<"$note" || fail "the notification lacks $part: $note"
+  done
+  first_id=$(sed -E 's/.*"id": ([0-9]+).*/\1/' <<<"$note")
+  echo "layer 3" >"$root/keys"
+  wait_for_line desktop '"summary": "M3 – key table '
+  grep -F '"summary": "M3' "$root/desktop.log" | grep -qF "\"replaces_id\": $first_id" ||
+    fail "the second layer switch did not replace the first"
+  # An apply that fails says why; so does one refused without a keyboard.
+  echo "fail 3" >"$root/keys"  # a transfer and its retries
+  desktop_tool click Apply || fail "clicking Apply failed"
+  wait_for_line desktop '"summary": "The settings could not be written to the keyboard", "body": ".'
+  echo "unplug" >"$root/keys"
+  wait_for_line desktop '"summary": "Keyboard not connected"'
+  desktop_tool click Apply
+  wait_for_line desktop '"body": "The keyboard is not connected. Plug it in'
+
+  desktop_tool click Notifications || fail "clicking Notifications failed"
+  for _ in $(seq 100); do grep -q "notifications=0" "$HOME/.config/keyloom/preferences.ini" 2>/dev/null && break; sleep 0.1; done
+  grep -q "notifications=0" "$HOME/.config/keyloom/preferences.ini" || fail "the choice was not kept"
+  wait_for_menu '^\d+\t-\tNotifications$'
+  notes=$(grep -c '"event": "notify"' "$root/desktop.log")
+  echo "plug" >"$root/keys"
+  wait_for_tooltip "Simulated keyboard"
+  echo "layer 1" >"$root/keys"
+  wait_for_menu '^\d+\tx\tM1$'
+  [ "$(grep -c '"event": "notify"' "$root/desktop.log")" -eq "$notes" ] || fail "told while turned off"
+  grep -q "Notification: M1" "$root/hidden.log" && fail "told while turned off"
+
+  # With the window shown, the window says it: no notification.
+  desktop_tool click Notifications
+  wait_for_menu '^\d+\tx\tNotifications$'
+  "$keyloom" --data-dir "$data" --simulate || fail "the second start failed"
+  wait_for_line hidden "Window shown"
+  echo "layer 2" >"$root/keys"
+  wait_for_menu '^\d+\tx\tM2$'
+  [ "$(grep -c '"event": "notify"' "$root/desktop.log")" -eq "$notes" ] || fail "told with the window shown"
+}
+
+no_tray_host_keeps_the_second_start() {
+  # Without a tray host (a plain GNOME), keyloom runs as before: a second
+  # start shows the window.
+  start_desktop --no-tray
+  start notray --simulate --hidden
+  wait_for_line notray "Tray icon: waiting for a tray"
+  "$keyloom" --data-dir "$data" --simulate || fail "the second start failed"
+  wait_for_line notray "Window shown"
+  kill -0 "$pid" || fail "keyloom ended"
+  grep -q '"event": "register"' "$root/desktop.log" && fail "registered without a tray host"
+  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
+  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
 }
 
 declare -F "$case" >/dev/null || fail "unknown case $case"
