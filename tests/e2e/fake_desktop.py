@@ -4,11 +4,13 @@ the tests' own session bus: what keyloom sends them goes to a log, one JSON
 object a line.
 
   fake_desktop.py serve LOG [--no-tray]   serve until killed (--no-tray: notifications only)
-  fake_desktop.py menu                    print the registered item's menu: id, ticked, label
+  fake_desktop.py menu                    print the registered item's menu: id, ticked, label as shown
   fake_desktop.py click LABEL             click the menu item of that label
   fake_desktop.py tooltip                 print the item's tooltip text
+  fake_desktop.py icon                    print the item's icon name and its pictures' sizes
 """
 import json
+import re
 import sys
 
 import dbus
@@ -162,6 +164,11 @@ def registered_item(bus):
     return bus.get_object(service, "/" + path), service
 
 
+def shown(label):
+    """A dbusmenu label as a tray shows it: "_" marks the access key, "__" is one "_"."""
+    return re.sub(r"_(_?)", r"\1", label)
+
+
 def menu(bus):
     item, service = registered_item(bus)
     menu_path = item.Get(ITEM, "Menu", dbus_interface=PROPS)
@@ -173,7 +180,7 @@ def menu(bus):
     def walk(node):
         id_, props, children = node
         if props.get("type") != "separator" and "label" in props:
-            entries.append((int(id_), int(props.get("toggle-state", 0)) == 1, str(props["label"])))
+            entries.append((int(id_), int(props.get("toggle-state", 0)) == 1, shown(str(props["label"]))))
         for child in children:
             walk(child)
 
@@ -198,6 +205,11 @@ def main():
         item, _ = registered_item(bus)
         _, _, title, text = item.Get(ITEM, "ToolTip", dbus_interface=PROPS)
         print(str(title) + "\n" + str(text))
+    elif sys.argv[1:] == ["icon"]:
+        item, _ = registered_item(bus)
+        print(item.Get(ITEM, "IconName", dbus_interface=PROPS))
+        for width, height, _ in item.Get(ITEM, "IconPixmap", dbus_interface=PROPS):
+            print("%dx%d" % (width, height))
     else:
         sys.exit(__doc__)
 

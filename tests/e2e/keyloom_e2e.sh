@@ -9,7 +9,8 @@ keyloom=$1 ctl=$2 work=$3 case=$4
 root=$(mktemp -d)
 trap 'kill -9 $(jobs -p) 2>/dev/null; kill "$(cat "$root/bus.pid")" 2>/dev/null; rm -rf "$root"' EXIT
 data=$root/data
-export XDG_RUNTIME_DIR=$root/run HOME=$root/home
+export XDG_RUNTIME_DIR=$root/run HOME=$root/home XDG_CONFIG_HOME=$root/home/.config  # never the user's preferences
+unset KEYLOOM_CONFIG_DIR
 mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$HOME"
 
 # fail, start, log_mark, log_after, wait_for_line, wait_for_exit, wait_for_trace, own_session_bus
@@ -65,6 +66,8 @@ fingerprint() { (cd "$data" && sha256sum pro.dct keypro.dct && stat -c '%n %Y' p
 # logging to desktop.log; with --no-tray only the notification server.
 desktop_tool() { /usr/bin/python3 "$(dirname "$0")/fake_desktop.py" "$@"; }
 start_desktop() {
+  # The cases read the menu, the tooltip and the notifications in English.
+  mkdir -p "$HOME/.config/keyloom" && printf '[keyloom]\nlanguage=en\n' >"$HOME/.config/keyloom/preferences.ini"
   desktop_tool serve "$root/desktop.log" "$@" &
   wait_for_line desktop '"event": "ready"'
 }
@@ -389,7 +392,9 @@ tray_menu_follows_and_switches() {
   tables=$(sed -n '/\tM3$/,/\tApply$/p' "$root/menu.txt" | sed '1d;$d')
   [ "$(grep -c . <<<"$tables")" -ge 2 ] || fail "fewer than two key tables: $tables"
   [ "$(grep -c $'\tx\t' <<<"$tables")" -eq 1 ] || fail "not one ticked key table: $tables"
+  grep -qP '\tM1_Profile1$' <<<"$tables" || fail "a table's name is not shown as it is: $tables"
   wait_for_tooltip "Simulated keyboard"
+  [ -n "$(desktop_tool icon | tr -d "\n")" ] || fail "the item has neither an icon name nor a picture"
 
   desktop_tool click M2 || fail "clicking M2 failed"
   wait_for_menu '^\d+\tx\tM2$'
@@ -425,7 +430,7 @@ notifications_while_hidden() {
   first_id=$(sed -E 's/.*"id": ([0-9]+).*/\1/' <<<"$note")
   echo "layer 3" >"$root/keys"
   wait_for_line desktop '"summary": "M3 – key table '
-  grep -F '"summary": "M3' "$root/desktop.log" | grep -qF "\"replaces_id\": $first_id" ||
+  grep -F '"summary": "M3' "$root/desktop.log" | grep -F "\"replaces_id\": $first_id" >/dev/null ||
     fail "the second layer switch did not replace the first"
   # An apply that fails says why; so does one refused without a keyboard.
   echo "fail 3" >"$root/keys"  # a transfer and its retries

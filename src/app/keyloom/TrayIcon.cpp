@@ -1,6 +1,8 @@
 #include "TrayIcon.h"
 
 #include <QAction>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -28,6 +30,13 @@ QIcon appIcon() {
     return QIcon::fromTheme(QStringLiteral("org.keyloom.Keyloom"), builtIn);
 }
 
+// Whether the menu goes over the bus (com.canonical.dbusmenu) rather than as a
+// QMenu: Qt chooses so when a tray host is registered as the program starts.
+bool menuOnTheBus() {
+    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    return bus && bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")).value();
+}
+
 QAction* addCheckable(QMenu* menu, const QString& caption, bool checked) {
     QAction* action = menu->addAction(caption);
     action->setCheckable(true);
@@ -37,12 +46,24 @@ QAction* addCheckable(QMenu* menu, const QString& caption, bool checked) {
 
 }  // namespace
 
+QString TrayIcon::userCaption(const std::string& name) const {
+    // Shown as typed: a QMenu takes "&" for a shortcut mark, a menu on the bus "_"
+    // (Qt turns the first "&" into "_" there and leaves a "_" as it is).
+    QString caption = QString::fromStdString(name).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    if (menuOnTheBus_) caption.replace(QLatin1Char('_'), QStringLiteral("__"));
+    return caption;
+}
+
 bool TrayIcon::wanted() {
     return gVar.TrayIcon != 0;
 }
 
 TrayIcon::TrayIcon(Application& app, Notifications& notifications)
-    : app_(app), notifications_(notifications), menu_(new QMenu), icon_(new QSystemTrayIcon(appIcon())) {
+    : app_(app),
+      notifications_(notifications),
+      menuOnTheBus_(menuOnTheBus()),
+      menu_(new QMenu),
+      icon_(new QSystemTrayIcon(appIcon())) {
     icon_->setContextMenu(menu_);
     QObject::connect(menu_, &QMenu::aboutToShow, &context_, [this] { rebuildMenu(); });
     QObject::connect(icon_, &QSystemTrayIcon::activated, &context_, [this](QSystemTrayIcon::ActivationReason why) {
@@ -105,9 +126,7 @@ void TrayIcon::addKeyTableItems() {
     if (mode < 0 || !profile) return;
     for (int i = 0; const _ST_KEYPRO* table = get_keypro_by_index(i, mode); ++i) {
         const uint32_t id = uint32_t(table->dwID);
-        // A table's name is the user's: an "&" in it is shown, not taken for a shortcut mark.
-        const QString name = QString::fromStdString(keypro_name(*table)).replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* item = addCheckable(menu_, name, id == profile->dwKeyProID[mode]);
+        QAction* item = addCheckable(menu_, userCaption(keypro_name(*table)), id == profile->dwKeyProID[mode]);
         QObject::connect(item, &QAction::triggered, &context_, [this, mode, id] {
             if (MainView* view = app_.view()) view->chooseKeyTable(mode, id);
         });

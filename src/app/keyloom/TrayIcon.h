@@ -5,6 +5,8 @@
 // Activating the icon shows the window.
 #pragma once
 #include <QObject>
+#include <QString>
+#include <string>
 
 class QMenu;
 class QSystemTrayIcon;
@@ -32,9 +34,12 @@ private:
     void addKeyTableItems();
     void refreshTooltip();
     void apply();
+    // A name the user typed as a menu caption that shows it unchanged.
+    QString userCaption(const std::string& name) const;
 
     Application& app_;
     Notifications& notifications_;
+    const bool menuOnTheBus_;
     QObject context_;  // ends the connections with this object
     QMenu* menu_;
     QSystemTrayIcon* icon_;
