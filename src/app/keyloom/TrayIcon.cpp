@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -55,7 +56,14 @@ QString TrayIcon::userCaption(const std::string& name) const {
 }
 
 bool TrayIcon::wanted() {
-    return gVar.TrayIcon != 0;
+    if (gVar.TrayIcon == 0) return false;
+    // A Wayland desktop has no XEmbed tray, and Qt looks for a tray host only
+    // as the program starts: without one now, this run can never show an icon.
+    if (QGuiApplication::platformName() == QLatin1String("wayland") && !menuOnTheBus()) {
+        LOG("Tray icon: no tray on this desktop");
+        return false;
+    }
+    return true;
 }
 
 TrayIcon::TrayIcon(Application& app, Notifications& notifications)

@@ -18,7 +18,8 @@ class Notifications;
 
 class TrayIcon {
 public:
-    // Whether the model file's TrayIcon asks for an icon (any value but 0).
+    // Whether the model file's TrayIcon asks for an icon (any value but 0)
+    // and the desktop can show one in this run.
     static bool wanted();
 
     // The icon, shown at once; Qt puts it in the tray when there is one, and
