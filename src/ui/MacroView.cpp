@@ -40,7 +40,7 @@ PngButton* newBox(QWidget* parent, qreal y, const ButtonAction& click) {
 
 }  // namespace
 
-MacroView::MacroView(QWidget* owner) : DialogPanel(owner, WIDTH, HEIGHT) {
+MacroView::MacroView(QWidget* owner, MacroTree& tree) : DialogPanel(owner, WIDTH, HEIGHT), tree_(tree) {
     setFocusPolicy(Qt::StrongFocus);
     LoadSkins();
     onRefreshText();

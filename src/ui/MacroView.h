@@ -52,8 +52,9 @@ public:
     static constexpr int WIDTH = 508;
     static constexpr int HEIGHT = 346;
 
-    // A hidden editor centred over owner, its tree read from the macro folder.
-    explicit MacroView(QWidget* owner);
+    // A hidden editor centred over owner, showing tree (which outlives the
+    // editor), read again from the macro folder.
+    MacroView(QWidget* owner, MacroTree& tree);
 
     void onRefreshText();
     // Rebuilds the tree from the macro folder; the event list empties.
@@ -158,7 +159,7 @@ private:
     void showKeyMenu();
     void showTreeMenu(outlineviewData* item);
 
-    MacroTree tree_{MacroIdRepair::Rewrite};  // the window gives copied macro files ids of their own
+    MacroTree& tree_;
     outlineviewData keyRows_;
     outlineviewData* selectedItem_ = nullptr;  // the tree item whose rows are shown
     QTimer commandTimer_;                      // the release check while Command is held

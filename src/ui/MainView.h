@@ -15,9 +15,11 @@
 #include "control/apply_requests.h"
 #include "control/key_tables.h"
 #include "control/knob.h"
+#include "macro/macrotree.h"
 #include "device/Dev6120.h"
 #include "ui/ColorGridView.h"
 #include "ui/KbColorView.h"
+#include "ui/LateDialog.h"
 #include "widgets/PopWindow.h"
 #include "widgets/MenuWindow.h"
 #include "widgets/PngButton.h"
@@ -30,7 +32,6 @@ class ColorPickView;
 class ComboBtn;
 class HideView;
 class LedView4417;
-class MacroTree;
 class MacroView;
 class MsgView;
 class PickFuncView;
@@ -188,6 +189,8 @@ private:
     void createSetControls(const ButtonAction& click);
     void createPanels();
     void createDialogs();
+    // The macro folder read again, and shown again in the editor when it was built.
+    void reloadMacros();
     void createCaptions();
     QRectF chooserTitleRect() const;
     void refreshKeyboardState();
@@ -242,7 +245,7 @@ private:
     ApplyController applies_;
     KnobController knob_;
 
-    QImage imgNr, imgOv;
+    QImage imgNr;
     PngButton* btnExit = nullptr;
     PngButton* btnHelp = nullptr;
     ComboBtn* btnText = nullptr;
@@ -260,12 +263,16 @@ private:
     PngButton* btnWeb = nullptr;
     TextStyle textStyleDict;
     HideView* hideView = nullptr;
-    MsgView* msgView = nullptr;
-    PickFuncView* funPickView = nullptr;
-    MacroView* macroView = nullptr;
-    ProgressView* progressView = nullptr;
-    SrView* srView = nullptr;
-    ColorPickView* colorPickView = nullptr;
+    // The macro folder as the window read it, shown by the macro editor; the
+    // window gives copied macro files ids of their own.
+    MacroTree macros_{MacroIdRepair::Rewrite};
+    // The dialogs, built on first use.
+    LateDialog<MsgView> msgView;
+    LateDialog<PickFuncView> funPickView;
+    LateDialog<MacroView> macroView;
+    LateDialog<ProgressView> progressView;
+    LateDialog<SrView> srView;
+    LateDialog<ColorPickView> colorPickView;
     LedView4417* ledView = nullptr;
     KbColorView* kbView = nullptr;
     CaptionView* keyboardState = nullptr;      // connected, simulated or not connected

@@ -33,7 +33,7 @@ void MainView::btnClick(PngButton* sender) {
     if (sender == btnRestroe) return onRestore();
     if (sender == btnApply || sender == btnOk) return onApply();
     if (sender == btnWeb) return openLink();
-    if (sender == btnMacro) return showMacroView(hideView, macroView);
+    if (sender == btnMacro) return showMacroView(hideView, macroView.get());
     if (sender == btnNew) return onNewButton();
     if (sender == btnRename) return askSetName([this](MsgView* dialog) { onRenameKeyPro(dialog); }, true);
     if (sender == btnDel) return ask(keyTables_.deleteQuestion(), [this](MsgView* dialog) { onDelKeyPro(dialog); });
@@ -43,7 +43,7 @@ void MainView::btnClick(PngButton* sender) {
 }
 
 void MainView::hideDialogView() {
-    if (!colorPickView->isVisible()) return;
+    if (!colorPickView.shown()) return;
     colorPickView->hide();
     hideView->hide();
 }
@@ -109,11 +109,18 @@ bool MainView::chooseKeyTable(int mode, uint32_t id) {
 }
 
 MacroTree& MainView::macroTree() {
-    return macroView->tree();
+    return macros_;
+}
+
+void MainView::reloadMacros() {
+    if (MacroView* editor = macroView.built())
+        editor->ReloadMacroList();
+    else
+        macros_.ReloadMacroList();
 }
 
 void MainView::dataChangedOutside() {
-    macroView->ReloadMacroList();
+    reloadMacros();
     SetAsCurProfile(get_current_profile());
     if (dataMayHaveChanged) dataMayHaveChanged();
 }
@@ -142,11 +149,11 @@ void MainView::onLanguageChosen() {
 
 void MainView::tell(const Reason& reason) {
     if (reason.empty()) return;
-    showMsg(hideView, msgView, QString::fromStdString(ReasonText(reason)), MSG_NOTICE, false, nullptr);
+    showMsg(hideView, msgView.get(), QString::fromStdString(ReasonText(reason)), MSG_NOTICE, false, nullptr);
 }
 
 void MainView::ask(const Reason& question, MsgCallback answered) {
-    showQuestion(hideView, msgView, QString::fromStdString(ReasonText(question)), std::move(answered));
+    showQuestion(hideView, msgView.get(), QString::fromStdString(ReasonText(question)), std::move(answered));
 }
 
 void MainView::onApply() {
@@ -171,7 +178,7 @@ void MainView::applyWithProgress(int32_t flags) {
     applies_.requestWithProgress(flags, GetCurKeyPro() != nullptr);
     progressView->setProgress(0);
     progressView->setStepText(progressText(0));
-    showProgress(this, hideView, progressView);
+    showProgress(this, hideView, progressView.get());
 }
 
 QString MainView::progressText(int progress) const {
@@ -188,12 +195,15 @@ void MainView::openLink() {
 
 void MainView::updateProgress(int progress) {
     if (watchers.applyProgress) watchers.applyProgress(progress);
+    // An apply without its panel (asked from outside) has nothing to show.
+    ProgressView* panel = progressView.built();
+    if (!panel) return;
     if (progress > 100) {
-        progressView->setClose();
+        panel->setClose();
         return;
     }
-    progressView->setProgress(progress);
-    progressView->setStepText(progressText(progress));
+    panel->setProgress(progress);
+    panel->setStepText(progressText(progress));
 }
 
 void MainView::showError2() {
@@ -203,7 +213,7 @@ void MainView::showError2() {
 void MainView::onColorGridClick(bool, ColorGridView* sender) {
     if (!sender) return;
     colorPickView->targetView = sender;
-    if (sender->bRGB) showColorPick(hideView, colorPickView, sender, true);
+    if (sender->bRGB) showColorPick(hideView, colorPickView.get(), sender, true);
 }
 
 void MainView::SetAsCurProfile(_ST_PROFILE* profile) {
@@ -219,16 +229,17 @@ void MainView::UpdateUI() {
 }
 
 void MainView::showMessage(const QString& text, bool question, std::function<void(bool)> answered) {
-    showMsg(hideView, msgView, text, question ? MSG_QUESTION : MSG_NOTICE, false,
+    showMsg(hideView, msgView.get(), text, question ? MSG_QUESTION : MSG_NOTICE, false,
             [answered = std::move(answered)](MsgView* dialog) { answered(dialog->bResult); });
 }
 
 bool MainView::messageShown() const {
-    return msgView->isVisible();
+    return msgView.shown();
 }
 
 bool MainView::saveUnsavedChanges() {
-    return macroView->saveUnsavedChanges();
+    MacroView* editor = macroView.built();
+    return !editor || editor->saveUnsavedChanges();
 }
 
 void MainView::requestHide() {
@@ -241,9 +252,13 @@ void MainView::requestQuit() {
 
 void MainView::leaveWith(std::function<void()> MainView::*action) {
     // The answer may come later, from the editor's question; the callback is read then.
-    macroView->settleUnsavedChanges([this, action](bool proceed) {
-        if (proceed && this->*action) (this->*action)();
-    });
+    auto proceed = [this, action](bool go) {
+        if (go && this->*action) (this->*action)();
+    };
+    if (MacroView* editor = macroView.built())
+        editor->settleUnsavedChanges(proceed);
+    else
+        proceed(true);  // an editor never opened has nothing unsaved
 }
 
 }  // namespace keyloom

@@ -115,7 +115,7 @@ void MainView::askSetName(std::function<void(MsgView*)> done, bool renaming) {
         return nameCheckText(keyTables_.checkName(name.toStdString(), renaming), name,
                              KeyTableController::kNameBytes);
     };
-    showMsg(hideView, msgView, uiText("tc_msg20"), MSG_TEXT, false, std::move(done));
+    showMsg(hideView, msgView.get(), uiText("tc_msg20"), MSG_TEXT, false, std::move(done));
 }
 
 void MainView::onNewButton() {
@@ -166,8 +166,8 @@ void MainView::importKeyTable() {
     if (!set || !chooseExchangeFile) return;
     const QString path = chooseExchangeFile(false, QString());
     if (path.isEmpty()) return;
-    const ExchangeResult result = ImportKeyPro(set, path.toStdString(), &macroView->tree());
-    if (result.listReloaded) macroView->ReloadMacroList();
+    const ExchangeResult result = ImportKeyPro(set, path.toStdString(), &macros_);
+    if (result.listReloaded) reloadMacros();
     if (result.keysTaken) showKeyTables();
     tell(result.reason);
 }

@@ -31,7 +31,7 @@ void MainView::onKeySelect(int key) {
     funPickView->nKeyIndex = uint32_t(key);
     funPickView->nShowColor = IsLedGameMode(profile->stAdv.nMode) ? 1 : 0;
     funPickView->setPaintColour(colorFromBgr(ledView->getGridColor(0)));
-    showPickFunc(this, hideView, funPickView, [this](PickFuncView* picker) { onButtonSet(picker); });
+    showPickFunc(this, hideView, funPickView.get(), [this](PickFuncView* picker) { onButtonSet(picker); });
 }
 
 void MainView::onButtonSet(PickFuncView* picker) {

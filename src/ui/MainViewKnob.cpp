@@ -56,7 +56,7 @@ void MainView::closePoP() {
 void MainView::onKnodDClicked(int setIndex) {
     srView->setIndex = setIndex;
     if (srView->isHidden()) {
-        showSrView(this, hideView, srView, [this](SrView*) { onSrOK(); });
+        showSrView(this, hideView, srView.get(), [this](SrView*) { onSrOK(); });
     } else {
         srView->initUI();
         srView->update();

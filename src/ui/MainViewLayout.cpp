@@ -104,7 +104,6 @@ MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), knob_(link
                     : QFileDialog::getOpenFileName(this, uiText("tc_keypro_import"), QString(), filter);
     };
     imgNr = loadSkinImage(QStringLiteral("main_nr.png"));
-    imgOv = loadSkinImage(QStringLiteral("main_dn.png"));
     resize(ImageProcess::pointSize(imgNr));
     if (!parent) {
         // The window is its picture: no frame, and the desktop shows past its rounded corners.
@@ -124,6 +123,7 @@ MainView::~MainView() {
     }
     // The pop-up must not report to a window that is being taken apart.
     if (popWindow_) delete popWindow_.data();
+    delete macroView.built();  // it shows macros_, which goes before the window's children
     if (mainView == this) mainView = nullptr;
 }
 
@@ -134,6 +134,8 @@ void MainView::LoadSkins() {
     createSetControls(click);
     createPanels();
     createCaptions();
+    // Keys may call macros: the list is read with the window, the editor comes later.
+    macros_.ReloadMacroList();
     createDialogs();
     onRefreshText();
 }
@@ -162,9 +164,11 @@ void MainView::createWindowButtons(const ButtonAction& click) {
 
 void MainView::createModeButtons(const ButtonAction& click) {
     static const char* const names[3] = {"M1", "M2", "M3"};
+    // The pressed window is needed only for the parts the mode buttons cut from it.
+    const QImage pressed = loadSkinImage(QStringLiteral("main_dn.png"));
     for (int i = 0; i < 3; ++i)
-        btnPro[i] = newPngButton(nullptr, this, uiSkin(), imgNr, imgNr, imgOv, true, kModes[i], kModes[i], std::nullopt,
-                                 QString::fromLatin1(names[i]), click);
+        btnPro[i] = newPngButton(nullptr, this, uiSkin(), imgNr, imgNr, pressed, true, kModes[i], kModes[i],
+                                 std::nullopt, QString::fromLatin1(names[i]), click);
 }
 
 void MainView::createSetControls(const ButtonAction& click) {
@@ -247,14 +251,18 @@ void MainView::createDialogs() {
     hideView = new HideView(this);
     hideView->setGeometry(rect());
     hideView->hide();
-    funPickView = new PickFuncView(this);
-    srView = new SrView(this);
-    progressView = new ProgressView(this, uiSkin());
-    progressView->LoadSkins();
-    centreInParent(progressView);
-    msgView = new MsgView(this);
-    macroView = new MacroView(this);
-    colorPickView = new ColorPickView(this);
+    // Each is built on its first use (they build their texts in the language of then).
+    funPickView.setBuild([this] { return new PickFuncView(this); });
+    srView.setBuild([this] { return new SrView(this); });
+    progressView.setBuild([this] {
+        auto* panel = new ProgressView(this, uiSkin());
+        panel->LoadSkins();
+        centreInParent(panel);
+        return panel;
+    });
+    msgView.setBuild([this] { return new MsgView(this); });
+    macroView.setBuild([this] { return new MacroView(this, macros_); });
+    colorPickView.setBuild([this] { return new ColorPickView(this); });
 }
 
 void MainView::onRefreshText() {
@@ -279,11 +287,11 @@ void MainView::onRefreshText() {
     btnWeb->setVisible(!link.isEmpty());
     refreshKeyboardState();
     refreshDataFolder();
-    msgView->onRefreshText();
-    funPickView->onRefreshText();
-    macroView->onRefreshText();
-    srView->onRefreshText();
-    colorPickView->onRefreshText();
+    if (MsgView* dialog = msgView.built()) dialog->onRefreshText();
+    if (PickFuncView* dialog = funPickView.built()) dialog->onRefreshText();
+    if (MacroView* dialog = macroView.built()) dialog->onRefreshText();
+    if (SrView* dialog = srView.built()) dialog->onRefreshText();
+    if (ColorPickView* dialog = colorPickView.built()) dialog->onRefreshText();
 }
 
 QRectF MainView::chooserTitleRect() const {

@@ -1,8 +1,11 @@
 #include "widgets/ImageProcess.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QPainter>
+#include <QTimer>
 #include <cmath>
 
 #include "base/paths.h"
@@ -78,12 +81,71 @@ QString scaledPictureName(const QString& path, int scale) {
     return base + QStringLiteral("@%1x").arg(scale) + suffix;
 }
 
-QImage loadPicture(const QString& path) {
-    const int scale = pictureScale();
+namespace {
+
+QImage decodePicture(const QString& path, int scale) {
     const QString scaled = scaledPictureName(path, scale);
     QImage image;
     if (scale > 1 && QFileInfo::exists(scaled) && image.load(scaled)) return toPictureFormat(std::move(image), scale);
     return ImageProcess::loadImage(path);
+}
+
+// A decoded picture and the file it came from as it was then.
+struct DecodedPicture {
+    QImage image;
+    qint64 bytes = 0;
+    QDateTime modified;
+};
+
+// The pictures decoded so far, by scale and file. Controls that show the same
+// picture share one decoded copy (a QImage shares its pixels until written
+// to). The window's thread only.
+QHash<QString, DecodedPicture>& decodedPictures() {
+    static QHash<QString, DecodedPicture> pictures;
+    return pictures;
+}
+
+bool g_releaseQueued = false;
+
+}  // namespace
+
+QImage loadPicture(const QString& path) {
+    if (path.isEmpty()) return {};
+    const int scale = pictureScale();
+    const QFileInfo file(path);
+    const QString key = QString::number(scale) + QLatin1Char(':') + path;
+    auto& pictures = decodedPictures();
+    if (auto found = pictures.constFind(key);
+        found != pictures.cend() && found->bytes == file.size() && found->modified == file.lastModified())
+        return found->image;
+    QImage image = decodePicture(path, scale);
+    if (image.isNull()) return image;
+    pictures.insert(key, {image, file.size(), file.lastModified()});
+    // What the controls built in this turn of the event loop did not keep goes
+    // when the turn ends.
+    if (!g_releaseQueued && QCoreApplication::instance()) {
+        g_releaseQueued = true;
+        QTimer::singleShot(0, QCoreApplication::instance(), [] {
+            g_releaseQueued = false;
+            releaseUnusedPictures();
+        });
+    }
+    return image;
+}
+
+void releaseUnusedPictures() {
+    auto& pictures = decodedPictures();
+    for (auto it = pictures.begin(); it != pictures.end();) {
+        // Detached: this list holds the only reference to its pixels.
+        if (it->image.isDetached())
+            it = pictures.erase(it);
+        else
+            ++it;
+    }
+}
+
+int decodedPictureCount() {
+    return int(decodedPictures().size());
 }
 
 QImage newPicture(QSize points, int scale) {

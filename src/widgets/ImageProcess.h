@@ -44,8 +44,15 @@ int pictureScale();
 // The file name of a picture at a scale: "btn_nr.png", "btn_nr@2x.png".
 QString scaledPictureName(const QString& path, int scale);
 // The picture in a file; at picture scale 2 its "@2x" twin when that file
-// exists, with device pixel ratio 2, so it covers the same points.
+// exists, with device pixel ratio 2, so it covers the same points. A file is
+// decoded once while some control keeps its picture (or until the event loop
+// next turns): later loads share that copy, unless the file changed since.
 QImage loadPicture(const QString& path);
+// Forgets the decoded pictures no control keeps; done by itself each time the
+// event loop turns after a decode.
+void releaseUnusedPictures();
+// How many decoded pictures are kept for sharing.
+int decodedPictureCount();
 // A transparent picture of a size in points at a scale (default: the
 // pictures' scale), for a painter that draws in points.
 QImage newPicture(QSize points, int scale = pictureScale());

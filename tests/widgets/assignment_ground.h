@@ -18,6 +18,7 @@
 #include "core/test_support.h"
 #include "keys/evdev.h"
 #include "macro/macrofile.h"
+#include "macro/macrotree.h"
 #include "macro/stmacro.h"
 #include "model/hwparam.h"
 #include "model/st_keypro.h"
@@ -119,6 +120,8 @@ protected:
     std::string macroDir;
     _ST_KEYPRO* keyTable = nullptr;
     _ST_PROFILE* profile = nullptr;
+    // The macro folder a macro editor of the owner shows; outlives the owner.
+    MacroTree macros{MacroIdRepair::Rewrite};
     std::unique_ptr<QWidget> owner;
     HideView* overlay = nullptr;
     std::optional<LogCapture> log;

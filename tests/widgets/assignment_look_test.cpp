@@ -120,7 +120,7 @@ TEST_F(AssignmentLook, KnobSettingsInEveryLanguage) {
 
 TEST_F(AssignmentLook, MacroEditorInEveryLanguage) {
     putMacro("Raid/opener.mcf", 801, "opener");
-    auto* view = new MacroView(owner.get());
+    auto* view = new MacroView(owner.get(), macros);
     showOwner();
     showMacroView(overlay, view);
     view->listMacro->expandItem(view->dataMacro()->findItemForName("Raid"));

@@ -30,7 +30,7 @@ protected:
         putMacro("Games/combo.mcf", 901, "combo");
         putMacro("solo.mcf", 902, "solo");
         putFiles();
-        view = new MacroView(owner.get());
+        view = new MacroView(owner.get(), macros);
         view->clock = [this] { return now; };
         showOwner();
         showMacroView(overlay, view);

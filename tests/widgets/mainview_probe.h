@@ -26,12 +26,12 @@ public:
     PngButton* btnExchange() const { return view_.btnExchange; }
     PngButton* btnWeb() const { return view_.btnWeb; }
     HideView* hideView() const { return view_.hideView; }
-    MsgView* msgView() const { return view_.msgView; }
-    PickFuncView* funPickView() const { return view_.funPickView; }
-    MacroView* macroView() const { return view_.macroView; }
-    ProgressView* progressView() const { return view_.progressView; }
-    SrView* srView() const { return view_.srView; }
-    ColorPickView* colorPickView() const { return view_.colorPickView; }
+    MsgView* msgView() const { return view_.msgView.get(); }
+    PickFuncView* funPickView() const { return view_.funPickView.get(); }
+    MacroView* macroView() const { return view_.macroView.get(); }
+    ProgressView* progressView() const { return view_.progressView.get(); }
+    SrView* srView() const { return view_.srView.get(); }
+    ColorPickView* colorPickView() const { return view_.colorPickView.get(); }
     LedView4417* ledView() const { return view_.ledView; }
     KbColorView* kbView() const { return view_.kbView; }
     CaptionView* keyboardState() const { return view_.keyboardState; }
