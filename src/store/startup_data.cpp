@@ -7,7 +7,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <string_view>
 #include <memory>
 #include <optional>
 #include <set>
@@ -35,8 +38,29 @@ StoredDataMode g_mode = StoredDataMode::ReadOnly;
 std::set<std::string> g_protected;
 // Files already kept as a backup in this run, so the first run does not keep them twice.
 std::set<std::string> g_kept;
-// The stored files as this run last read or wrote them (empty when missing or unreadable).
-StoredDataImages g_stored;
+// A stored file's bytes as this run last read or wrote them, told apart by
+// their length and two independent 64-bit hashes: a megabyte less to keep
+// than the bytes themselves. Unknown when the file was missing or unreadable.
+struct StoredFileDigest {
+    bool known = false;
+    size_t length = 0;
+    uint64_t hash = 0, fnv = 0;
+
+    static StoredFileDigest of(std::string_view bytes) {
+        uint64_t fnv = 0xcbf29ce484222325ull;
+        for (const unsigned char byte : bytes) fnv = (fnv ^ byte) * 0x100000001b3ull;
+        return {true, bytes.size(), std::hash<std::string_view>{}(bytes), fnv};
+    }
+    bool sameAs(std::string_view bytes) const {
+        if (!known || bytes.size() != length) return false;
+        const StoredFileDigest other = of(bytes);
+        return other.hash == hash && other.fnv == fnv;
+    }
+};
+struct StoredDigests {
+    StoredFileDigest profiles, keyPros;
+};
+StoredDigests g_stored;
 // A failed save was told to the user, and no save has worked since.
 bool g_troubleTold = false;
 
@@ -158,7 +182,7 @@ void LoadStoredData(StartupDataReport* report, StoredDataMode mode) {
     int profiles = 0;
     const std::string proPath = get_profile_file_path();
     if (std::optional<std::string> bytes = read_stored(proPath, PROFILE_FILE_SIZE, "load pro file error", report)) {
-        g_stored.profiles = *bytes;
+        if (!bytes->empty()) g_stored.profiles = StoredFileDigest::of(*bytes);
         if (!bytes->empty()) {
             if (Reason damage = profile_file_damage(*bytes); !damage.empty()) handle_damage(proPath, damage, report);
         }
@@ -167,7 +191,7 @@ void LoadStoredData(StartupDataReport* report, StoredDataMode mode) {
 
     const std::string setPath = get_keypro_file_path();
     if (std::optional<std::string> bytes = read_stored(setPath, KEYPRO_FILE_SIZE, "load keypro file error", report)) {
-        g_stored.keyPros = *bytes;
+        if (!bytes->empty()) g_stored.keyPros = StoredFileDigest::of(*bytes);
         if (Reason damage = load_keypro_image(*bytes); !damage.empty()) handle_damage(setPath, damage, report);
     }
 
@@ -272,7 +296,7 @@ StoredDataImages BuildStoredDataImages() {
 }
 
 bool DiffersFromStoredFiles(const StoredDataImages& images) {
-    return g_storedDataLoaded && (images.profiles != g_stored.profiles || images.keyPros != g_stored.keyPros);
+    return g_storedDataLoaded && !(g_stored.profiles.sameAs(images.profiles) && g_stored.keyPros.sameAs(images.keyPros));
 }
 
 bool WriteStoredDataImages(const StoredDataImages& images, std::string* failure) {
@@ -301,8 +325,7 @@ bool WriteStoredDataImages(const StoredDataImages& images, std::string* failure)
 
 void NoteStoredDataWrite(const StoredDataImages& images, bool ok, const std::string& failure, SaveAlert alert) {
     if (ok) {
-        g_stored.profiles = images.profiles;
-        g_stored.keyPros = images.keyPros;
+        g_stored = {StoredFileDigest::of(images.profiles), StoredFileDigest::of(images.keyPros)};
         if (g_troubleTold) LOG("save works again");
         g_troubleTold = false;
         return;
