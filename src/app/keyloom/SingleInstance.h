@@ -3,19 +3,19 @@
 // start finds the lock taken and sends its request ("show" or "quit")
 // instead. The kernel drops the lock with its process, so one left by a
 // crashed instance is simply taken, and the socket file it left is removed
-// before listening.
+// before listening. Plain Unix sockets watched by the event loop: the
+// program needs no network library.
 #pragma once
 #include <QByteArray>
-#include <QList>
-#include <QLocalServer>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "base/instance_lock.h"
 
-class QLocalSocket;
+class QSocketNotifier;
 
 namespace keyloom::app {
 
@@ -25,6 +25,7 @@ public:
 
     // Names derived from the data folder, in the runtime folder.
     explicit SingleInstance(const QString& dataDir);
+    ~SingleInstance() override;
 
     // Ours when this process is now the instance (and listens); Taken when
     // another process holds the data folder (holder() names it); Failed when
@@ -47,11 +48,21 @@ public:
     QString socketPath() const { return socketPath_; }
 
 private:
+    struct Peer {
+        int fd = -1;
+        QByteArray received;  // up to the next end of line
+        bool askedToQuit = false;
+        QSocketNotifier* readable = nullptr;
+    };
+    void acceptPeers();
+    void readFrom(Peer* peer);
+    void closePeer(Peer* peer);
+
     QString socketPath_;
     InstanceLock lock_;
-    QLocalServer server_;
+    int listening_ = -1;
     QString error_;
-    QList<QPointer<QLocalSocket>> quitPeers_;
+    std::vector<std::unique_ptr<Peer>> peers_;
 };
 
 }  // namespace keyloom::app
