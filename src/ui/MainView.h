@@ -8,7 +8,9 @@
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
+#include <array>
 #include <functional>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -53,6 +55,12 @@ public:
     // built at once. link (may be none) is the device link the buttons ask
     // whether a keyboard is there.
     explicit MainView(Dev6120* link, QWidget* parent = nullptr);
+
+    // Starts decoding the window's own pictures on another thread, so that
+    // they are ready when the window is built. After the application exists.
+    static void decodePicturesAhead();
+    // Waits for those pictures and drops them, when no window took them.
+    static void forgetPicturesAhead();
     ~MainView() override;
 
     void onRefreshText();
@@ -245,7 +253,18 @@ private:
     ApplyController applies_;
     KnobController knob_;
 
+    // The window picture, and the mode buttons' parts of it and of the pressed window.
+    struct Pictures {
+        QImage window;
+        std::array<QImage, 3> modes, pressedModes;
+        int scale = 0;
+    };
+    static Pictures decodePictures(int scale);
+    // The pictures decodePicturesAhead() made, when they are for scale; else none (scale 0).
+    static Pictures takePicturesDecodedAhead(int scale);
+    static std::future<Pictures>& picturesAhead();
     QImage imgNr;
+    Pictures pictures_;
     PngButton* btnExit = nullptr;
     PngButton* btnHelp = nullptr;
     ComboBtn* btnText = nullptr;

@@ -92,6 +92,40 @@ PngButton* newPlateButton(QWidget* parent, const QRectF& frame, const ButtonActi
 
 }  // namespace
 
+std::future<MainView::Pictures>& MainView::picturesAhead() {
+    static std::future<Pictures> ahead;
+    return ahead;
+}
+
+void MainView::decodePicturesAhead() {
+    picturesAhead() = std::async(std::launch::async, [scale = pictureScale()] { return decodePictures(scale); });
+}
+
+void MainView::forgetPicturesAhead() {
+    std::future<Pictures>& ahead = picturesAhead();
+    if (ahead.valid()) ahead.wait();
+    ahead = {};
+}
+
+MainView::Pictures MainView::takePicturesDecodedAhead(int scale) {
+    std::future<Pictures>& ahead = picturesAhead();
+    if (!ahead.valid()) return {};
+    Pictures pictures = ahead.get();
+    return pictures.scale == scale ? pictures : Pictures{};
+}
+
+MainView::Pictures MainView::decodePictures(int scale) {
+    Pictures pictures;
+    pictures.scale = scale;
+    // The pressed window only gives the mode buttons their pressed parts; its
+    // pixels then take the window picture, so no more memory is touched.
+    QImage pressed = loadPictureOver({}, skinPath(QStringLiteral("main_dn.png")), scale);
+    for (int i = 0; i < 3; ++i) pictures.pressedModes[size_t(i)] = ImageProcess::copyImage(pressed, kModes[i]);
+    pictures.window = loadPictureOver(std::move(pressed), skinPath(QStringLiteral("main_nr.png")), scale);
+    for (int i = 0; i < 3; ++i) pictures.modes[size_t(i)] = ImageProcess::copyImage(pictures.window, kModes[i]);
+    return pictures;
+}
+
 MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), knob_(link) {
     hideApplication = [this] { window()->hide(); };
     // Ctrl+Q on every desktop (the platform's Quit sequence is empty where its key scheme has none).
@@ -103,7 +137,9 @@ MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), knob_(link
         return save ? QFileDialog::getSaveFileName(this, uiText("tc_keypro_export"), suggested, filter)
                     : QFileDialog::getOpenFileName(this, uiText("tc_keypro_import"), QString(), filter);
     };
-    imgNr = loadSkinImage(QStringLiteral("main_nr.png"));
+    pictures_ = takePicturesDecodedAhead(pictureScale());
+    if (pictures_.scale == 0) pictures_ = decodePictures(pictureScale());
+    imgNr = pictures_.window;
     resize(ImageProcess::pointSize(imgNr));
     if (!parent) {
         // The window is its picture: no frame, and the desktop shows past its rounded corners.
@@ -164,11 +200,11 @@ void MainView::createWindowButtons(const ButtonAction& click) {
 
 void MainView::createModeButtons(const ButtonAction& click) {
     static const char* const names[3] = {"M1", "M2", "M3"};
-    // The pressed window is needed only for the parts the mode buttons cut from it.
-    const QImage pressed = loadSkinImage(QStringLiteral("main_dn.png"));
-    for (int i = 0; i < 3; ++i)
-        btnPro[i] = newPngButton(nullptr, this, uiSkin(), imgNr, imgNr, pressed, true, kModes[i], kModes[i],
-                                 std::nullopt, QString::fromLatin1(names[i]), click);
+    for (int i = 0; i < 3; ++i) {
+        const QImage& normal = pictures_.modes[size_t(i)];
+        btnPro[i] = newPngButton(nullptr, this, uiSkin(), normal, normal, pictures_.pressedModes[size_t(i)], true,
+                                 kModes[i], QRectF(), std::nullopt, QString::fromLatin1(names[i]), click);
+    }
 }
 
 void MainView::createSetControls(const ButtonAction& click) {

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
+#include <QImageReader>
 #include <QPainter>
 #include <QTimer>
 #include <cmath>
@@ -83,11 +84,23 @@ QString scaledPictureName(const QString& path, int scale) {
 
 namespace {
 
-QImage decodePicture(const QString& path, int scale) {
+// Reads a file into image: into its own pixels when they have the size and
+// depth read and nothing else holds them, else into new ones.
+bool readPicture(QImage& image, const QString& file) {
+    if (!image.isNull() && image.isDetached() && image.depth() == 32)
+        image.reinterpretAsFormat(QImage::Format_ARGB32);  // what the reader makes of a colour picture
+    else
+        image = QImage();
+    return QImageReader(file).read(&image);
+}
+
+// The picture in a file at a scale (its "@2x" twin at scale 2 when that file exists).
+QImage decodePicture(const QString& path, int scale, QImage recycled = {}) {
     const QString scaled = scaledPictureName(path, scale);
-    QImage image;
-    if (scale > 1 && QFileInfo::exists(scaled) && image.load(scaled)) return toPictureFormat(std::move(image), scale);
-    return ImageProcess::loadImage(path);
+    if (scale > 1 && QFileInfo::exists(scaled) && readPicture(recycled, scaled))
+        return toPictureFormat(std::move(recycled), scale);
+    if (!path.isEmpty() && readPicture(recycled, path)) return toPictureFormat(std::move(recycled), 1);
+    return {};
 }
 
 // A decoded picture and the file it came from as it was then.
@@ -131,6 +144,10 @@ QImage loadPicture(const QString& path) {
         });
     }
     return image;
+}
+
+QImage loadPictureOver(QImage spent, const QString& path, int scale) {
+    return decodePicture(path, scale, std::move(spent));
 }
 
 void releaseUnusedPictures() {

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 #include "base/PublicLib.h"
 #include "base/debug.h"
@@ -199,8 +201,18 @@ bool Application::eventFilter(QObject* watched, QEvent* event) {
         timespec now{};
         clock_gettime(CLOCK_REALTIME, &now);
         LOG("First frame painted at %lld.%09ld", static_cast<long long>(now.tv_sec), now.tv_nsec);
+        firstFramePainted_ = true;
+        // Once the frame has reached the screen.
+        if (afterFirstFrame_) QTimer::singleShot(0, this, std::exchange(afterFirstFrame_, nullptr));
     }
     return QObject::eventFilter(watched, event);
+}
+
+void Application::afterFirstFrame(std::function<void()> then) {
+    if (firstFramePainted_ || !view_ || !view_->isVisible())
+        then();
+    else
+        afterFirstFrame_ = std::move(then);
 }
 
 void Application::showWindow() {

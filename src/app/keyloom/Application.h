@@ -41,6 +41,10 @@ public:
     int start();
     // Shows the window in front (a second start asks for this).
     void showWindow();
+    // Does then once the window's first frame is painted, or at once when
+    // that frame is past or the window is not shown: what the window does
+    // not need waits until it shows.
+    void afterFirstFrame(std::function<void()> then);
     // Hides every window; the program, its worker and the link run on.
     void hideWindows();
     // Ends the event loop at once; the termination sequence follows.
@@ -67,6 +71,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+    std::function<void()> afterFirstFrame_;
+    bool firstFramePainted_ = false;
 
 private:
     // Says why start-up ends (a message box, and standard error); the exit code.

@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <fontconfig/fontconfig.h>
 #include <memory>
+#include <thread>
 
 #include "Application.h"
 #include "BusService.h"
@@ -12,6 +14,7 @@
 #include "SingleInstance.h"
 #include "TrayIcon.h"
 #include "base/paths.h"
+#include "ui/MainView.h"
 
 namespace {
 
@@ -67,7 +70,10 @@ int main(int argc, char** argv) {
     }
     // Qt sees only the program's name: the options above are keyloom's own.
     int qtArgc = 1;
+    // The font configuration is read on the second core while Qt connects to the desktop.
+    std::thread fonts([] { FcInit(); });
     QApplication qt(qtArgc, argv);
+    fonts.join();
     QApplication::setApplicationName(QStringLiteral("keyloom"));
     QApplication::setApplicationVersion(QStringLiteral(KEYLOOM_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.keyloom.Keyloom"));
@@ -106,6 +112,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The window's pictures are decoded on the second core while the program starts.
+    if (!opt.workDir.empty()) keyloom::set_work_dir(opt.workDir);
+    keyloom::MainView::decodePicturesAhead();
+    struct Joined {
+        ~Joined() { keyloom::MainView::forgetPicturesAhead(); }  // before Qt goes
+    } joined;
     keyloom::app::Application app(opt);
     instance.onRequest = [&app](const QByteArray& request) {
         if (request == "show") app.showWindow();
@@ -115,12 +127,15 @@ int main(int argc, char** argv) {
     // The hand-over above stays on the instance socket: it works without a session bus.
     keyloom::app::BusService bus(app);
     if (const int code = app.start()) return code;
-    bus.publish(dataDir);
     // Outside the window: notifications while it is hidden, and the tray icon.
     keyloom::app::Notifications notifications(app);
     std::unique_ptr<keyloom::app::TrayIcon> tray;
-    if (keyloom::app::TrayIcon::wanted()) tray = std::make_unique<keyloom::app::TrayIcon>(app, notifications);
     if (!opt.hidden && !app.quitting()) app.showWindow();
+    // The service and the tray wait for the window's first frame.
+    app.afterFirstFrame([&] {
+        bus.publish(dataDir);
+        if (keyloom::app::TrayIcon::wanted()) tray = std::make_unique<keyloom::app::TrayIcon>(app, notifications);
+    });
     QApplication::exec();
     return app.terminate();
 }
