@@ -10,7 +10,6 @@
 #include <QWidget>
 #include <array>
 #include <functional>
-#include <future>
 #include <optional>
 #include <vector>
 
@@ -56,11 +55,6 @@ public:
     // whether a keyboard is there.
     explicit MainView(Dev6120* link, QWidget* parent = nullptr);
 
-    // Starts decoding the window's own pictures on another thread, so that
-    // they are ready when the window is built. After the application exists.
-    static void decodePicturesAhead();
-    // Waits for those pictures and drops them, when no window took them.
-    static void forgetPicturesAhead();
     ~MainView() override;
 
     void onRefreshText();
@@ -257,12 +251,8 @@ private:
     struct Pictures {
         QImage window;
         std::array<QImage, 3> modes, pressedModes;
-        int scale = 0;
     };
-    static Pictures decodePictures(int scale);
-    // The pictures decodePicturesAhead() made, when they are for scale; else none (scale 0).
-    static Pictures takePicturesDecodedAhead(int scale);
-    static std::future<Pictures>& picturesAhead();
+    static Pictures decodePictures();
     QImage imgNr;
     Pictures pictures_;
     PngButton* btnExit = nullptr;

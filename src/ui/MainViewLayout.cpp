@@ -92,36 +92,13 @@ PngButton* newPlateButton(QWidget* parent, const QRectF& frame, const ButtonActi
 
 }  // namespace
 
-std::future<MainView::Pictures>& MainView::picturesAhead() {
-    static std::future<Pictures> ahead;
-    return ahead;
-}
-
-void MainView::decodePicturesAhead() {
-    picturesAhead() = std::async(std::launch::async, [scale = pictureScale()] { return decodePictures(scale); });
-}
-
-void MainView::forgetPicturesAhead() {
-    std::future<Pictures>& ahead = picturesAhead();
-    if (ahead.valid()) ahead.wait();
-    ahead = {};
-}
-
-MainView::Pictures MainView::takePicturesDecodedAhead(int scale) {
-    std::future<Pictures>& ahead = picturesAhead();
-    if (!ahead.valid()) return {};
-    Pictures pictures = ahead.get();
-    return pictures.scale == scale ? pictures : Pictures{};
-}
-
-MainView::Pictures MainView::decodePictures(int scale) {
+MainView::Pictures MainView::decodePictures() {
     Pictures pictures;
-    pictures.scale = scale;
     // The pressed window only gives the mode buttons their pressed parts; its
     // pixels then take the window picture, so no more memory is touched.
-    QImage pressed = loadPictureOver({}, skinPath(QStringLiteral("main_dn.png")), scale);
+    QImage pressed = loadPictureOver({}, skinPath(QStringLiteral("main_dn.png")));
     for (int i = 0; i < 3; ++i) pictures.pressedModes[size_t(i)] = ImageProcess::copyImage(pressed, kModes[i]);
-    pictures.window = loadPictureOver(std::move(pressed), skinPath(QStringLiteral("main_nr.png")), scale);
+    pictures.window = loadPictureOver(std::move(pressed), skinPath(QStringLiteral("main_nr.png")));
     for (int i = 0; i < 3; ++i) pictures.modes[size_t(i)] = ImageProcess::copyImage(pictures.window, kModes[i]);
     return pictures;
 }
@@ -137,8 +114,7 @@ MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), knob_(link
         return save ? QFileDialog::getSaveFileName(this, uiText("tc_keypro_export"), suggested, filter)
                     : QFileDialog::getOpenFileName(this, uiText("tc_keypro_import"), QString(), filter);
     };
-    pictures_ = takePicturesDecodedAhead(pictureScale());
-    if (pictures_.scale == 0) pictures_ = decodePictures(pictureScale());
+    pictures_ = decodePictures();
     imgNr = pictures_.window;
     resize(ImageProcess::pointSize(imgNr));
     if (!parent) {

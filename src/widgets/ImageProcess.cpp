@@ -146,8 +146,8 @@ QImage loadPicture(const QString& path) {
     return image;
 }
 
-QImage loadPictureOver(QImage spent, const QString& path, int scale) {
-    return decodePicture(path, scale, std::move(spent));
+QImage loadPictureOver(QImage spent, const QString& path) {
+    return decodePicture(path, pictureScale(), std::move(spent));
 }
 
 void releaseUnusedPictures() {

@@ -51,9 +51,8 @@ QImage loadPicture(const QString& path);
 // The picture in a file as loadPicture() gives it, but decoded into the
 // pixels of spent, a picture no longer needed that nothing else holds, when
 // they have its size: a large picture read after another one then touches
-// no new memory. Not shared with other loads; spent may be null. Safe on any
-// thread, also before the application exists, with the scale given.
-QImage loadPictureOver(QImage spent, const QString& path, int scale = pictureScale());
+// no new memory. Not shared with other loads; spent may be null.
+QImage loadPictureOver(QImage spent, const QString& path);
 // Forgets the decoded pictures no control keeps; done by itself each time the
 // event loop turns after a decode.
 void releaseUnusedPictures();

@@ -14,7 +14,6 @@
 #include "SingleInstance.h"
 #include "TrayIcon.h"
 #include "base/paths.h"
-#include "ui/MainView.h"
 
 namespace {
 
@@ -112,12 +111,6 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // The window's pictures are decoded on the second core while the program starts.
-    if (!opt.workDir.empty()) keyloom::set_work_dir(opt.workDir);
-    keyloom::MainView::decodePicturesAhead();
-    struct Joined {
-        ~Joined() { keyloom::MainView::forgetPicturesAhead(); }  // before Qt goes
-    } joined;
     keyloom::app::Application app(opt);
     instance.onRequest = [&app](const QByteArray& request) {
         if (request == "show") app.showWindow();
