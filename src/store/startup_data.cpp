@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string_view>
@@ -39,22 +38,18 @@ std::set<std::string> g_protected;
 // Files already kept as a backup in this run, so the first run does not keep them twice.
 std::set<std::string> g_kept;
 // A stored file's bytes as this run last read or wrote them, told apart by
-// their length and two independent 64-bit hashes: a megabyte less to keep
-// than the bytes themselves. Unknown when the file was missing or unreadable.
+// their length and a 64-bit hash: a megabyte less to keep than the bytes
+// themselves. Unknown when the file was missing or unreadable.
 struct StoredFileDigest {
     bool known = false;
     size_t length = 0;
-    uint64_t hash = 0, fnv = 0;
+    size_t hash = 0;
 
     static StoredFileDigest of(std::string_view bytes) {
-        uint64_t fnv = 0xcbf29ce484222325ull;
-        for (const unsigned char byte : bytes) fnv = (fnv ^ byte) * 0x100000001b3ull;
-        return {true, bytes.size(), std::hash<std::string_view>{}(bytes), fnv};
+        return {true, bytes.size(), std::hash<std::string_view>{}(bytes)};
     }
     bool sameAs(std::string_view bytes) const {
-        if (!known || bytes.size() != length) return false;
-        const StoredFileDigest other = of(bytes);
-        return other.hash == hash && other.fnv == fnv;
+        return known && bytes.size() == length && std::hash<std::string_view>{}(bytes) == hash;
     }
 };
 struct StoredDigests {
