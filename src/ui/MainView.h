@@ -1,7 +1,7 @@
 // The main window's content: the key map, the lighting panel, the mode
 // buttons M1..M3, the chooser of the key table used in the current mode with
 // its New, Delete and Rename buttons, and Restore, OK, Cancel and Apply. It
-// builds and places them, the dialogs and the dimming overlay behind them;
+// builds and places them, the dimming overlay, and the dialogs on first use;
 // what the user and the keyboard do goes to the controllers (control/),
 // whose decisions it shows.
 #pragma once
@@ -51,10 +51,9 @@ class MainView : public QWidget,
                  private ColorGridDelegate {
 public:
     // The window's content over the loaded data, sized from "main_nr.png" and
-    // built at once. link (may be none) is the device link the buttons ask
-    // whether a keyboard is there.
+    // built at once, its dialogs when they first open. link (may be none) is
+    // the device link the buttons ask whether a keyboard is there.
     explicit MainView(Dev6120* link, QWidget* parent = nullptr);
-
     ~MainView() override;
 
     void onRefreshText();
