@@ -89,17 +89,13 @@ KeyProFileImage parse_keypro_file(std::string_view bytes) {
     return image;
 }
 
-std::string build_keypro_file() {
-    std::string image;
-    build_keypro_file(image);
-    return image;
-}
+std::string build_keypro_file() { return ImageBytes(KEYPRO_FILE_SIZE, write_keypro_image); }
 
-void build_keypro_file(std::string& image) {
-    image.assign(KEYPRO_FILE_SIZE, '\0');
+void build_keypro_file(std::string& image) { ImageBytesInto(image, KEYPRO_FILE_SIZE, write_keypro_image); }
+
+void write_keypro_image(const ImagePieces& put) {
     size_t count = std::min<size_t>(static_cast<size_t>(get_keypro_count()), KEYPRO_FILE_SLOTS);
-    for (size_t i = 0; i < count; ++i)
-        std::memcpy(image.data() + i * SLOT_SIZE, lstKeyPro.at(static_cast<int>(i)), SLOT_SIZE);
+    for (size_t i = 0; i < count; ++i) put(i * SLOT_SIZE, lstKeyPro.at(static_cast<int>(i)), SLOT_SIZE);
 }
 
 std::string get_keypro_file_path() { return get_data_path() + "keypro.dct"; }

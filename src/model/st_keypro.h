@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/image_digest.h"
 #include "base/reason.h"
 #include "model/keyinfo.h"
 #include "model/record_list.h"
@@ -85,5 +86,7 @@ KeyProFileImage parse_keypro_file(std::string_view bytes);
 std::string build_keypro_file();
 // The same image written into `image`, whose storage is reused when it has room.
 void build_keypro_file(std::string& image);
+// The same image as pieces in file order (a digest needs no copy of it).
+void write_keypro_image(const ImagePieces& put);
 
 }  // namespace keyloom

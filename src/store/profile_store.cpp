@@ -69,20 +69,17 @@ int load_profile_image(const std::string& bytes) {
     return load_profiles_from_bytes(bytes.substr(0, PROFILE_FILE_SIZE));
 }
 
-std::string build_profile_file() {
-    std::string image;
-    build_profile_file(image);
-    return image;
-}
+std::string build_profile_file() { return ImageBytes(PROFILE_FILE_SIZE, write_profile_image); }
 
-void build_profile_file(std::string& image) {
-    image.assign(PROFILE_FILE_SIZE, '\0');
+void build_profile_file(std::string& image) { ImageBytesInto(image, PROFILE_FILE_SIZE, write_profile_image); }
+
+void write_profile_image(const ImagePieces& put) {
     const _ST_PROFILE* current = get_current_profile();
     uint32_t currentId = current ? current->dwID : 0;
-    std::memcpy(image.data(), &currentId, sizeof currentId);
+    put(0, &currentId, sizeof currentId);
     int count = std::min(get_profile_count(), PROFILE_FILE_SLOTS);
     for (int i = 0; i < count; ++i) {
-        if (const _ST_PROFILE* p = get_profile_by_index(i)) std::memcpy(image.data() + slot_offset(i), p, SLOT_SIZE);
+        if (const _ST_PROFILE* p = get_profile_by_index(i)) put(slot_offset(i), p, SLOT_SIZE);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/image_digest.h"
 #include "base/reason.h"
 #include "macro/stmacro.h"
 #include "model/st_keypro.h"
@@ -48,6 +49,8 @@ int load_profile_image(const std::string& bytes);
 std::string build_profile_file();
 // The same image written into `image`, whose storage is reused when it has room.
 void build_profile_file(std::string& image);
+// The same image as pieces in file order (a digest needs no copy of it).
+void write_profile_image(const ImagePieces& put);
 // Writes the list (at most 20 profiles) and the current profile's id. False
 // when the file could not be replaced (logged).
 bool save_profile_to_file();

@@ -40,18 +40,9 @@ std::set<std::string> g_kept;
 // A stored file's bytes as this run last read or wrote them, told apart by
 // their length and a 64-bit hash: a megabyte less to keep than the bytes
 // themselves. Unknown when the file was missing or unreadable.
-struct StoredFileDigest {
-    bool known = false;
-    size_t length = 0;
-    size_t hash = 0;
-
-    static StoredFileDigest of(std::string_view bytes) {
-        return {true, bytes.size(), std::hash<std::string_view>{}(bytes)};
-    }
-    bool sameAs(std::string_view bytes) const {
-        return known && bytes.size() == length && std::hash<std::string_view>{}(bytes) == hash;
-    }
-};
+// What this run last read from or wrote to a stored file; unknown before
+// the first read or after a failed write.
+using StoredFileDigest = std::optional<ImageDigest>;
 struct StoredDigests {
     StoredFileDigest profiles, keyPros;
 };
@@ -177,7 +168,7 @@ void LoadStoredData(StartupDataReport* report, StoredDataMode mode) {
     int profiles = 0;
     const std::string proPath = get_profile_file_path();
     if (std::optional<std::string> bytes = read_stored(proPath, PROFILE_FILE_SIZE, "load pro file error", report)) {
-        if (!bytes->empty()) g_stored.profiles = StoredFileDigest::of(*bytes);
+        if (!bytes->empty()) g_stored.profiles = ImageDigest::of(*bytes);
         if (!bytes->empty()) {
             if (Reason damage = profile_file_damage(*bytes); !damage.empty()) handle_damage(proPath, damage, report);
         }
@@ -186,7 +177,7 @@ void LoadStoredData(StartupDataReport* report, StoredDataMode mode) {
 
     const std::string setPath = get_keypro_file_path();
     if (std::optional<std::string> bytes = read_stored(setPath, KEYPRO_FILE_SIZE, "load keypro file error", report)) {
-        if (!bytes->empty()) g_stored.keyPros = StoredFileDigest::of(*bytes);
+        if (!bytes->empty()) g_stored.keyPros = ImageDigest::of(*bytes);
         if (Reason damage = load_keypro_image(*bytes); !damage.empty()) handle_damage(setPath, damage, report);
     }
 
@@ -282,16 +273,17 @@ StartupDataReport PrepareStoredData(StoredDataMode mode) {
 
 StoredDataImages BuildStoredDataImages() {
     StoredDataImages images;
-    build_profile_file(images.profiles);
-    build_keypro_file(images.keyPros);
+    images.profiles = build_profile_file();
+    images.keyPros = build_keypro_file();
     for (const std::string& path : {get_profile_file_path(), get_keypro_file_path()}) {
         if (g_protected.count(path) && images.refusal.empty()) images.refusal = FormatText("tc_save_unreadable", {path});
     }
     return images;
 }
 
-bool DiffersFromStoredFiles(const StoredDataImages& images) {
-    return g_storedDataLoaded && !(g_stored.profiles.sameAs(images.profiles) && g_stored.keyPros.sameAs(images.keyPros));
+bool StoredDataChanged() {
+    return g_storedDataLoaded && !(g_stored.profiles == ImageDigestOf(PROFILE_FILE_SIZE, write_profile_image) &&
+                                   g_stored.keyPros == ImageDigestOf(KEYPRO_FILE_SIZE, write_keypro_image));
 }
 
 bool WriteStoredDataImages(const StoredDataImages& images, std::string* failure) {
@@ -320,7 +312,7 @@ bool WriteStoredDataImages(const StoredDataImages& images, std::string* failure)
 
 void NoteStoredDataWrite(const StoredDataImages& images, bool ok, const std::string& failure, SaveAlert alert) {
     if (ok) {
-        g_stored = {StoredFileDigest::of(images.profiles), StoredFileDigest::of(images.keyPros)};
+        g_stored = {ImageDigest::of(images.profiles), ImageDigest::of(images.keyPros)};
         if (g_troubleTold) LOG("save works again");
         g_troubleTold = false;
         return;
@@ -358,8 +350,7 @@ bool SaveStoredData(std::string* failure, SaveAlert alert) {
 }
 
 bool SaveChangedStoredData(std::string* failure, SaveAlert alert) {
-    const StoredDataImages images = BuildStoredDataImages();
-    return !DiffersFromStoredFiles(images) || write_and_note(images, failure, alert);
+    return !StoredDataChanged() || write_and_note(BuildStoredDataImages(), failure, alert);
 }
 
 bool CheckStoredDataSavable() {

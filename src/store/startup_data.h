@@ -85,9 +85,10 @@ struct StoredDataImages {
 
 // The images of the lists as they stand.
 StoredDataImages BuildStoredDataImages();
-// Whether the images differ from the stored files as this run last read or
-// wrote them; false when the stored data was never loaded for writing.
-bool DiffersFromStoredFiles(const StoredDataImages& images);
+// Whether the lists' images differ from the stored files as this run last
+// read or wrote them; false when the stored data was never loaded for
+// writing. Compares digests: the images are not built.
+bool StoredDataChanged();
 // Replaces both stored files with the images, or neither. Touches no list or
 // other state of the run, so it may run on any thread. False when nothing was
 // written; `failure` then says why.

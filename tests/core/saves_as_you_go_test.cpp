@@ -85,14 +85,46 @@ TEST_F(SavesAsYouGo, OnlyWhatDiffersFromTheStoredFilesIsWritten) {
     init_profile_list();
     init_keypro_list();
     PrepareStoredData(StoredDataMode::Writable);
-    EXPECT_FALSE(DiffersFromStoredFiles(BuildStoredDataImages()));
+    EXPECT_FALSE(StoredDataChanged());
 
     // A change, as the files see it.
     rename_first_set("renamed");
-    EXPECT_TRUE(DiffersFromStoredFiles(BuildStoredDataImages()));
+    EXPECT_TRUE(StoredDataChanged());
     ASSERT_TRUE(saveAsYouGo());
-    EXPECT_FALSE(DiffersFromStoredFiles(BuildStoredDataImages()));
+    EXPECT_FALSE(StoredDataChanged());
     EXPECT_TRUE(alerts.alerts.empty());
+
+    // A change undone before a save leaves nothing to write.
+    const std::string before = read_file_bytes(get_keypro_file_path(), SIZE_MAX).value_or("");
+    rename_first_set("again");
+    EXPECT_TRUE(StoredDataChanged());
+    rename_first_set("renamed");
+    EXPECT_FALSE(StoredDataChanged());
+    EXPECT_EQ(read_file_bytes(get_keypro_file_path(), SIZE_MAX).value_or(""), before);
+}
+
+// The check digests the lists' images without building them: the digest
+// from pieces must be the digest of the bytes a save writes, zeros and all.
+TEST_F(SavesAsYouGo, TheDigestOfTheImagePiecesIsTheDigestOfTheWrittenFile) {
+    start();
+    rename_first_set("digest");
+    EXPECT_EQ(ImageDigestOf(KEYPRO_FILE_SIZE, write_keypro_image), ImageDigest::of(build_keypro_file()));
+    EXPECT_EQ(ImageDigestOf(PROFILE_FILE_SIZE, write_profile_image), ImageDigest::of(build_profile_file()));
+
+    // FNV-1a 64 as published, and a run of zeros taken in one step.
+    EXPECT_EQ(ImageDigest::of("a").value(), 0xaf63dc4c8601ec8cull);
+    EXPECT_EQ(ImageDigest::of("foobar").value(), 0x85944171f73967e8ull);
+    ImageDigest zeros;
+    zeros.addZeros(100000);
+    EXPECT_EQ(zeros, ImageDigest::of(std::string(100000, '\0')));
+    // Pieces out of order or past the end are refused alike by both.
+    auto unruly = [](const ImagePieces& put) {
+        put(4, "bc", 2);
+        put(0, "a", 1);
+        put(7, "zz", 2);
+    };
+    EXPECT_EQ(ImageBytes(8, unruly), std::string("\0\0\0\0bc\0\0", 8));
+    EXPECT_EQ(ImageDigestOf(8, unruly), ImageDigest::of(ImageBytes(8, unruly)));
 }
 
 TEST_F(SavesAsYouGo, AFullFolderIsToldOncePerTrouble) {

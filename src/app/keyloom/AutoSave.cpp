@@ -68,8 +68,7 @@ void AutoSave::check() {
         recheck_ = true;
         return;
     }
-    StoredDataImages images = BuildStoredDataImages();
-    if (DiffersFromStoredFiles(images)) startWrite(std::move(images));
+    if (StoredDataChanged()) startWrite(BuildStoredDataImages());
 }
 
 void AutoSave::startWrite(StoredDataImages images) {
