@@ -162,7 +162,6 @@ int Application::start() {
         events_.dataChanged();
     };
     autoSave_->noteActivity();  // what start-up made (the first-run data, repairs) is saved at once
-    if (sim_) simView_ = new SimKeyboardView(sim_);
     running_ = true;
     // Asked to end while start-up showed a message: the end follows as soon as the event loop runs.
     if (quitting_) QMetaObject::invokeMethod(this, [this] { quit(); }, Qt::QueuedConnection);
@@ -202,8 +201,8 @@ bool Application::eventFilter(QObject* watched, QEvent* event) {
         clock_gettime(CLOCK_REALTIME, &now);
         LOG("First frame painted at %lld.%09ld", static_cast<long long>(now.tv_sec), now.tv_nsec);
         firstFramePainted_ = true;
-        // Once the frame has reached the screen.
-        if (afterFirstFrame_) QTimer::singleShot(0, this, std::exchange(afterFirstFrame_, nullptr));
+        // Once the frame has reached the screen, in the order they were asked for.
+        for (std::function<void()>& then : std::exchange(afterFirstFrame_, {})) QTimer::singleShot(0, this, std::move(then));
     }
     return QObject::eventFilter(watched, event);
 }
@@ -212,17 +211,22 @@ void Application::afterFirstFrame(std::function<void()> then) {
     if (firstFramePainted_ || !view_ || !view_->isVisible())
         then();
     else
-        afterFirstFrame_ = std::move(then);
+        afterFirstFrame_.push_back(std::move(then));
 }
 
 void Application::showWindow() {
     if (!view_) return;
     LOG("Window shown");
     view_->show();
-    if (simView_ && !simView_->isVisible()) {
-        simView_->placeBeside(*view_);
-        simView_->show();
-    }
+    // The simulated keyboard's window is built and shown after the main
+    // window's first frame, which it would otherwise delay.
+    if (sim_ && !(simView_ && simView_->isVisible())) afterFirstFrame([this] {
+            if (terminated_ || !view_ || !view_->isVisible() || (simView_ && simView_->isVisible())) return;
+            if (!simView_) simView_ = new SimKeyboardView(sim_);
+            simView_->placeBeside(*view_);
+            simView_->show();
+            view_->raise();
+        });
     view_->raise();
     view_->activateWindow();
     events_.windowShown(true);

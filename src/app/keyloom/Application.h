@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "AppEvents.h"
 #include "AppOptions.h"
@@ -72,7 +73,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    std::function<void()> afterFirstFrame_;
+    std::vector<std::function<void()>> afterFirstFrame_;
     bool firstFramePainted_ = false;
 
 private:
