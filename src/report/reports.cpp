@@ -7,6 +7,7 @@
 #include "base/texts.h"
 #include "macro/macrotree.h"
 #include "report/json_records.h"
+#include "store/focus_rules.h"
 #include "store/profile_store.h"
 
 namespace keyloom::report {
@@ -225,6 +226,42 @@ Outcome ImportMacro(MacroTree& tree, const std::string& file, const std::string&
     MacroTreeResult r = tree.import_macro(target, file);
     if (!r.ok || !r.item) return tree_failure(r, "Cannot import " + file);
     return answer(Json{{"file", file}, {"macro", tree_path(r.item)}, {"id", r.item->nItemData}});
+}
+
+Outcome Rules(const FocusRules& rules, const Following* following) {
+    Json list = Json::array();
+    int number = 0;
+    for (const FocusRule& rule : rules.rules()) {
+        list.push_back({{"number", ++number},
+                        {"layer", rule.layer + 1},
+                        {"table", rule.table},
+                        {"app", rule.app},
+                        {"broken", FocusRules::broken(rule)}});
+    }
+    Json out{{"rulesFile", FocusRulesPath()}, {"rules", list}};
+    if (following) {
+        Json active = nullptr;
+        if (following->activeLayer >= 0)
+            active = {{"layer", following->activeLayer + 1}, {"table", following->activeTable}, {"app", following->activeApp}};
+        out["following"] = {{"on", following->on},
+                            {"source", following->source.empty() ? Json(nullptr) : Json(following->source)},
+                            {"active", active}};
+    }
+    return answer(out);
+}
+
+Outcome AddRule(FocusRules& rules, int layer, const std::string& table, const std::string& app) {
+    const Reason why = rules.add({app, layer - 1, table});
+    if (!why.empty()) return refuse(Refusal::Refused, ReasonText(why));
+    return Rules(rules, nullptr);
+}
+
+Outcome RemoveRule(FocusRules& rules, int number) {
+    if (number < 1 || size_t(number) > rules.rules().size())
+        return refuse(Refusal::NotFound, ReasonText(MakeReason("tc_rule_missing", {std::to_string(number)})));
+    const Reason why = rules.remove(size_t(number - 1));
+    if (!why.empty()) return refuse(Refusal::Failed, ReasonText(why));
+    return Rules(rules, nullptr);
 }
 
 }  // namespace keyloom::report

@@ -9,6 +9,7 @@
 #include "store/startup_data.h"
 
 namespace keyloom {
+class FocusRules;
 class MacroTree;
 }
 
@@ -48,5 +49,20 @@ Outcome ImportKeyTable(const std::string& file, MacroTree& tree);
 Outcome ExportMacro(MacroTree& tree, const std::string& name, const std::string& file);
 // keyloomctl macro-import: a macro file into an existing tree folder ("" the top).
 Outcome ImportMacro(MacroTree& tree, const std::string& file, const std::string& folder);
+
+// How the running keyloom follows the application in front, for `rules`.
+struct Following {
+    bool on = true;
+    std::string source;  // the desktop's focus source, empty: none here
+    int activeLayer = -1;  // the keyboard layer's active rule (0..2), -1: none
+    std::string activeTable, activeApp;
+};
+// keyloomctl rules: the rules in order (numbered from 1, each with whether
+// its key table is missing), and following's state when keyloom runs.
+Outcome Rules(const FocusRules& rules, const Following* following);
+// keyloomctl rules add: a rule for a layer (1..3); the rules as Rules says.
+Outcome AddRule(FocusRules& rules, int layer, const std::string& table, const std::string& app);
+// keyloomctl rules remove: the rule of that number (from 1).
+Outcome RemoveRule(FocusRules& rules, int number);
 
 }  // namespace keyloom::report

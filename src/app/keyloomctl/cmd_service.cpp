@@ -41,6 +41,21 @@ int save(ServiceClient& service) {
     return report.is_object() && report.value("saved", false) ? kExitOk : kExitFailure;
 }
 
+// keyloomctl rules: the running keyloom edits its rules, and following
+// matches them again at once.
+int rules(ServiceClient& service, const RulesRequest& request) {
+    ServiceClient::Answer answer;
+    switch (request.action) {
+        case RulesRequest::List: answer = service.call("ListRules"); break;
+        case RulesRequest::Add:
+            answer = service.callWithLayer("AddRule", request.layer, request.table, request.app);
+            break;
+        case RulesRequest::Remove: answer = service.callWithNumber("RemoveRule", request.number); break;
+    }
+    if (!answer.ok) return fail(answer.text);
+    return print_rules(answer.text, request);
+}
+
 }  // namespace
 
 int run_through(ServiceClient& service, const ServiceCommand& command) {
@@ -56,6 +71,7 @@ int run_through(ServiceClient& service, const ServiceCommand& command) {
         case ServiceCommand::MacroImport:
             return print(service.call("ImportMacro", full_path(command.file), command.name));
         case ServiceCommand::Apply: return apply(service, command.flags);
+        case ServiceCommand::Rules: return rules(service, command.rules);
     }
     return kExitFailure;
 }

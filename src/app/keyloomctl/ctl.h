@@ -47,4 +47,22 @@ int cmd_macros(const Options& opt);
 int cmd_macro_export(const Options& opt, const std::string& name, const std::string& file);
 int cmd_macro_import(const Options& opt, const std::string& file, const std::string& folder);
 
+// keyloomctl rules: list, add or remove the rules that give a layer another
+// key table while an application is in front.
+struct RulesRequest {
+    enum Action { List, Add, Remove };
+    Action action = List;
+    int layer = 1;           // add: 1..3 for M1..M3
+    std::string table = {};  // add: the key table's name
+    std::string app = {};    // add: the application, maybe with `*`
+    int number = 0;          // remove: the rule's number, from 1
+    bool json = false;       // the rules as JSON instead of one line each
+};
+int cmd_rules(const Options& opt, const RulesRequest& request);
+// Prints the rules JSON of keyloomctl rules (report::Rules, or the running
+// keyloom's ListRules) as asked: the JSON as it is, or one line per rule.
+// After an add, a rule whose key table is missing is also named on standard
+// error. The exit code: 1 when the JSON does not hold rules.
+int print_rules(const std::string& json, const RulesRequest& request);
+
 }  // namespace keyloom::ctl

@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -135,6 +136,29 @@ int main(int argc, char** argv) {
     macroImport->add_option("FOLDER", macroFolder, "The tree folder to import into (default: the top)");
     macroImport->footer("Example: keyloomctl macro-import ~/combo1.mcf games");
 
+    // rules: list (also without a word), add, remove; --json on each.
+    RulesRequest rulesRequest;
+    auto* rules = app.add_subcommand("rules", "List, add or remove the rules that give a layer another key table "
+                                              "while an application is in front");
+    rules->require_subcommand(0, 1);
+    rules->add_flag("--json", rulesRequest.json, "Print the rules as JSON");
+    rules->footer("Example: keyloomctl rules   (the same as keyloomctl rules list)");
+    auto* rulesList = rules->add_subcommand("list", "Print the rules, numbered from 1");
+    rulesList->footer("Example: keyloomctl rules list --json");
+    auto* rulesAdd = rules->add_subcommand("add", "Add a rule after the others");
+    rulesAdd->add_option("--layer", rulesRequest.layer, "The layer: 1, 2 or 3 for M1..M3")
+        ->required()
+        ->check(CLI::Range(1, 3));
+    rulesAdd->add_option("--table", rulesRequest.table, "The name of a key table of that layer")->required();
+    rulesAdd->add_option("--app", rulesRequest.app, "The application: app id or WM_CLASS; * stands for any characters")
+        ->required();
+    rulesAdd->footer("Example: keyloomctl rules add --layer 1 --table Gaming --app steam_app_570");
+    auto* rulesRemove = rules->add_subcommand("remove", "Remove a rule by its number");
+    rulesRemove->add_option("NUMBER", rulesRequest.number, "The rule's number, as rules list shows it")
+        ->required()
+        ->check(CLI::Range(1, std::numeric_limits<int>::max()));
+    rulesRemove->footer("Example: keyloomctl rules remove 2");
+
     DeviceCommands device(app);
     HostCommands host(app);
 
@@ -177,6 +201,14 @@ int main(int argc, char** argv) {
                 .kind = ServiceCommand::MacroExport, .writes = false, .file = macroFile, .name = macroName};
         if (macroImport->parsed()) command = ServiceCommand{
                 .kind = ServiceCommand::MacroImport, .writes = true, .file = macroFile, .name = macroFolder};
+        if (rules->parsed()) {
+            rulesRequest.action = rulesAdd->parsed()      ? RulesRequest::Add
+                                  : rulesRemove->parsed() ? RulesRequest::Remove
+                                                          : RulesRequest::List;
+            command = ServiceCommand{.kind = ServiceCommand::Rules,
+                                     .writes = rulesRequest.action != RulesRequest::List,
+                                     .rules = rulesRequest};
+        }
         if (device.writes()) {
             const std::optional<int32_t> flags = parse_flags(device.options().flags);
             if (!flags) return fail("--flags takes a hexadecimal number, e.g. 8007");
@@ -207,6 +239,7 @@ int main(int argc, char** argv) {
         if (macros->parsed()) return cmd_macros(opt);
         if (macroExport->parsed()) return cmd_macro_export(opt, macroName, macroFile);
         if (macroImport->parsed()) return cmd_macro_import(opt, macroFile, macroFolder);
+        if (rules->parsed()) return cmd_rules(opt, rulesRequest);
     } catch (const std::exception& e) {
         // A safety net: a command that throws ends with a message, not an abort.
         std::fflush(stdout);

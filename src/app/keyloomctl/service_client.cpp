@@ -104,6 +104,23 @@ ServiceClient::Answer ServiceClient::callWithId(const char* method, uint32_t id,
     return finish(status, reply, &error, true);
 }
 
+ServiceClient::Answer ServiceClient::callWithNumber(const char* method, int32_t number) {
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_message* reply = nullptr;
+    const int status =
+        sd_bus_call_method(bus_, name_.c_str(), kPath, kInterface, method, &error, &reply, "i", number);
+    return finish(status, reply, &error, true);
+}
+
+ServiceClient::Answer ServiceClient::callWithLayer(const char* method, int32_t layer, const std::string& a,
+                                                   const std::string& b) {
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_message* reply = nullptr;
+    const int status = sd_bus_call_method(bus_, name_.c_str(), kPath, kInterface, method, &error, &reply, "iss",
+                                          layer, a.c_str(), b.c_str());
+    return finish(status, reply, &error, true);
+}
+
 ServiceClient::Answer ServiceClient::apply(int32_t flags, const std::function<void(int)>& progress) {
     struct Waiting {
         const std::function<void(int)>* progress;

@@ -33,6 +33,10 @@ public:
     Answer call(const char* method, const std::string& a, const std::string& b);
     // ExportKeyTable: a key table's id (0: the one in use) and a file.
     Answer callWithId(const char* method, uint32_t id, const std::string& file);
+    // RemoveRule: a number.
+    Answer callWithNumber(const char* method, int32_t number);
+    // AddRule: a layer (1..3) and two strings, the key table and the application.
+    Answer callWithLayer(const char* method, int32_t layer, const std::string& a, const std::string& b);
     // Apply: returns when the apply has ended; progress is told each number
     // the running keyloom reports while it runs.
     Answer apply(int32_t flags, const std::function<void(int)>& progress);
