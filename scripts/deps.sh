@@ -11,9 +11,9 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
   fonts-liberation fonts-wqy-microhei fontconfig
   xvfb xauth xdotool x11-utils
-  weston qt6-wayland
+  weston qt6-wayland libwayland-dev libwayland-bin sway
   librsvg2-bin desktop-file-utils appstream
-  libxtst-dev libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas
+  libxtst-dev libxcb1-dev libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas
   libsystemd-dev dbus-daemon python3-dbus python3-gi
   dpkg-dev file lintian
 )

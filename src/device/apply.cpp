@@ -75,20 +75,34 @@ void PostFailure(MainLoop& loop, ApplyTarget* target, int32_t flag) {
 
 }  // namespace
 
+namespace {
+uint32_t g_followed[LAYER_COUNT] = {};
+}
+
+void SetFollowedKeyTable(int layer, uint32_t id) {
+    if (layer >= 0 && layer < LAYER_COUNT) g_followed[layer] = id;
+}
+
+uint32_t FollowedKeyTable(int layer) { return layer >= 0 && layer < LAYER_COUNT ? g_followed[layer] : 0; }
+
 std::unique_ptr<ApplySnapshot> TakeApplySnapshot(int32_t flags) {
     _ST_PROFILE* current = get_current_profile();
     if (!current) return nullptr;
     auto snapshot = std::make_unique<ApplySnapshot>();
     const int layer = current->nLayer;
+    const _ST_KEYPRO* followed = get_keypro_by_id(FollowedKeyTable(layer));
+    if (followed && followed->nLayer != layer) followed = nullptr;
     const _ST_KEYPRO* keypro =
-        layer >= 0 && layer < LAYER_COUNT ? get_keypro_by_id(current->dwKeyProID[layer]) : nullptr;
+        followed ? followed
+                 : (layer >= 0 && layer < LAYER_COUNT ? get_keypro_by_id(current->dwKeyProID[layer]) : nullptr);
     if (keypro) {
-        // The stored profile keeps a copy of the keys it last applied.
-        if (flags & APPLY_KEYS) std::memcpy(current->stKey[0], keypro->stKey, sizeof current->stKey[0]);
+        // The stored profile keeps a copy of the keys it last applied of its own choice.
+        if ((flags & APPLY_KEYS) && !followed) std::memcpy(current->stKey[0], keypro->stKey, sizeof current->stKey[0]);
         snapshot->keypro = *keypro;
         snapshot->macros = MacroSnapshot(keypro->stKey, KEY_COUNT);
     }
     snapshot->profile = *current;
+    if (followed) snapshot->profile.dwKeyProID[layer] = followed->dwID;
     AddKnobMacros(snapshot->profile, snapshot->macros);
     return snapshot;
 }

@@ -41,7 +41,15 @@ struct ApplySnapshot {
 // Takes a snapshot of the current profile; none without a current profile.
 // With APPLY_KEYS in flags the active layer's set is also copied into the
 // current profile's own key table, which keeps the working copy it always had.
+// A layer that follows the application in front plays the followed set
+// instead, in the snapshot only: the profile keeps its own choice and copy.
 std::unique_ptr<ApplySnapshot> TakeApplySnapshot(int32_t flags = 0);
+
+// The set a layer (0..2) plays while an application in front has a rule for
+// it; 0 = the profile's own choice. Main thread only, like the lists. Never
+// stored: a restart starts from the profile's choices.
+void SetFollowedKeyTable(int layer, uint32_t id);
+uint32_t FollowedKeyTable(int layer);
 
 struct ThreadParam {
     std::atomic<int32_t> nFlag{0};

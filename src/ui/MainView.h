@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "control/apply_requests.h"
@@ -38,7 +39,9 @@ class MsgView;
 class PickFuncView;
 class PngButton;
 class ProgressView;
+class RulesView;
 class SrView;
+class FocusRules;
 struct _ST_KEYPRO;
 struct _ST_PROFILE;
 
@@ -77,6 +80,21 @@ public:
     // The data folder, shown in the window's title and under its header;
     // empty for the usual folder, which is not shown.
     void setDataFolder(const QString& path);
+    // The rule that has the keyboard's layer play another key table while an
+    // application is in front, shown in the window's foot: layer 0..2,
+    // -1 for none (hidden).
+    void showFollowing(int layer, const QString& table, const QString& app);
+    // The rules that have key tables follow the application in front, which
+    // the rules dialog edits (none hides its button), what is told after each
+    // edit, and the running applications the dialog offers to pick from.
+    void setFocusRules(FocusRules* rules, std::function<void()> rulesEdited,
+                       std::function<std::vector<std::string>()> runningApps);
+    // How this desktop follows the application in front, already worded: the
+    // line under the rules dialog's title.
+    void setFollowingStatus(const QString& text);
+    // Whether following is on, and what turns it on or off (the rules
+    // dialog's toggle; none hides it).
+    void setFollowing(bool on, std::function<void(bool)> turn);
 
     // A message in the window's own dialog, a question with OK and Cancel;
     // answered is told whether OK was chosen.
@@ -196,6 +214,11 @@ private:
     QRectF chooserTitleRect() const;
     void refreshKeyboardState();
     void refreshDataFolder();
+    void refreshFollowing();
+    // The rules dialog (MainViewRules.cpp).
+    void showRules();
+    // Shown while there are rules to edit and the key-table chooser shows.
+    void refreshRulesButton();
 
     // Actions (MainViewActions.cpp).
     // Settles unsaved macro edits, then runs one of the leaving callbacks.
@@ -268,6 +291,7 @@ private:
     PngButton* btnDel = nullptr;
     PngButton* btnRename = nullptr;
     PngButton* btnExchange = nullptr;  // the menu that imports or exports the key table in use
+    PngButton* btnRules = nullptr;     // opens the rules dialog; shown with the rules and the chooser
     PngButton* btnWeb = nullptr;
     TextStyle textStyleDict;
     HideView* hideView = nullptr;
@@ -281,15 +305,29 @@ private:
     LateDialog<ProgressView> progressView;
     LateDialog<SrView> srView;
     LateDialog<ColorPickView> colorPickView;
+    LateDialog<RulesView> rulesView;
     LedView4417* ledView = nullptr;
     KbColorView* kbView = nullptr;
     CaptionView* keyboardState = nullptr;      // connected, simulated or not connected
     CaptionView* dataFolderCaption = nullptr;  // hidden for the usual data folder
+    CaptionView* followingCaption = nullptr;   // hidden while no rule is active
 
     QPointer<MenuWindow> setMenu_;
     QPointer<PopWindow> popWindow_;
     std::optional<QPoint> dragFrom_;  // pointer minus window place while dragged by hand
     QString dataFolder_;
+    struct Following {
+        int layer = -1;
+        QString table, app;
+    } following_;
+    struct Rules {
+        FocusRules* rules = nullptr;
+        std::function<void()> edited;
+        std::function<std::vector<std::string>()> runningApps;
+        QString status;
+        bool following = true;
+        std::function<void(bool)> turnFollowing;
+    } rules_;
 };
 
 }  // namespace keyloom

@@ -39,6 +39,7 @@ void MainView::btnClick(PngButton* sender) {
     if (sender == btnDel) return ask(keyTables_.deleteQuestion(), [this](MsgView* dialog) { onDelKeyPro(dialog); });
     if (sender == btnKeyPro) return showSetMenu();
     if (sender == btnExchange) return showExchangeMenu();
+    if (sender == btnRules) return showRules();
     // btnHelp: nothing.
 }
 

@@ -14,6 +14,7 @@
 #include "ui/MainView.h"
 #include "ui/MsgView.h"
 #include "ui/PickFuncView.h"
+#include "ui/RulesView.h"
 #include "ui/Skin.h"
 #include "ui/SrView.h"
 #include "widgets/CaptionView.h"
@@ -47,6 +48,8 @@ constexpr QRectF kSetChooser{56, 140, 164, 25};
 constexpr qreal kNewWidth = 40, kDeleteWidth = 60, kRenameWidth = 50, kSetButtonHeight = 18;
 constexpr qreal kSetButtonGap = 5;
 constexpr qreal kExchangeWidth = 20;
+// The rules button, on the chooser's title line at its right end.
+constexpr qreal kRulesWidth = 64, kRulesGap = 4;
 constexpr QRectF kLink{400, 30, 220, 20};
 constexpr QRectF kLightingPanel{43, 196, 190, 307};
 // The divider between the lighting panel and the key table chooser, and a
@@ -58,6 +61,7 @@ constexpr QPointF kLeftCardBorder{31.5, 500.5};  // picture points, top-left
 constexpr qreal kCaptionTop = 12, kCaptionHeight = 20;
 constexpr qreal kStateX = 52, kStateWidth = 190;
 constexpr qreal kFolderX = 250, kFolderWidth = 550;
+constexpr qreal kFollowingX = 130, kFollowingY = 40, kFollowingWidth = 740;
 const QColor kConnectedDot(0, 200, 140), kSimulatedDot(230, 170, 40), kMissingDot(220, 80, 70);
 
 
@@ -196,6 +200,9 @@ void MainView::createSetControls(const ButtonAction& click) {
     btnExchange =
         newPlateButton(this, QRectF(btnRename->Right() + kSetButtonGap, y, kExchangeWidth, kSetButtonHeight), click);
     btnExchange->setCaption(QStringLiteral("…"));
+    const QRectF rules(kSetChooser.right() - kRulesWidth, kSetChooser.bottom() + 3, kRulesWidth, kSetButtonHeight);
+    btnRules = newPlateButton(this, rules, click);
+    btnRules->hide();  // until there are rules to edit
     if (gVar.ShowProfile == 0) {
         for (PngButton* control : {btnKeyPro, btnNew, btnDel, btnRename, btnExchange}) control->hide();
     }
@@ -224,6 +231,9 @@ void MainView::createCaptions() {
     // A path is told apart from another by both ends: it is cut in the middle.
     dataFolderCaption = new CaptionView(this, skin, QRectF(kFolderX, y, kFolderWidth, kCaptionHeight), Qt::ElideMiddle);
     dataFolderCaption->hide();
+    // In the foot, right of Restore.
+    followingCaption = new CaptionView(this, skin, QRectF(kFollowingX, kFollowingY, kFollowingWidth, kCaptionHeight));
+    followingCaption->hide();
 }
 
 void MainView::setSimulatedKeyboard(bool simulated) {
@@ -259,6 +269,20 @@ void MainView::refreshDataFolder() {
     dataFolderCaption->setToolTip(dataFolder_);
 }
 
+void MainView::showFollowing(int layer, const QString& table, const QString& app) {
+    following_ = {layer, table, app};
+    refreshFollowing();
+}
+
+void MainView::refreshFollowing() {
+    followingCaption->setVisible(following_.layer >= 0);
+    if (following_.layer < 0) return;
+    const std::string text = FormatText("tc_follow_active", {"M" + std::to_string(following_.layer + 1),
+                                                             following_.table.toStdString(), following_.app.toStdString()});
+    followingCaption->setText(QString::fromStdString(text));
+    followingCaption->setToolTip(QString::fromStdString(text));
+}
+
 void MainView::createDialogs() {
     hideView = new HideView(this);
     hideView->setGeometry(rect());
@@ -275,6 +299,13 @@ void MainView::createDialogs() {
     msgView.setBuild([this] { return new MsgView(this); });
     macroView.setBuild([this] { return new MacroView(this, macros_); });
     colorPickView.setBuild([this] { return new ColorPickView(this); });
+    rulesView.setBuild([this] {
+        auto* dialog = new RulesView(this);
+        dialog->setRules(rules_.rules, rules_.edited, rules_.runningApps);
+        dialog->setStatus(rules_.status);
+        dialog->setFollowing(rules_.following, rules_.turnFollowing);
+        return dialog;
+    });
 }
 
 void MainView::onRefreshText() {
@@ -290,6 +321,8 @@ void MainView::onRefreshText() {
     btnRename->setCaption(uiText("tc_macro_msg20"));
     btnExchange->setHint(uiText("tc_keypro_exchange"));
     btnExchange->setLabel(uiText("tc_keypro_exchange"));
+    btnRules->setCaption(uiText("tc_rules_button"));
+    btnRules->setHint(uiText("tc_rules_title"));
     btnExit->setLabel(uiText("tc_exit"));
     btnHelp->setLabel(uiText("tc_title"));
     btnKeyPro->setHint(uiText("tc_protitle"));
@@ -299,16 +332,21 @@ void MainView::onRefreshText() {
     btnWeb->setVisible(!link.isEmpty());
     refreshKeyboardState();
     refreshDataFolder();
+    refreshFollowing();
     if (MsgView* dialog = msgView.built()) dialog->onRefreshText();
     if (PickFuncView* dialog = funPickView.built()) dialog->onRefreshText();
     if (MacroView* dialog = macroView.built()) dialog->onRefreshText();
     if (SrView* dialog = srView.built()) dialog->onRefreshText();
     if (ColorPickView* dialog = colorPickView.built()) dialog->onRefreshText();
+    if (RulesView* dialog = rulesView.built()) dialog->onRefreshText();
 }
 
 QRectF MainView::chooserTitleRect() const {
     const QRectF chooser = frameOf(btnKeyPro);
-    return QRectF(chooser.x() + 1, chooser.y() + chooser.height() + 2, 164, 20);
+    // Beside the rules button when it shows.
+    const qreal x = chooser.x() + 1;
+    const qreal width = btnRules->isHidden() ? 164 : frameOf(btnRules).x() - kRulesGap - x;
+    return QRectF(x, chooser.y() + chooser.height() + 2, width, 20);
 }
 
 void MainView::paintEvent(QPaintEvent*) {

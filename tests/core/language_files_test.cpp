@@ -95,6 +95,14 @@ const char* const kProgramKeys[] = {
     // the dialogs: a refused name's reason, what a delete deletes, the picker's empty macro list
     "tc_name_taken", "tc_name_too_long", "tc_del_keytable_ask", "tc_del_macro_ask", "tc_del_folder_ask",
     "tc_macro_none",
+    // the rules that follow the application in front: refusals and file troubles
+    "tc_rule_no_app", "tc_rule_app_too_long", "tc_rule_bad_layer", "tc_rule_no_table", "tc_rule_table_too_long",
+    "tc_rule_bad_character", "tc_rule_list_full", "tc_rule_twice", "tc_rule_line_refused", "tc_rules_unreadable",
+    "tc_rules_not_saved", "tc_rule_missing", "tc_follow_active", "tc_follow_toggle",
+    "tc_follow_source", "tc_follow_none", "tc_follow_turned_off", "tc_follow_gnome_off", "tc_follow_gnome_broken",
+    // the rules dialog and the window's button that opens it
+    "tc_rules_button", "tc_rules_title", "tc_rules_list", "tc_rules_none", "tc_rule_row", "tc_rule_layer", "tc_rule_app",
+    "tc_rule_pick", "tc_rule_no_apps", "tc_rule_add", "tc_rule_change", "tc_rule_remove", "tc_rule_broken",
 };
 
 // ---------------------------------------------------------------------------
@@ -291,7 +299,7 @@ const Room kRooms[] = {
     {"tc_page1", 98}, {"tc_mac_def", 98}, {"tc_macro_start", 98}, {"tc_macro_stop", 98}, {"tc_macro_save", 98},
     {"tc_macro_discard", 110},  // the message dialog widens an answer for its caption; three fit in a row
     // labels: lines of 100 points in the picker, the chooser's title line, lighting labels
-    {"tc_page3", 100}, {"tc_combo_tips", 100}, {"tc_protitle", 164}, {"tc_msg1", 160}, {"tc_adv_str2", 140},
+    {"tc_page3", 100}, {"tc_combo_tips", 100}, {"tc_protitle", 95}, {"tc_msg1", 160}, {"tc_adv_str2", 140},
     {"tc_adv_str3", 140}, {"tc_adv_str4", 89}, {"tc_msg16", 120},
     // knob settings: the title line is 200 points, each column 207
     {"tc_msg8", 90, "  -  "}, {"tc_knob_set", 110}, {"tc_msg2", 200}, {"tc_msg4", 200}, {"tc_combokey", 150},
@@ -314,6 +322,11 @@ const Room kRooms[] = {
     {"tc_mod_command", 64},
     {"tc_macro_name_control", 320}, {"tc_macro_name_blank", 320}, {"tc_keypro_full", 320, "50"},
     {"tc_macro_slots_full", 320, "10"},
+    // the chooser's title line shares its 164 points with the 64-point Rules button
+    {"tc_rules_button", 62},
+    // the rules dialog: title line, choosers less their arrows, buttons at their picture's width, labels
+    {"tc_rules_title", 428}, {"tc_rule_pick", 235}, {"tc_rule_no_apps", 235}, {"tc_rule_add", 74},
+    {"tc_rule_change", 74}, {"tc_rule_remove", 74}, {"tc_rule_layer", 84}, {"tc_rule_app", 188},
 };
 
 // ---------------------------------------------------------------------------

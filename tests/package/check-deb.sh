@@ -18,6 +18,8 @@ for f in usr/bin/keyloom usr/bin/keyloomctl usr/libexec/keyloom/keyloom-hidcheck
          usr/share/icons/hicolor/scalable/apps/org.keyloom.Keyloom.svg \
          usr/share/icons/hicolor/48x48/apps/org.keyloom.Keyloom.png \
          usr/share/keyloom/autostart/org.keyloom.Keyloom-autostart.desktop \
+         usr/share/gnome-shell/extensions/keyloom-focus@keyloom.org/metadata.json \
+         usr/share/gnome-shell/extensions/keyloom-focus@keyloom.org/extension.js \
          usr/share/keyloom/cfg/cfg.txt usr/share/keyloom/cfg/skins/main_nr.png \
          usr/share/keyloom/cfg/skins/main_nr@2x.png usr/share/keyloom/cfg/Dev/Vela/Designer/keyimg.png \
          usr/share/keyloom/cfg/Dev/Vela/Designer/keyimg@2x.png \

@@ -24,6 +24,7 @@ public:
     PngButton* btnDel() const { return view_.btnDel; }
     PngButton* btnRename() const { return view_.btnRename; }
     PngButton* btnExchange() const { return view_.btnExchange; }
+    PngButton* btnRules() const { return view_.btnRules; }
     PngButton* btnWeb() const { return view_.btnWeb; }
     HideView* hideView() const { return view_.hideView; }
     MsgView* msgView() const { return view_.msgView.get(); }
@@ -32,10 +33,15 @@ public:
     ProgressView* progressView() const { return view_.progressView.get(); }
     SrView* srView() const { return view_.srView.get(); }
     ColorPickView* colorPickView() const { return view_.colorPickView.get(); }
+    // The rules dialog, null until it was first opened.
+    RulesView* rulesViewBuilt() const { return view_.rulesView.built(); }
+    // Where the window draws the key-table chooser's title (bottom-left origin).
+    QRectF chooserTitleRect() const { return view_.chooserTitleRect(); }
     LedView4417* ledView() const { return view_.ledView; }
     KbColorView* kbView() const { return view_.kbView; }
     CaptionView* keyboardState() const { return view_.keyboardState; }
     CaptionView* dataFolderCaption() const { return view_.dataFolderCaption; }
+    CaptionView* followingCaption() const { return view_.followingCaption; }
     // The key-table or exchange menu while it is open.
     MenuWindow* setMenu() const { return view_.setMenu_; }
     // The knob pop-up while it is open.

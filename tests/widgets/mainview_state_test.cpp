@@ -200,6 +200,35 @@ TEST_F(MainViewState, ANameTooLongForItsPlaceIsCutWithAnEllipsisAndWholeInItsToo
     test::saveScreenshot(view.get(), "mainview_long_table_name");
 }
 
+// The rule that has a layer play another table while an application is in
+// front shows in the window's foot, whole, in every language, and goes when
+// none is active.
+TEST_F(MainViewState, TheActiveFollowingRuleShowsInTheFootInEveryLanguage) {
+    plugKeyboard();
+    build();
+    CaptionView* caption = probe->followingCaption();
+    EXPECT_FALSE(caption->isVisible());
+    view->showFollowing(0, "Gaming", "steam_app_570");
+    ASSERT_TRUE(caption->isVisible());
+    EXPECT_EQ(caption->text(), "M1: Gaming, following steam_app_570");
+    EXPECT_EQ(caption->toolTip(), caption->text());
+    // It sits in the foot beside Restore, on no other control.
+    EXPECT_FALSE(caption->geometry().intersects(probe->btnRestroe()->geometry()));
+    EXPECT_GT(caption->geometry().top(), probe->btnApply()->geometry().bottom());
+    for (int i = 0; i < LANG_COUNT && gVar.Lang[i].szName[0] != '\0'; ++i) {
+        SwitchLanguage(i);
+        view->onRefreshText();
+        const QString dir = QString::fromUtf8(gVar.Lang[i].szDir);
+        EXPECT_TRUE(caption->text().contains("Gaming") && caption->text().contains("steam_app_570")) << dir.toStdString();
+        EXPECT_EQ(caption->shownText(), caption->text()) << dir.toStdString();  // nothing cut
+        test::saveScreenshot(view.get(), "mainview_following_" + dir);
+    }
+    SwitchLanguage(test::englishIndex());
+    view->onRefreshText();
+    view->showFollowing(-1, {}, {});
+    EXPECT_FALSE(caption->isVisible());
+}
+
 // The changed dialogs in every language: the texts wrap and nothing is cut.
 TEST_F(MainViewState, TheNewTextsInEveryLanguage) {
     plugKeyboard();

@@ -49,6 +49,20 @@ QImage drawMessage(int scale) {
     return image;
 }
 
+// The rules dialog: the well under the list of rules, the card under the
+// editor that makes a rule, and the footer band under OK.
+QImage drawRules(int scale) {
+    QImage image = newCanvas("rules_nr.png", scale);
+    QPainter p;
+    beginSmooth(p, image);
+    drawDialogBody(p, pointSize(image), 36);
+    drawWell(p, toRect(kRulesListWell), 3);
+    drawCard(p, toRect(kRulesEditorCard));
+    drawFooterBand(p, pointSize(image), kRulesFooterTop);
+    p.end();
+    return image;
+}
+
 // The progress panel; with `filled` the bar is full. The panel copies the
 // filled part of the bar from the second picture, so both share the layout.
 QImage drawProgress(const char* name, int scale, bool filled) {
@@ -82,6 +96,7 @@ void addDialogSkins(SkinSet& out, int scale) {
     out["SrDlg.png"] = drawTwoCardDialog("SrDlg.png", scale, QRectF(24, 52, 226, 240), QRectF(258, 52, 226, 240));
     out["macro_nr.png"] = drawMacroEditor(scale);
     out["msg_nr.png"] = drawMessage(scale);
+    out["rules_nr.png"] = drawRules(scale);
     out["progress_nr.png"] = drawProgress("progress_nr.png", scale, false);
     out["progress_ov.png"] = drawProgress("progress_ov.png", scale, true);
 }

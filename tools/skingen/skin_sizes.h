@@ -32,6 +32,12 @@ inline constexpr Area kColourBandCard = {258, kHeaderHeight + 4, 626, 161};
 inline constexpr int kDialogWidth = 508;  // function picker, knob settings, macro editor
 inline constexpr int kDialogHeight = 346;
 inline constexpr int kKnobPopSize = 185;
+// The rules dialog: the well under its list and the card under its editor.
+inline constexpr int kRulesWidth = 508;
+inline constexpr int kRulesHeight = 420;
+inline constexpr Area kRulesListWell = {18, kRulesHeight - 344, 472, 112};
+inline constexpr Area kRulesEditorCard = {12, kRulesHeight - 224, 484, 168};
+inline constexpr int kRulesFooterTop = kRulesHeight - 46;
 
 inline constexpr PictureSize kSkinPictures[] = {
     // Window and dialog backgrounds: the window's and the dialogs' own sizes.
@@ -41,6 +47,7 @@ inline constexpr PictureSize kSkinPictures[] = {
     {"SrDlg.png", kDialogWidth, kDialogHeight},
     {"macro_nr.png", kDialogWidth, kDialogHeight},
     {"msg_nr.png", 400, 202},
+    {"rules_nr.png", kRulesWidth, kRulesHeight},
     {"progress_nr.png", 296, 202},
     {"progress_ov.png", 296, 202},
     {"colorplane.png", 385, 265},

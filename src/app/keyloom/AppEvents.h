@@ -42,6 +42,9 @@ struct AppEvents {
     Listeners<bool> windowShown;
     // The user chose another language: texts shown outside the window follow.
     Listeners<> languageChanged;
+    // Following the application in front changed: turned on or off, another
+    // rule active, or the rules edited.
+    Listeners<> followingChanged;
 };
 
 }  // namespace keyloom::app

@@ -2,6 +2,7 @@
 
 #include "AutoSave.h"
 #include "ControlLog.h"
+#include "FocusFollower.h"
 #include "SimInput.h"
 
 #include <QApplication>
@@ -25,6 +26,7 @@
 #include "config/gvar.h"
 #include "config/language.h"
 #include "base/paths.h"
+#include "base/texts.h"
 #include "device/Dev6120.h"
 #include "device/HidAccess.h"
 #include "device/SimKeyboard.h"
@@ -162,6 +164,23 @@ int Application::start() {
         events_.dataChanged();
     };
     autoSave_->noteActivity();  // what start-up made (the first-run data, repairs) is saved at once
+    follower_ = new FocusFollower(
+        [this] {
+            // Without a keyboard nothing is written: the apply when it comes plays the followed table.
+            if (view_ && view_->applyRefusal().empty()) view_->applyFromOutside(APPLY_KEYS);
+        },
+        this);
+    follower_->onActiveChanged = [this] {
+        const FocusFollower::Active active = follower_->active();
+        view_->showFollowing(active.layer, QString::fromStdString(active.table), QString::fromStdString(active.app));
+        showFollowingState();
+        events_.followingChanged();
+    };
+    view_->setFocusRules(
+        &follower_->rules(), [this] { follower_->rulesChanged(); }, [this] { return follower_->runningApps(); });
+    events_.languageChanged.add([this] { showFollowingState(); });
+    events_.layerSwitched.add([this](int, bool) { follower_->layerSwitched(); });
+    events_.keyTablesChanged.add([this] { follower_->tablesChanged(); });
     running_ = true;
     // Asked to end while start-up showed a message: the end follows as soon as the event loop runs.
     if (quitting_) QMetaObject::invokeMethod(this, [this] { quit(); }, Qt::QueuedConnection);
@@ -212,6 +231,18 @@ void Application::afterFirstFrame(std::function<void()> then) {
         then();
     else
         afterFirstFrame_.push_back(std::move(then));
+}
+
+void Application::startFollowing(const QString& busName) {
+    if (!follower_ || terminated_) return;
+    follower_->start(busName);
+    showFollowingState();
+}
+
+void Application::showFollowingState() {
+    if (!view_ || !follower_) return;
+    view_->setFollowingStatus(QString::fromStdString(ReasonText(follower_->status())));
+    view_->setFollowing(follower_->following(), [this](bool on) { follower_->setFollowing(on); });
 }
 
 void Application::showWindow() {

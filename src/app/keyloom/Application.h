@@ -30,6 +30,7 @@ class SimKeyboardView;
 namespace keyloom::app {
 
 class AutoSave;
+class FocusFollower;
 
 class Application : public QObject {
 public:
@@ -69,6 +70,11 @@ public:
     bool windowShown() const;
     // What start-up found and did to the stored data.
     const StartupDataReport& startupReport() const { return startupReport_; }
+    // Key tables that follow the application in front; there from start().
+    FocusFollower* follower() const { return follower_; }
+    // Reads the rules and starts following (after the first frame); busName:
+    // keyloom's name on the session bus, empty without one.
+    void startFollowing(const QString& busName);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -84,6 +90,8 @@ private:
     // window's message dialog; false while the dialog shows something else.
     bool showAlert(const QString& text, bool question, std::function<void(bool)> answered);
 
+    // How following works on this desktop, and whether it is on, to the window.
+    void showFollowingState();
     // Passes what the window and the apply worker report on to the events.
     void reportEvents();
 
@@ -96,6 +104,7 @@ private:
     SimKeyboardView* simView_ = nullptr;  // with --simulate: the keyboard's own window
     QSocketNotifier* signals_ = nullptr;
     AutoSave* autoSave_ = nullptr;
+    FocusFollower* follower_ = nullptr;
     StartupDataReport startupReport_;
     bool running_ = false;  // start-up went through: the event loop runs
     bool quitting_ = false;

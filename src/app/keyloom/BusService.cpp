@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "Application.h"
+#include "FocusFollower.h"
 #include "BusInterfaceXml.h"
 #include "base/debug.h"
 #include "base/instance_lock.h"
@@ -156,7 +157,7 @@ bool BusService::handleMessage(const QDBusMessage& message, const QDBusConnectio
         const char* signature;
         Method method;
     };
-    static const std::array<Entry, 15> methods{{
+    static const std::array<Entry, 20> methods{{
         {"GetState", "", &BusService::getState},
         {"ListKeyTables", "i", &BusService::listKeyTables},
         {"SetLayer", "i", &BusService::setLayer},
@@ -172,6 +173,19 @@ bool BusService::handleMessage(const QDBusMessage& message, const QDBusConnectio
         {"ImportMacro", "ss", &BusService::importMacro},
         {"ExportMacro", "ss", &BusService::exportMacro},
         {"Save", "", &BusService::save},
+        {"ListRules", "", &BusService::listRules},
+        {"AddRule", "iss", &BusService::addRule},
+        {"RemoveRule", "i", &BusService::removeRule},
+        {"SetFollowing", "b",
+         [](BusService& s, const QDBusMessage& call) {
+             s.app_.follower()->setFollowing(call.arguments().at(0).toBool());
+             return call.createReply();
+         }},
+        {"FocusChanged", "s",
+         [](BusService& s, const QDBusMessage& call) {
+             s.app_.follower()->focusChanged(call.arguments().at(0).toString().toStdString());
+             return call.createReply();
+         }},
         {"Quit", "",
          [](BusService& s, const QDBusMessage& call) {
              // Answered first; the end (which saves) follows on the event loop.
@@ -205,6 +219,33 @@ QDBusMessage BusService::answerProperties(const QDBusMessage& call) {
         return call.createErrorReply(QDBusError::UnknownInterface, QStringLiteral("no interface %1 here").arg(iface));
     if (call.member() == QLatin1String("GetAll")) return call.createReply(QVariant::fromValue(QVariantMap()));
     return call.createErrorReply(QDBusError::UnknownProperty, kInterface + QStringLiteral(" has no properties"));
+}
+
+report::Following BusService::following() const {
+    const FocusFollower& follower = *app_.follower();
+    const FocusFollower::Active active = follower.active();
+    return {follower.following(), follower.sourceName(), active.layer, active.table, active.app};
+}
+
+QDBusMessage BusService::listRules(const QDBusMessage& call) const {
+    const report::Following now = following();
+    return answer(call, report::Rules(app_.follower()->rules(), &now));
+}
+
+QDBusMessage BusService::addRule(const QDBusMessage& call) {
+    const QList<QVariant> args = call.arguments();
+    FocusFollower& follower = *app_.follower();
+    const report::Outcome added = report::AddRule(follower.rules(), args.at(0).toInt(), args.at(1).toString().toStdString(),
+                                                  args.at(2).toString().toStdString());
+    if (added.ok()) follower.rulesChanged();
+    return answer(call, added);
+}
+
+QDBusMessage BusService::removeRule(const QDBusMessage& call) {
+    FocusFollower& follower = *app_.follower();
+    const report::Outcome removed = report::RemoveRule(follower.rules(), call.arguments().at(0).toInt());
+    if (removed.ok()) follower.rulesChanged();
+    return answer(call, removed);
 }
 
 QDBusMessage BusService::getState(const QDBusMessage& call) const {
@@ -356,6 +397,11 @@ void BusService::followEvents() {
     });
     events.knobSetChosen.add([this](int set) { emitSignal(QStringLiteral("KnobSetChosen"), {set + 1}); });
     events.dataChanged.add([this] { emitSignal(QStringLiteral("DataChanged")); });
+    events.followingChanged.add([this] {
+        const report::Following now = following();
+        emitSignal(QStringLiteral("FollowingChanged"), {now.on, now.activeLayer + 1, QString::fromStdString(now.activeTable),
+                                                        QString::fromStdString(now.activeApp)});
+    });
 }
 
 }  // namespace keyloom::app

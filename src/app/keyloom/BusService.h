@@ -34,6 +34,8 @@ public:
     // Gives the name back; calls still waiting for an apply are told that
     // keyloom ended. Also done by the destructor.
     void release();
+    // The name on the bus; empty until published.
+    QString name() const { return name_; }
 
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
@@ -70,6 +72,12 @@ private:
     QDBusMessage save(const QDBusMessage& call);
     // No answer yet when the apply was requested (a delayed reply).
     QDBusMessage apply(const QDBusMessage& call);
+    // The rules that make key tables follow the application in front; what
+    // changes them is followed at once.
+    report::Following following() const;
+    QDBusMessage listRules(const QDBusMessage& call) const;
+    QDBusMessage addRule(const QDBusMessage& call);
+    QDBusMessage removeRule(const QDBusMessage& call);
 
     Application& app_;
     QDBusConnection bus_;

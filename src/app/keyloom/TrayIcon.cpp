@@ -9,6 +9,7 @@
 #include <QSystemTrayIcon>
 
 #include "Application.h"
+#include "FocusFollower.h"
 #include "Notifications.h"
 #include "base/debug.h"
 #include "base/texts.h"
@@ -90,6 +91,7 @@ TrayIcon::TrayIcon(Application& app, Notifications& notifications)
     events.keyTablesChanged.add(refresh);
     events.languageChanged.add(refresh);
     events.keyboardChanged.add([this](bool) { refreshTooltip(); });
+    events.followingChanged.add(refresh);
     refresh();
     icon_->show();
     LOG("Tray icon: %s", QSystemTrayIcon::isSystemTrayAvailable() ? "shown" : "waiting for a tray");
@@ -112,6 +114,10 @@ void TrayIcon::rebuildMenu() {
     addKeyTableItems();
     menu_->addSeparator();
     QObject::connect(menu_->addAction(text("tc_apply")), &QAction::triggered, &context_, [this] { apply(); });
+    if (FocusFollower* follower = app_.follower()) {
+        QObject::connect(addCheckable(menu_, text("tc_follow_toggle"), follower->following()), &QAction::toggled,
+                         &context_, [follower](bool on) { follower->setFollowing(on); });
+    }
     QObject::connect(addCheckable(menu_, text("tc_tray_notifications"), notifications_.wanted()), &QAction::toggled,
                      &context_, [this](bool on) { notifications_.setWanted(on); });
     menu_->addSeparator();
@@ -145,7 +151,13 @@ void TrayIcon::refreshTooltip() {
     const MainView* view = app_.view();
     if (!view) return;
     const QString state = text(view->keyboardStateText());
-    icon_->setToolTip(state + QLatin1Char('\n') + LayerSummary(view->shownMode()));
+    QString tip = state + QLatin1Char('\n') + LayerSummary(view->shownMode());
+    if (const FocusFollower* follower = app_.follower(); follower && follower->active().layer >= 0) {
+        const FocusFollower::Active active = follower->active();
+        tip += QLatin1Char('\n') + QString::fromStdString(FormatText(
+                                       "tc_follow_active", {"M" + std::to_string(active.layer + 1), active.table, active.app}));
+    }
+    icon_->setToolTip(tip);
 }
 
 void TrayIcon::apply() {

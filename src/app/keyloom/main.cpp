@@ -126,7 +126,8 @@ int main(int argc, char** argv) {
     if (!opt.hidden && !app.quitting()) app.showWindow();
     // The service and the tray wait for the window's first frame.
     app.afterFirstFrame([&] {
-        bus.publish(dataDir);
+        // Desktop scripts call the service by its name: it is there first.
+        app.startFollowing(bus.publish(dataDir) ? bus.name() : QString());
         if (keyloom::app::TrayIcon::wanted()) tray = std::make_unique<keyloom::app::TrayIcon>(app, notifications);
     });
     QApplication::exec();
