@@ -38,3 +38,16 @@ wait_for_trace() {
   for _ in $(seq 100); do grep -q "$1" "$root/trace.txt" 2>/dev/null && return 0; sleep 0.1; done
   fail "no \"$1\" on the wire"
 }
+# A key-table exchange file $1 whose first key plays the macro "Combo".
+write_exchange() {
+  python3 - "$1" "$(dirname "$0")/../../fuzz/seeds/macrofile/combo.mcf" <<'PY'
+import struct, sys
+key = bytearray(11136)
+struct.pack_into("<Ii", key, 0, 4242, 0)                # id, layer M1
+key[8:15] = b"shared\0"
+struct.pack_into("<I", key, 48, 5 << 24)                  # key 0: a macro
+struct.pack_into("<I", key, 48 + 24, 1234)               # its macro id
+macro = open(sys.argv[2], "rb").read()
+open(sys.argv[1], "wb").write(bytes(key) + macro + bytes(40816 - len(key) - len(macro)))
+PY
+}

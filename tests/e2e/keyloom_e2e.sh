@@ -13,7 +13,8 @@ export XDG_RUNTIME_DIR=$root/run HOME=$root/home XDG_CONFIG_HOME=$root/home/.con
 unset KEYLOOM_CONFIG_DIR
 mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$HOME"
 
-# fail, start, log_mark, log_after, wait_for_line, wait_for_exit, wait_for_trace, own_session_bus
+# fail, start, log_mark, log_after, wait_for_line, wait_for_exit, wait_for_trace, own_session_bus,
+# write_exchange
 source "$(dirname "$0")/common.sh"
 own_session_bus
 
@@ -315,19 +316,6 @@ wait_for_bus() {
   done
   fail "keyloom never came onto the session bus"
 }
-# A key-table exchange file whose first key plays the macro "Combo".
-write_exchange() {
-  python3 - "$1" "$(dirname "$0")/../../fuzz/seeds/macrofile/combo.mcf" <<'PY'
-import struct, sys
-key = bytearray(11136)
-struct.pack_into("<Ii", key, 0, 4242, 0)                # id, layer M1
-key[8:15] = b"shared\0"
-struct.pack_into("<I", key, 48, 5 << 24)                  # key 0: a macro
-struct.pack_into("<I", key, 48 + 24, 1234)               # its macro id
-macro = open(sys.argv[2], "rb").read()
-open(sys.argv[1], "wb").write(bytes(key) + macro + bytes(40816 - len(key) - len(macro)))
-PY
-}
 
 keyloomctl_goes_through_a_running_keyloom() {
   start first --simulate --hidden --sim-trace "$root/trace.txt"
@@ -406,6 +394,11 @@ tray_menu_follows_and_switches() {
   wait_for_menu "^\\d+\\tx\\t\\Q$other\\E\$"
   wait_for_tooltip "M2 – key table $other"
   grep -q "Window shown" "$root/tray.log" && fail "the menu showed the window"
+  # Following the application in front is on, and turned off from the menu.
+  wait_for_menu '^\d+\tx\tFollow the application in front$'
+  desktop_tool click "Follow the application in front" || fail "clicking the follow item failed"
+  wait_for_line tray "Following the application in front turned off"
+  wait_for_menu '^\d+\t-\tFollow the application in front$'
   desktop_tool click "Show keyloom"
   wait_for_line tray "Window shown"
   desktop_tool click "Quit keyloom"
