@@ -19,6 +19,8 @@ std::unique_ptr<ThreadParam> msParam;
 namespace {
 
 std::thread g_worker;
+// The set each layer plays while an application in front has a rule for it.
+uint32_t g_followed[LAYER_COUNT] = {};
 
 // The link as the sequence's channel: commands go to the keyboard, progress
 // is posted to the main loop without waiting.
@@ -74,10 +76,6 @@ void PostFailure(MainLoop& loop, ApplyTarget* target, int32_t flag) {
 }
 
 }  // namespace
-
-namespace {
-uint32_t g_followed[LAYER_COUNT] = {};
-}
 
 void SetFollowedKeyTable(int layer, uint32_t id) {
     if (layer >= 0 && layer < LAYER_COUNT) g_followed[layer] = id;

@@ -84,6 +84,9 @@ public:
     // application is in front, shown in the window's foot: layer 0..2,
     // -1 for none (hidden).
     void showFollowing(int layer, const QString& table, const QString& app);
+    // That rule as the foot shows it ("M1: Gaming, following steam_app_570");
+    // empty when none is active.
+    QString followingText() const;
     // The rules that have key tables follow the application in front, which
     // the rules dialog edits (none hides its button), what is told after each
     // edit, and the running applications the dialog offers to pick from.

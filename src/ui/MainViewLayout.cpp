@@ -274,13 +274,18 @@ void MainView::showFollowing(int layer, const QString& table, const QString& app
     refreshFollowing();
 }
 
+QString MainView::followingText() const {
+    if (following_.layer < 0) return {};
+    return QString::fromStdString(FormatText("tc_follow_active", {"M" + std::to_string(following_.layer + 1),
+                                                                  following_.table.toStdString(),
+                                                                  following_.app.toStdString()}));
+}
+
 void MainView::refreshFollowing() {
-    followingCaption->setVisible(following_.layer >= 0);
-    if (following_.layer < 0) return;
-    const std::string text = FormatText("tc_follow_active", {"M" + std::to_string(following_.layer + 1),
-                                                             following_.table.toStdString(), following_.app.toStdString()});
-    followingCaption->setText(QString::fromStdString(text));
-    followingCaption->setToolTip(QString::fromStdString(text));
+    const QString text = followingText();
+    followingCaption->setVisible(!text.isEmpty());
+    followingCaption->setText(text);
+    followingCaption->setToolTip(text);
 }
 
 void MainView::createDialogs() {

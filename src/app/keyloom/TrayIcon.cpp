@@ -152,11 +152,7 @@ void TrayIcon::refreshTooltip() {
     if (!view) return;
     const QString state = text(view->keyboardStateText());
     QString tip = state + QLatin1Char('\n') + LayerSummary(view->shownMode());
-    if (const FocusFollower* follower = app_.follower(); follower && follower->active().layer >= 0) {
-        const FocusFollower::Active active = follower->active();
-        tip += QLatin1Char('\n') + QString::fromStdString(FormatText(
-                                       "tc_follow_active", {"M" + std::to_string(active.layer + 1), active.table, active.app}));
-    }
+    if (const QString following = view->followingText(); !following.isEmpty()) tip += QLatin1Char('\n') + following;
     icon_->setToolTip(tip);
 }
 
