@@ -98,8 +98,8 @@ const char* const kProgramKeys[] = {
     // the rules that follow the application in front: refusals and file troubles
     "tc_rule_no_app", "tc_rule_app_too_long", "tc_rule_bad_layer", "tc_rule_no_table", "tc_rule_table_too_long",
     "tc_rule_bad_character", "tc_rule_list_full", "tc_rule_twice", "tc_rule_line_refused", "tc_rules_unreadable",
-    "tc_rules_not_saved", "tc_rule_missing", "tc_follow_active", "tc_follow_toggle",
-    "tc_follow_source", "tc_follow_none", "tc_follow_turned_off", "tc_follow_gnome_off", "tc_follow_gnome_broken",
+    "tc_rules_not_saved", "tc_rule_missing", "tc_follow_active", "tc_follow_toggle", "tc_follow_source",
+    "tc_follow_none", "tc_follow_starting", "tc_follow_turned_off", "tc_follow_gnome_off", "tc_follow_gnome_broken",
     // the rules dialog and the window's button that opens it
     "tc_rules_button", "tc_rules_title", "tc_rules_list", "tc_rules_none", "tc_rule_row", "tc_rule_layer", "tc_rule_app",
     "tc_rule_pick", "tc_rule_no_apps", "tc_rule_add", "tc_rule_change", "tc_rule_remove", "tc_rule_broken",

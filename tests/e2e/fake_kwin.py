@@ -4,9 +4,10 @@ bus: org.kde.KWin with /Scripting (loadScript, unloadScript, isScriptLoaded)
 and an object per loaded script with run(). Nothing is run: every call goes to
 a log, one JSON object a line, loadScript's with the script file's content.
 
-  fake_kwin.py LOG [--plasma5] [--refuse]
+  fake_kwin.py LOG [--plasma5] [--refuse] [--hang]
     --plasma5  a loaded script's object is /<id>, as on Plasma 5 (else /Scripting/Script<id>)
     --refuse   loadScript answers -1, as for a script KWin cannot load
+    --hang     isScriptLoaded and loadScript never answer, as a KWin that hangs
 """
 import json
 import sys
@@ -31,14 +32,14 @@ class Script(dbus.service.Object):
 
 
 class Scripting(dbus.service.Object):
-    def __init__(self, bus, log, plasma5, refuse):
+    def __init__(self, bus, log, plasma5, refuse, hang):
         super().__init__(bus, "/Scripting")
-        self.bus, self.log, self.plasma5, self.refuse = bus, log, plasma5, refuse
+        self.bus, self.log, self.plasma5, self.refuse, self.hang = bus, log, plasma5, refuse, hang
         self.loaded = {}  # plugin name: its Script object
         self.last_id = 0
 
-    @dbus.service.method(SCRIPTING, in_signature="ss", out_signature="i")
-    def loadScript(self, path, plugin):
+    @dbus.service.method(SCRIPTING, in_signature="ss", out_signature="i", async_callbacks=("reply", "error"))
+    def loadScript(self, path, plugin, reply, error):
         try:
             with open(path, encoding="utf-8") as f:
                 content = f.read()
@@ -54,7 +55,8 @@ class Scripting(dbus.service.Object):
             object_path = "/%d" % id_ if self.plasma5 else "/Scripting/Script%d" % id_
             self.loaded[plugin] = Script(self.bus, object_path, self.log)
         self.log(call="loadScript", path=path, plugin=plugin, id=id_, content=content)
-        return id_
+        if not self.hang:
+            reply(id_)
 
     @dbus.service.method(SCRIPTING, in_signature="s", out_signature="b")
     def unloadScript(self, plugin):
@@ -64,10 +66,11 @@ class Scripting(dbus.service.Object):
         self.log(call="unloadScript", plugin=plugin, was_loaded=script is not None)
         return script is not None
 
-    @dbus.service.method(SCRIPTING, in_signature="s", out_signature="b")
-    def isScriptLoaded(self, plugin):
+    @dbus.service.method(SCRIPTING, in_signature="s", out_signature="b", async_callbacks=("reply", "error"))
+    def isScriptLoaded(self, plugin, reply, error):
         self.log(call="isScriptLoaded", plugin=plugin)
-        return plugin in self.loaded
+        if not self.hang:
+            reply(plugin in self.loaded)
 
 
 def main():
@@ -80,7 +83,8 @@ def main():
     def log(**record):
         log_file.write(json.dumps(record, ensure_ascii=False) + "\n")
 
-    scripting = Scripting(bus, log, "--plasma5" in sys.argv[2:], "--refuse" in sys.argv[2:])
+    options = sys.argv[2:]
+    scripting = Scripting(bus, log, "--plasma5" in options, "--refuse" in options, "--hang" in options)
     name = dbus.service.BusName("org.kde.KWin", bus)
     log(call="ready")
     GLib.MainLoop().run()

@@ -8,34 +8,18 @@
 set -uo pipefail
 keyloom=$1 ctl=$2 work=$3 case=$4
 
-root=$(mktemp -d)
-trap 'kill -9 $(jobs -p) 2>/dev/null; kill "$(cat "$root/bus.pid")" 2>/dev/null; rm -rf "$root"' EXIT
-data=$root/data
-export XDG_RUNTIME_DIR=$root/run HOME=$root/home XDG_CONFIG_HOME=$root/home/.config
-unset KEYLOOM_CONFIG_DIR
-mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$HOME"
+source "$(dirname "$0")/common.sh"
+case_folder
+own_session_bus  # never the user's bus
 # Qt draws on the X server; keyloom sees a Wayland session (set at each start).
 export XDG_SESSION_TYPE=x11 QT_QPA_PLATFORM=xcb
-
-# fail, start, log_mark, log_after, wait_for_line, own_session_bus
-source "$(dirname "$0")/common.sh"
-own_session_bus  # never the user's bus
-
-# As wait_for_line and wait_for_exit, with 30 s: keyloom's start and end on a
-# loaded machine.
-wait_long() {
-  for _ in $(seq 300); do log_after "$1" "${3:-0}" | grep "$2" >/dev/null && return 0; sleep 0.1; done
-  fail "no \"$2\" in $1.log${3:+ after line $3}"
-}
-wait_for_end() {
-  for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || { wait "$1"; rc=$?; return 0; }; sleep 0.1; done
-  fail "process $1 did not end"
-}
+# keyloom's start and end on a loaded machine.
+wait_seconds=30
 # Starts the fake KWin (the system python, which has python3-dbus) with the
 # options given; returns once it owns org.kde.KWin.
 start_kwin() {
   /usr/bin/python3 "$(dirname "$0")/fake_kwin.py" "$root/kwin.log" "$@" 2>"$root/kwin-errors.log" &
-  wait_long kwin '"call": "ready"'
+  wait_for_line kwin '"call": "ready"'
 }
 # Starts keyloom as log $1 in a Wayland session, on the simulated keyboard.
 start_wayland() { WAYLAND_DISPLAY=wayland-keyloom-test start "$1" --simulate --hidden --sim-trace "$root/trace.txt"; }
@@ -50,24 +34,18 @@ for line in sys.stdin:
 }
 # A field of the last loadScript call: path, plugin, content.
 loaded() { grep '"call": "loadScript"' "$root/kwin.log" | tail -n 1 | python3 -c "import json, sys; print(json.load(sys.stdin)['$1'])"; }
-# Ends keyloom as a user would; it must end well.
-quit_keyloom() {
-  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
-  wait_for_end "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
-}
-key_writes() { grep -c '^SET 09 01' "$root/trace.txt" 2>/dev/null; }
 # keyloom's bus name, as its log $1 says.
 bus_name() { sed -n 's/.*Session bus: serving //p' "$root/$1.log"; }
 
 # ---- the cases, one function each ----
 
 kwin_script_follows_and_is_unloaded() {
-  "$ctl" --work-dir "$work" --data-dir "$data" init >/dev/null || fail "init failed"
+  run_ctl init >/dev/null || fail "init failed"
   printf '# keyloom focus rules 1\nM1\tM1_Profile3\torg.kde.dolphin\n' >"$data/focus_rules.txt"
   start_kwin
   start_wayland follow
-  wait_long follow "Following the application in front: KWin"
-  wait_long follow "Start-up: 1 profiles"
+  wait_for_line follow "Following the application in front: KWin"
+  wait_for_line follow "Start-up: 1 profiles"
   name=$(bus_name follow)
   plugin=$(loaded plugin) script=$(loaded path)
 
@@ -86,9 +64,8 @@ kwin_script_follows_and_is_unloaded() {
   writes=$(key_writes) mark=$(log_mark follow)
   gdbus call --session -d "$name" -o /org/keyloom/Keyloom -m org.keyloom.Keyloom1.FocusChanged org.kde.dolphin \
     >/dev/null || fail "FocusChanged failed"
-  wait_long follow 'M1 plays "M1_Profile3", following org.kde.dolphin' "$mark"
-  for _ in $(seq 300); do [ "$(key_writes)" -gt "$writes" ] && break; sleep 0.1; done
-  [ "$(key_writes)" -gt "$writes" ] || fail "no key-matrix write for the followed table"
+  wait_for_line follow 'M1 plays "M1_Profile3", following org.kde.dolphin' "$mark"
+  wait_for_key_writes $((writes + 1))
 
   # At the end the script is unloaded and its file removed.
   mark=$(wc -l <"$root/kwin.log")
@@ -102,14 +79,14 @@ kwin_script_left_by_a_crash_is_replaced() {
   # Plasma 5: the loaded script's object is /<id>.
   start_kwin --plasma5
   start_wayland crashed
-  wait_long crashed "Following the application in front: KWin"
+  wait_for_line crashed "Following the application in front: KWin"
   plugin=$(loaded plugin)
   kill -9 "$pid"; wait "$pid" 2>/dev/null
   mark=$(wc -l <"$root/kwin.log")
 
   # The script the crash left is unloaded before this keyloom's is loaded and run.
   start_wayland again
-  wait_long again "Following the application in front: KWin"
+  wait_for_line again "Following the application in front: KWin"
   expected=$(printf 'isScriptLoaded\t%s\nunloadScript\t%s\nloadScript\t%s\t2\nrun\t/2' "$plugin" "$plugin" "$plugin")
   [ "$(kwin_calls "$mark")" = "$expected" ] || fail "KWin was called: $(kwin_calls "$mark")"
   grep -qF 'workspace.clientActivated.connect' <<<"$(loaded content)" || fail "no Plasma 5 signal in the script"
@@ -122,7 +99,7 @@ kwin_script_left_by_a_crash_is_replaced() {
 kwin_refusing_the_script_leaves_nothing() {
   start_kwin --refuse
   start_wayland refused
-  wait_long refused "Following the application in front: not available on this desktop"
+  wait_for_line refused "Following the application in front: not available on this desktop"
   wait_for_line kwin '"call": "loadScript"'
   grep -q '"call": "run"' "$root/kwin.log" && fail "a script KWin refused was run"
   [ -z "$(ls "$XDG_RUNTIME_DIR" | grep '\.js$')" ] || fail "a script file was left: $(ls "$XDG_RUNTIME_DIR")"
@@ -131,6 +108,19 @@ kwin_refusing_the_script_leaves_nothing() {
   [ -z "$(kwin_calls "$mark")" ] || fail "KWin was called at the end: $(kwin_calls "$mark")"
 }
 
-declare -F "$case" >/dev/null || fail "unknown case $case"
-"$case"
-exit 0
+kwin_that_never_answers_holds_nothing_up() {
+  # KWin takes the calls and never answers: keyloom goes on serving while it
+  # waits, gives up after its timeouts, and ends at once.
+  run_ctl init >/dev/null || fail "init failed"
+  start_kwin --hang
+  start_wayland hung
+  wait_for_line kwin '"call": "isScriptLoaded"'
+  wait_for_line hung "Session bus: serving"
+  listed=$(run_ctl rules) || fail "rules failed while KWin hangs"
+  [ "$listed" = "$(printf 'no rules\nfollowing: on, but this desktop offers no focus source')" ] || fail "rules said: $listed"
+  grep -q "Following the application in front:" "$root/hung.log" && fail "keyloom waited on KWin before answering"
+  wait_for_line hung "Following the application in front: not available on this desktop"
+  quit_keyloom
+}
+
+run_case

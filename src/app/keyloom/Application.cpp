@@ -170,7 +170,7 @@ int Application::start() {
             if (view_ && view_->applyRefusal().empty()) view_->applyFromOutside(APPLY_KEYS);
         },
         this);
-    follower_->onActiveChanged = [this] {
+    follower_->onChanged = [this] {
         const FocusFollower::Active active = follower_->active();
         view_->showFollowing(active.layer, QString::fromStdString(active.table), QString::fromStdString(active.app));
         showFollowingState();

@@ -46,27 +46,49 @@ FocusFollower::~FocusFollower() {
 
 void FocusFollower::start(const QString& busName) {
     rules_.load();
-    std::unique_ptr<FocusSource> candidates[] = {
-        MakeX11FocusSource(),
-        busName.isEmpty() ? nullptr : MakeKWinFocusSource(busName),
-        busName.isEmpty() ? nullptr : MakeGnomeFocusSource(),
-        MakeWlrFocusSource(),
-    };
-    for (std::unique_ptr<FocusSource>& candidate : candidates) {
-        if (!candidate) continue;
-        if (candidate->start([this](const std::string& app) { focusChanged(app); })) {
-            source_ = std::move(candidate);
-            LOG("Following the application in front: %s", source_->name());
-            return;
-        }
-        if (remedy_.empty()) remedy_ = candidate->remedy();
+    candidates_.push_back(MakeX11FocusSource());
+    if (!busName.isEmpty()) {
+        candidates_.push_back(MakeKWinFocusSource(busName));
+        candidates_.push_back(MakeGnomeFocusSource());
     }
-    LOG("Following the application in front: not available on this desktop");
+    candidates_.push_back(MakeWlrFocusSource());
+    startCandidate(0);
+}
+
+void FocusFollower::startCandidate(size_t index) {
+    while (index < candidates_.size() && !candidates_[index]) ++index;
+    if (index == candidates_.size()) {
+        candidates_.clear();
+        LOG("Following the application in front: not available on this desktop");
+        if (onChanged) onChanged();
+        return;
+    }
+    candidates_[index]->start([this](const std::string& app) { focusChanged(app); },
+                              [this, index](bool started) {
+                                  // Not from inside the candidate, which may go.
+                                  QMetaObject::invokeMethod(
+                                      this, [this, index, started] { candidateStarted(index, started); },
+                                      Qt::QueuedConnection);
+                              });
+}
+
+void FocusFollower::candidateStarted(size_t index, bool started) {
+    if (index >= candidates_.size() || !candidates_[index]) return;
+    if (!started) {
+        if (remedy_.empty()) remedy_ = candidates_[index]->remedy();
+        candidates_[index].reset();
+        return startCandidate(index + 1);
+    }
+    source_ = std::move(candidates_[index]);
+    candidates_.clear();
+    LOG("Following the application in front: %s", source_->name());
+    if (onChanged) onChanged();
 }
 
 Reason FocusFollower::status() const {
     if (!following_) return MakeReason("tc_follow_turned_off");
     if (source_) return MakeReason("tc_follow_source", {source_->name()});
+    if (!candidates_.empty()) return MakeReason("tc_follow_starting");
     return remedy_.empty() ? MakeReason("tc_follow_none") : remedy_;
 }
 
@@ -115,7 +137,7 @@ void FocusFollower::reconcile(bool tell) {
     }
     if (now != active_ || tell) {
         active_ = now;
-        if (onActiveChanged) onActiveChanged();
+        if (onChanged) onChanged();
     }
 }
 

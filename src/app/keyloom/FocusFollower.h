@@ -31,9 +31,10 @@ public:
     explicit FocusFollower(std::function<void()> applyKeys, QObject* parent = nullptr);
     ~FocusFollower() override;
 
-    // Reads the rules and starts the first focus source that works; logs once
-    // which one, or that this desktop offers none. busName: keyloom's name on
-    // the session bus, which desktop scripts call; empty without one.
+    // Reads the rules and starts the first focus source that works, asking
+    // them in turn without waiting on the desktop; logs once which one, or
+    // that this desktop offers none. busName: keyloom's name on the session
+    // bus, which desktop scripts call; empty without one.
     void start(const QString& busName);
     // The focus source in use ("X11", "KWin", ...), or empty: no following here.
     std::string sourceName() const { return source_ ? source_->name() : std::string(); }
@@ -49,8 +50,9 @@ public:
     void tablesChanged();
 
     bool following() const { return following_; }
-    // How this desktop follows, for the rules dialog: turned off, the focus
-    // source, what would make following work, or that nothing does.
+    // How this desktop follows, for the rules dialog: turned off, still
+    // asking the desktop, the focus source, what would make following work,
+    // or that nothing does.
     Reason status() const;
     // Off: every layer plays the user's table again, at once.
     void setFollowing(bool on);
@@ -68,16 +70,20 @@ public:
         bool operator==(const Active&) const = default;
     };
     Active active() const { return active_; }
-    // Told when active() or following() changed.
-    std::function<void()> onActiveChanged;
+    // Told when active(), following() or status() changed.
+    std::function<void()> onChanged;
 
 private:
     // Matches the application in front and the rules, and writes what must
     // go; tells onActiveChanged when the active rule changed, or with tell.
     void reconcile(bool tell = false);
+    // Starts the first candidate from `index` on; the next one when it does not start.
+    void startCandidate(size_t index);
+    void candidateStarted(size_t index, bool started);
 
     std::function<void()> applyKeys_;
     std::unique_ptr<FocusSource> source_;
+    std::vector<std::unique_ptr<FocusSource>> candidates_;  // while they are asked in turn
     Reason remedy_;  // of the first source that could not start, when one tells
     FocusRules rules_;
     QTimer settle_;

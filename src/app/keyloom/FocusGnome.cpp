@@ -8,7 +8,7 @@
 // it when it is not. Reports that come while it is not (the user enables it
 // later) are followed all the same.
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
+#include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QString>
@@ -26,7 +26,7 @@ const QString kShell = QStringLiteral("org.gnome.Shell");
 const QString kExtensionsPath = QStringLiteral("/org/gnome/Shell/Extensions");
 const QString kExtensionsInterface = QStringLiteral("org.gnome.Shell.Extensions");
 const char kUuid[] = "keyloom-focus@keyloom.org";
-// The Shell answers at once; a Shell that hangs must not hold keyloom's start for long.
+// The Shell answers at once; one that hangs leaves keyloom without following.
 constexpr int kCallTimeoutMs = 3000;
 
 // The extension's "state" in GetExtensionInfo's answer (a double there, as
@@ -46,11 +46,19 @@ public:
     const char* name() const override { return "GNOME Shell extension"; }
     Reason remedy() const override { return remedy_; }
 
-    bool start(Report) override {
+    void start(Report, Started started) override {
         QDBusMessage call = QDBusMessage::createMethodCall(kShell, kExtensionsPath, kExtensionsInterface,
                                                            QStringLiteral("GetExtensionInfo"));
         call.setArguments({QString::fromLatin1(kUuid)});
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, kCallTimeoutMs);
+        CallSessionBus(calls_, call, kCallTimeoutMs,
+                       [this, started = std::move(started)](const QDBusMessage& reply) { started(enabled(reply)); });
+    }
+
+private:
+    // Whether the Shell's answer says the extension is enabled; when not,
+    // what would help.
+    bool enabled(const QDBusMessage& reply) {
+        if (NoSuchService(reply)) return false;  // not GNOME Shell: nothing to say
         if (reply.type() != QDBusMessage::ReplyMessage) {
             LOG("GNOME Shell: its extensions cannot be asked: %s", qPrintable(reply.errorMessage()));
             return false;
@@ -79,15 +87,14 @@ public:
         return false;
     }
 
-private:
     Reason remedy_;
+    QObject calls_;  // the call under way, dropped with the source; last, so that it goes first
 };
 
 }  // namespace
 
 std::unique_ptr<FocusSource> MakeGnomeFocusSource() {
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kShell).value()) return nullptr;
+    if (!QDBusConnection::sessionBus().isConnected()) return nullptr;
     return std::make_unique<GnomeFocusSource>();
 }
 

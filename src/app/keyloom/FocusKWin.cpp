@@ -13,11 +13,12 @@
 //  - the loaded script's object on the bus: /Scripting/Script<id> on
 //    Plasma 6, /<id> on Plasma 5; run() is tried on the first, then the second.
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+#include <functional>
 
 #include "FocusSource.h"
 #include "base/debug.h"
@@ -31,7 +32,7 @@ const QString kKWin = QStringLiteral("org.kde.KWin");
 const QString kScriptingPath = QStringLiteral("/Scripting");
 const QString kScriptingInterface = QStringLiteral("org.kde.kwin.Scripting");
 const QString kScriptInterface = QStringLiteral("org.kde.kwin.Script");
-// KWin answers at once; a KWin that hangs must not hold keyloom's start or end for long.
+// KWin answers at once; a KWin that hangs must not hold keyloom's end for long.
 constexpr int kCallTimeoutMs = 3000;
 
 // The script; %1 is keyloom's bus name as a JavaScript string.
@@ -86,43 +87,67 @@ public:
           file_(QString::fromStdString(get_runtime_dir()) + QLatin1Char('/') + pluginName_ + QStringLiteral(".js")) {}
 
     ~KWinFocusSource() override {
-        if (loaded_) scripting(QStringLiteral("unloadScript"), {pluginName_});
+        if (loaded_) scriptingNow(QStringLiteral("unloadScript"), {pluginName_});
         if (written_) QFile::remove(file_);
     }
 
     const char* name() const override { return "KWin"; }
 
-    bool start(Report) override {
-        if (!writeScript()) return false;
+    void start(Report, Started started) override {
+        started_ = std::move(started);
         // A keyloom that crashed left its script loaded: KWin takes one script a name.
-        const QDBusMessage loadedBefore = scripting(QStringLiteral("isScriptLoaded"), {pluginName_});
-        if (loadedBefore.type() == QDBusMessage::ReplyMessage && loadedBefore.arguments().value(0).toBool()) {
-            LOG("KWin: unloading the script %s left by an earlier keyloom", qPrintable(pluginName_));
-            scripting(QStringLiteral("unloadScript"), {pluginName_});
-        }
-        const QDBusMessage load = scripting(QStringLiteral("loadScript"), {file_, pluginName_});
-        const int id = load.type() == QDBusMessage::ReplyMessage ? load.arguments().value(0).toInt() : -1;
-        if (id < 0) {
-            LOG("KWin: the script was not loaded: %s",
-                load.type() == QDBusMessage::ErrorMessage ? qPrintable(load.errorMessage()) : "KWin refused it");
-            return fail();
-        }
-        loaded_ = true;
-        for (const QString& path : {QStringLiteral("/Scripting/Script%1").arg(id), QStringLiteral("/%1").arg(id)}) {
-            QDBusMessage run = QDBusMessage::createMethodCall(kKWin, path, kScriptInterface, QStringLiteral("run"));
-            if (QDBusConnection::sessionBus().call(run, QDBus::Block, kCallTimeoutMs).type() == QDBusMessage::ReplyMessage)
-                return true;
-        }
-        LOG("KWin: the loaded script %d did not run", id);
-        return fail();
+        scripting(QStringLiteral("isScriptLoaded"), {pluginName_}, [this](const QDBusMessage& loadedBefore) {
+            if (NoSuchService(loadedBefore)) return fail();  // not KDE Plasma: nothing to say
+            if (!writeScript()) return fail();
+            if (loadedBefore.type() == QDBusMessage::ReplyMessage && loadedBefore.arguments().value(0).toBool()) {
+                LOG("KWin: unloading the script %s left by an earlier keyloom", qPrintable(pluginName_));
+                scripting(QStringLiteral("unloadScript"), {pluginName_}, [this](const QDBusMessage&) { load(); });
+            } else {
+                load();
+            }
+        });
     }
 
 private:
-    // A blocking call of KWin's scripting service: its reply or error.
-    static QDBusMessage scripting(const QString& method, const QVariantList& arguments) {
+    // A call of KWin's scripting service; its reply or error goes to `then`.
+    void scripting(const QString& method, const QVariantList& arguments, std::function<void(const QDBusMessage&)> then) {
         QDBusMessage call = QDBusMessage::createMethodCall(kKWin, kScriptingPath, kScriptingInterface, method);
         call.setArguments(arguments);
-        return QDBusConnection::sessionBus().call(call, QDBus::Block, kCallTimeoutMs);
+        CallSessionBus(calls_, call, kCallTimeoutMs, std::move(then));
+    }
+
+    // The same call, waited for: at the end, when no answer would come to this source.
+    static void scriptingNow(const QString& method, const QVariantList& arguments) {
+        QDBusMessage call = QDBusMessage::createMethodCall(kKWin, kScriptingPath, kScriptingInterface, method);
+        call.setArguments(arguments);
+        QDBusConnection::sessionBus().call(call, QDBus::Block, kCallTimeoutMs);
+    }
+
+    void load() {
+        scripting(QStringLiteral("loadScript"), {file_, pluginName_}, [this](const QDBusMessage& load) {
+            const int id = load.type() == QDBusMessage::ReplyMessage ? load.arguments().value(0).toInt() : -1;
+            if (id < 0) {
+                LOG("KWin: the script was not loaded: %s",
+                    load.type() == QDBusMessage::ErrorMessage ? qPrintable(load.errorMessage()) : "KWin refused it");
+                return fail();
+            }
+            loaded_ = true;
+            run(id, {QStringLiteral("/Scripting/Script%1").arg(id), QStringLiteral("/%1").arg(id)});
+        });
+    }
+
+    // Runs the loaded script through the first of `paths` that KWin answers on.
+    void run(int id, QStringList paths) {
+        if (paths.isEmpty()) {
+            LOG("KWin: the loaded script %d did not run", id);
+            return fail();
+        }
+        const QString path = paths.takeFirst();
+        CallSessionBus(calls_, QDBusMessage::createMethodCall(kKWin, path, kScriptInterface, QStringLiteral("run")),
+                       kCallTimeoutMs, [this, id, paths](const QDBusMessage& run) {
+                           if (run.type() == QDBusMessage::ReplyMessage) return started_(true);
+                           this->run(id, paths);
+                       });
     }
 
     bool writeScript() {
@@ -140,27 +165,28 @@ private:
         return true;
     }
 
-    // Nothing left loaded or written.
-    bool fail() {
-        if (loaded_) scripting(QStringLiteral("unloadScript"), {pluginName_});
+    // Nothing left loaded or written; not started.
+    void fail() {
+        if (loaded_) scripting(QStringLiteral("unloadScript"), {pluginName_}, [](const QDBusMessage&) {});
         loaded_ = false;
         QFile::remove(file_);
         written_ = false;
-        return false;
+        started_(false);
     }
 
     QString busName_;
     QString pluginName_;
     QString file_;
+    Started started_;
     bool written_ = false;
     bool loaded_ = false;
+    QObject calls_;  // the calls under way, dropped with the source; last, so that it goes first
 };
 
 }  // namespace
 
 std::unique_ptr<FocusSource> MakeKWinFocusSource(const QString& busName) {
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kKWin).value()) return nullptr;
+    if (!QDBusConnection::sessionBus().isConnected()) return nullptr;
     return std::make_unique<KWinFocusSource>(busName);
 }
 

@@ -70,7 +70,10 @@ public:
         return wl_display_roundtrip(display_) >= 0 && managerName_ != 0;
     }
 
-    bool start(Report report) override {
+    void start(Report report, Started started) override { started(begin(std::move(report))); }
+
+private:
+    bool begin(Report report) {
         report_ = std::move(report);
         manager_ = static_cast<zwlr_foreign_toplevel_manager_v1*>(wl_registry_bind(
             registry_, managerName_, &zwlr_foreign_toplevel_manager_v1_interface,
@@ -88,7 +91,6 @@ public:
         return !lost_;
     }
 
-private:
     // One toplevel window as the compositor last described it: its events
     // are gathered and take effect together at its "done".
     struct Toplevel {

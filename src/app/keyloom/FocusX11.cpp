@@ -76,7 +76,10 @@ public:
         return {apps.begin(), apps.end()};
     }
 
-    bool start(Report report) override {
+    void start(Report report, Started started) override { started(begin(std::move(report))); }
+
+private:
+    bool begin(Report report) {
         int screenNumber = 0;
         conn_ = xcb_connect(nullptr, &screenNumber);
         if (xcb_connection_has_error(conn_) || !findRoot(screenNumber) || !internActiveAtom() || !watchRoot()) {
@@ -92,7 +95,6 @@ public:
         return true;
     }
 
-private:
     bool findRoot(int screenNumber) {
         xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(conn_));
         for (int i = 0; it.rem; xcb_screen_next(&it), ++i) {
