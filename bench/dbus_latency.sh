@@ -11,17 +11,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 calls=${2:-500}
-if [ -z "${DISPLAY:-}" ] && [ -z "${INSIDE_XVFB:-}" ]; then
-  exec env INSIDE_XVFB=1 xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"
-fi
+source bench/common.sh
+on_own_x_server 1920x1080 "$@"
 cmake --build "$build" --target keyloom >/dev/null
 
-root=$(mktemp -d)
 { read -r DBUS_SESSION_BUS_ADDRESS; read -r bus_pid; } < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS
-trap 'kill -9 $(jobs -p) 2>/dev/null; kill "$bus_pid"; rm -rf "$root"' EXIT
-export XDG_RUNTIME_DIR=$root/run
-mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+bench_folder 'kill "$bus_pid"'
 log=$root/keyloom.log
 "$build/bin/keyloom" --work-dir "$build/share/keyloom/cfg" --data-dir "$root/data" --simulate \
   --log-level stderr >"$log" 2>&1 &

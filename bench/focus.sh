@@ -12,15 +12,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 switches=${2:-20}
-if [ -z "${DISPLAY:-}" ] && [ -z "${INSIDE_XVFB:-}" ]; then
-  exec env INSIDE_XVFB=1 xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"
-fi
+source bench/common.sh
+on_own_x_server 1920x1080 "$@"
 cmake --build "$build" --target keyloom keyloomctl keyloom_focus_windows >/dev/null
 
-root=$(mktemp -d)
-trap 'kill -9 $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$root"' EXIT
-export XDG_RUNTIME_DIR=$root/run
-mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+bench_folder
 unset WAYLAND_DISPLAY
 export XDG_SESSION_TYPE=x11
 

@@ -8,11 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 rounds=${2:-100}
-if [ -z "${DISPLAY:-}" ] && [ -z "${INSIDE_XVFB:-}" ]; then
-  exec env INSIDE_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
+source bench/common.sh
+on_own_x_server 1280x1024 "$@"
 cmake --build "$build" --target keyloom_session_bench >/dev/null
-runtime=$(mktemp -d)
-trap 'rm -rf "$runtime"' EXIT
-chmod 700 "$runtime"
-XDG_RUNTIME_DIR=$runtime "$build/bin/keyloom_session_bench" "$rounds"
+bench_folder
+"$build/bin/keyloom_session_bench" "$rounds"

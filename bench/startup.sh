@@ -12,15 +12,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 runs=${2:-7}
-if [ -z "${DISPLAY:-}" ] && [ -z "${INSIDE_XVFB:-}" ]; then
-  exec env INSIDE_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
+source bench/common.sh
+on_own_x_server 1280x1024 "$@"
 cmake --build "$build" --target keyloom keyloomctl keyloom_bare_window >/dev/null
 
-root=$(mktemp -d)
-trap 'kill -9 $(jobs -p) 2>/dev/null; rm -rf "$root"' EXIT
-export XDG_RUNTIME_DIR=$root/run
-mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+bench_folder
 
 # One start: prints "<ms to first frame> <peak KiB>"; leaves the process in $pid.
 measure() {

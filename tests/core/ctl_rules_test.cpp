@@ -1,22 +1,15 @@
 // keyloomctl rules: the rules that give a layer another key table while an
-// application is in front, run as a user runs them; on the files of a fresh
-// data folder, and through a keyloom that serves the folder on a session bus.
+// application is in front, run as a user runs them on the files of a fresh
+// data folder. Beside a running keyloom they go through it: see the
+// end-to-end runs.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <systemd/sd-bus.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "base/fileio.h"
-#include "base/instance_lock.h"
 #include "test_support.h"
 
 namespace keyloom {
@@ -34,7 +27,7 @@ class CtlRules : public ::testing::Test {
 protected:
     // Runs keyloomctl on the shipped configuration and the temporary data folder.
     CtlRun run(const std::string& args) const {
-        std::string cmd = "env LANGUAGE=en KEYLOOM_CONFIG_DIR='" + dir.file("config") + "' " + bus + KEYLOOMCTL_PATH +
+        std::string cmd = "env LANGUAGE=en KEYLOOM_CONFIG_DIR='" + dir.file("config") + "' " KEYLOOMCTL_PATH +
                           " --work-dir '" KEYLOOM_SOURCE_CFG_DIR "' --data-dir '" + data() + "' " + args + " 2>'" +
                           dir.file("stderr") + "'";
         test::CommandRun done = test::RunCommand(cmd);
@@ -45,7 +38,6 @@ protected:
     std::string stored() const { return read_file_bytes(rulesFile(), SIZE_MAX).value_or("(none)"); }
 
     test::TempDir dir;
-    std::string bus;  // "DBUS_SESSION_BUS_ADDRESS=... " for the bus cases
 };
 
 TEST_F(CtlRules, AddListRefuseRemoveOnTheFiles) {
@@ -150,120 +142,6 @@ TEST_F(CtlRules, LinesThatCannotBeKeptAreWarnedAboutAndAnUnreadableFileIsLeftAlo
     EXPECT_TRUE(fs::is_directory(rulesFile()));
     EXPECT_TRUE(fs::is_empty(rulesFile()));
     EXPECT_EQ(std::distance(fs::directory_iterator(data()), fs::directory_iterator()), 1);  // nothing beside it
-}
-
-// A running keyloom as keyloomctl sees it: the data folder's name on a
-// session bus of the test's own, answering the rules methods and noting each
-// call. The bus runs until the test ends.
-class FakeKeyloom {
-public:
-    explicit FakeKeyloom(const std::string& dataDir) {
-        test::CommandRun bus = test::RunCommand("dbus-daemon --session --fork --print-address=1 --print-pid=1");
-        const size_t end = bus.out.find('\n');
-        if (bus.status != 0 || end == std::string::npos) return;
-        address = bus.out.substr(0, end);
-        daemon_ = std::atoi(bus.out.c_str() + end + 1);
-        static const sd_bus_vtable vtable[] = {
-            SD_BUS_VTABLE_START(0),
-            SD_BUS_METHOD("ListRules", "", "s", answer, SD_BUS_VTABLE_UNPRIVILEGED),
-            SD_BUS_METHOD("AddRule", "iss", "s", answer, SD_BUS_VTABLE_UNPRIVILEGED),
-            SD_BUS_METHOD("RemoveRule", "i", "s", answer, SD_BUS_VTABLE_UNPRIVILEGED),
-            SD_BUS_VTABLE_END,
-        };
-        if (sd_bus_new(&bus_) < 0 || sd_bus_set_address(bus_, address.c_str()) < 0 ||
-            sd_bus_set_bus_client(bus_, 1) < 0 || sd_bus_start(bus_) < 0 ||
-            sd_bus_add_object_vtable(bus_, nullptr, "/org/keyloom/Keyloom", "org.keyloom.Keyloom1", vtable, this) < 0 ||
-            sd_bus_request_name(bus_, instance_bus_name(dataDir).c_str(), 0) < 0)
-            return;
-        serving_ = std::thread([this] {
-            for (int r = 0; !stop_ && r >= 0;) {
-                r = sd_bus_process(bus_, nullptr);
-                if (r == 0) sd_bus_wait(bus_, 100 * 1000);  // wakes for a call, or to see stop_
-            }
-        });
-    }
-    ~FakeKeyloom() {
-        stop_ = true;
-        if (serving_.joinable()) serving_.join();
-        sd_bus_flush_close_unref(bus_);
-        if (daemon_ > 0) ::kill(daemon_, SIGTERM);
-    }
-    bool serving() const { return serving_.joinable(); }
-    std::vector<std::string> calls() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return calls_;
-    }
-
-    std::string address;
-    static constexpr const char* kRules = R"({
-  "rulesFile": "/elsewhere/focus_rules.txt",
-  "rules": [
-    { "number": 1, "layer": 1, "table": "Gaming", "app": "steam_app_570", "broken": false },
-    { "number": 2, "layer": 2, "table": "Chat", "app": "discord", "broken": true }
-  ],
-  "following": { "on": true, "source": "X11", "active": { "layer": 1, "table": "Gaming", "app": "steam_app_570" } }
-})";
-
-private:
-    // The rules for ListRules and AddRule; AddRule for "discord" is refused, RemoveRule finds no rule.
-    static int answer(sd_bus_message* m, void* self, sd_bus_error*) {
-        std::string call = sd_bus_message_get_member(m);
-        int32_t number = 0;
-        const char* table = "";
-        const char* app = "";
-        if (call == "AddRule") sd_bus_message_read(m, "iss", &number, &table, &app);
-        if (call == "RemoveRule") sd_bus_message_read(m, "i", &number);
-        if (call != "ListRules") call += " " + std::to_string(number);
-        if (call.rfind("AddRule", 0) == 0) call += std::string(" ") + table + " " + app;
-        auto* fake = static_cast<FakeKeyloom*>(self);
-        {
-            std::lock_guard<std::mutex> lock(fake->mutex_);
-            fake->calls_.push_back(call);
-        }
-        if (std::string(app) == "discord")
-            return sd_bus_reply_method_errorf(m, "org.keyloom.Keyloom1.Error.Refused",
-                                              "this application already has a rule for this layer");
-        if (call.rfind("RemoveRule", 0) == 0)
-            return sd_bus_reply_method_errorf(m, "org.keyloom.Keyloom1.Error.NotFound", "there is no rule %d", number);
-        return sd_bus_reply_method_return(m, "s", kRules);
-    }
-
-    pid_t daemon_ = 0;
-    sd_bus* bus_ = nullptr;
-    std::atomic<bool> stop_{false};
-    std::thread serving_;
-    mutable std::mutex mutex_;
-    std::vector<std::string> calls_;
-};
-
-TEST_F(CtlRules, BesideARunningKeyloomTheRulesGoThroughIt) {
-    fs::create_directories(data());
-    FakeKeyloom keyloom(data());
-    ASSERT_TRUE(keyloom.serving()) << "no session bus of the test's own: " << keyloom.address;
-    bus = "DBUS_SESSION_BUS_ADDRESS='" + keyloom.address + "' ";
-
-    CtlRun listed = run("rules");
-    ASSERT_EQ(listed.status, 0) << listed.err;
-    EXPECT_EQ(listed.out,
-              "1\tM1\tGaming\tsteam_app_570\n"
-              "2\tM2\tChat\tdiscord\t(broken: no such key table)\n"
-              "following: on (X11), M1 plays Gaming for steam_app_570\n");
-    EXPECT_EQ(run("rules list --json").out, std::string(FakeKeyloom::kRules) + "\n");
-
-    CtlRun added = run("rules add --layer 3 --table Work --app 'org.gnome.*'");
-    EXPECT_EQ(added.status, 0) << added.err;
-    CtlRun refused = run("rules add --layer 2 --table Chat --app discord");
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.out, "");
-    EXPECT_EQ(refused.err, "this application already has a rule for this layer\n");
-    CtlRun missing = run("rules remove 7");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "there is no rule 7\n");
-
-    EXPECT_EQ(keyloom.calls(), (std::vector<std::string>{"ListRules", "ListRules", "AddRule 3 Work org.gnome.*",
-                                                         "AddRule 2 Chat discord", "RemoveRule 7"}));
-    // The running keyloom writes its files; keyloomctl wrote none.
-    EXPECT_TRUE(fs::is_empty(data()));
 }
 
 }  // namespace

@@ -6,22 +6,17 @@
 set -uo pipefail
 keyloom=$1 ctl=$2 work=$3 interface_xml=$4 case=$5
 
-root=$(mktemp -d)
-trap 'kill -9 $(jobs -p) 2>/dev/null; kill "$(cat "$root/bus.pid")" 2>/dev/null; rm -rf "$root"' EXIT
-data=$root/data
-export XDG_RUNTIME_DIR=$root/run HOME=$root/home
-mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$HOME"
 path=/org/keyloom/Keyloom
 iface=org.keyloom.Keyloom1
 
-# fail, start, log_mark, log_after, wait_for_line, wait_for_exit, wait_for_trace, own_session_bus
 source "$(dirname "$0")/common.sh"
+case_folder
 own_session_bus  # never the user's bus
 
 # Waits up to 10 s until keyloom owns its name on the bus; the name in $name.
 wait_for_name() {
   name=$(sed -n 's/.*Session bus: serving //p' "$root/$1.log" 2>/dev/null)
-  for _ in $(seq 100); do
+  for _ in $(wait_polls); do
     [ -n "$name" ] && gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
       -m org.freedesktop.DBus.NameHasOwner "$name" 2>/dev/null | grep -q true && return 0
     sleep 0.1
@@ -42,7 +37,7 @@ bus_drives_the_window() {
   wait_for_name window
   gdbus monitor --session -d "$name" >"$root/monitor.txt" 2>&1 &
   monitor=$!
-  for _ in $(seq 100); do grep -q "is owned by" "$root/monitor.txt" && break; sleep 0.1; done
+  for _ in $(wait_polls); do grep -q "is owned by" "$root/monitor.txt" && break; sleep 0.1; done
 
   # The interface as written down, method for method and signal for signal.
   gdbus introspect --session -d "$name" -o "$path" --xml >"$root/introspected.xml" || fail "no introspection"
@@ -96,7 +91,7 @@ EOF
   call Show >/dev/null && [ "$(state_of WindowShown)" = true ] || fail "Show: $(call GetState)"
   call Quit >/dev/null || fail "Quit failed"
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
-  layer=$("$ctl" --work-dir "$work" --data-dir "$data" profiles | grep -m1 '"nLayer"' | tr -dc 0-9)
+  layer=$(run_ctl profiles | grep -m1 '"nLayer"' | tr -dc 0-9)
   [ "$layer" = 1 ] || fail "the stored layer is $layer, not M2's 1"
 }
 
@@ -152,6 +147,4 @@ runs_without_a_session_bus() {
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
 }
 
-declare -F "$case" >/dev/null || fail "unknown case $case"
-"$case"
-exit 0
+run_case

@@ -6,21 +6,13 @@
 set -uo pipefail
 keyloom=$1 ctl=$2 work=$3 case=$4
 
-root=$(mktemp -d)
-trap 'kill -9 $(jobs -p) 2>/dev/null; kill "$(cat "$root/bus.pid")" 2>/dev/null; rm -rf "$root"' EXIT
-data=$root/data
-export XDG_RUNTIME_DIR=$root/run HOME=$root/home XDG_CONFIG_HOME=$root/home/.config  # never the user's preferences
-unset KEYLOOM_CONFIG_DIR
-mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$HOME"
-
-# fail, start, log_mark, log_after, wait_for_line, wait_for_exit, wait_for_trace, own_session_bus,
-# write_exchange
 source "$(dirname "$0")/common.sh"
+case_folder
 own_session_bus
 
 # Waits up to 10 s for at least $3 lines matching $2 in log $1.
 wait_for_lines() {
-  for _ in $(seq 100); do [ "$(grep -c "$2" "$root/$1.log" 2>/dev/null)" -ge "$3" ] && return 0; sleep 0.1; done
+  for _ in $(wait_polls); do [ "$(grep -c "$2" "$root/$1.log" 2>/dev/null)" -ge "$3" ] && return 0; sleep 0.1; done
   fail "fewer than $3 \"$2\" in $1.log"
 }
 # keyloom logs where each named thing is on the screen once it is there:
@@ -30,7 +22,7 @@ wait_for_lines() {
 # line $3 (default: anywhere); the latest place in x, y, w, h.
 wait_for_place() {
   local line
-  for _ in $(seq 100); do
+  for _ in $(wait_polls); do
     line=$(log_after "$1" "${3:-0}" | grep -F "$2 at " | tail -n 1)
     if [ -n "$line" ]; then
       read -r x y w h < <(sed -E 's/.* at (-?[0-9]+),(-?[0-9]+) ([0-9]+)x([0-9]+).*/\1 \2 \3 \4/' <<<"$line")
@@ -52,14 +44,14 @@ click_control() { click_placed "$1" "Control \"$2\"" "${3:-0}"; }
 click_key() { click_placed "$1" "Key \"$2\"" 0; }
 # The layer (0..2) of the stored current profile.
 stored_layer() {
-  "$ctl" --work-dir "$work" --data-dir "$data" profiles | grep -m1 '"nLayer"' | tr -dc 0-9
+  run_ctl profiles | grep -m1 '"nLayer"' | tr -dc 0-9
 }
 # Waits up to 5 s for process $1 to end; its exit code in $rc.
 ends_within_5s() {
   for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || { wait "$1"; rc=$?; return 0; }; sleep 0.1; done
   fail "process $1 still runs 5 s after it was asked to end"
 }
-sets_and_profiles() { "$ctl" --work-dir "$work" --data-dir "$data" profiles | grep -c '"szName"'; }
+sets_and_profiles() { run_ctl profiles | grep -c '"szName"'; }
 fingerprint() { (cd "$data" && sha256sum pro.dct keypro.dct && stat -c '%n %Y' pro.dct keypro.dct); }
 
 # A tray host and notification server on the case's bus (tests/e2e/fake_desktop.py,
@@ -75,12 +67,12 @@ start_desktop() {
 # Waits up to 10 s for the tray item's menu to have a line matching $1
 # ("<id> x|- <label>", x for a ticked item).
 wait_for_menu() {
-  for _ in $(seq 100); do desktop_tool menu 2>/dev/null | grep -P "$1" >/dev/null && return 0; sleep 0.1; done
+  for _ in $(wait_polls); do desktop_tool menu 2>/dev/null | grep -P "$1" >/dev/null && return 0; sleep 0.1; done
   fail "the tray menu never had \"$1\": $(desktop_tool menu 2>&1)"
 }
 # Waits up to 10 s for the tray item's tooltip to say $1.
 wait_for_tooltip() {
-  for _ in $(seq 100); do desktop_tool tooltip 2>/dev/null | grep -F "$1" >/dev/null && return 0; sleep 0.1; done
+  for _ in $(wait_polls); do desktop_tool tooltip 2>/dev/null | grep -F "$1" >/dev/null && return 0; sleep 0.1; done
   fail "the tooltip never said \"$1\": $(desktop_tool tooltip 2>&1)"
 }
 
@@ -93,8 +85,7 @@ first_start_then_quit() {
   wait_for_line first "Start-up: 0 profiles"
   wait_for_line first "Save 1 written"
   [ "$(sets_and_profiles)" -eq 16 ] || fail "the first-run data was not saved while running"
-  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
-  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  quit_keyloom
   [ "$(sets_and_profiles)" -eq 16 ] || fail "expected 1 profile and 15 key tables"
   "$keyloom" --data-dir "$data" --quit 2>/dev/null && fail "--quit with nothing running succeeded"
 }
@@ -160,7 +151,7 @@ key_assigned_in_the_window_is_written_and_saved() {
   wait_for_line first "Start-up:"
   "$keyloom" --data-dir "$data" --quit
   wait_for_exit "$pid"
-  "$ctl" --work-dir "$work" --data-dir "$data" profiles >"$root/before.json"
+  run_ctl profiles >"$root/before.json"
   start window --simulate --sim-trace "$root/trace.txt"
   wait_for_line window "Window shown"
   window=$(xdotool search --sync --onlyvisible --name '^keyloom( — .*)?$' | head -1)
@@ -177,7 +168,7 @@ key_assigned_in_the_window_is_written_and_saved() {
   wait_for_trace "^SET 09 01"
   "$keyloom" --data-dir "$data" --quit
   wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
-  "$ctl" --work-dir "$work" --data-dir "$data" profiles >"$root/after.json"
+  run_ctl profiles >"$root/after.json"
   # W's host code replaces Q's (12) in the table in use, and nothing else changes there.
   changes=$(diff "$root/before.json" "$root/after.json" | grep '^>' || true)
   grep -q '"VkCode1": 13' <<<"$changes" || fail "W was not stored: $changes"
@@ -242,8 +233,7 @@ simulated_keyboard_window() {
     sleep 0.1
   done
   xwininfo -name "keyloom – simulated keyboard" | grep -q "IsViewable" || fail "no simulated keyboard window"
-  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
-  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  quit_keyloom
 }
 
 killed_after_a_change_keeps_it() {
@@ -263,8 +253,7 @@ killed_after_a_change_keeps_it() {
   [ "$(stored_layer)" = 1 ] || fail "the layer chosen before the kill was lost"
   start again --simulate --hidden
   wait_for_line again "Start-up: 1 profiles"
-  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
-  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  quit_keyloom
   grep -q "Save [0-9]* written" "$root/again.log" && fail "a start over saved data wrote it again"
 }
 
@@ -309,7 +298,7 @@ bus_name() {
 }
 # Waits up to 10 s for the keyloom on the data folder to be on the session bus.
 wait_for_bus() {
-  for _ in $(seq 100); do
+  for _ in $(wait_polls); do
     gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
       --method org.freedesktop.DBus.NameHasOwner "$(bus_name 2>/dev/null)" 2>/dev/null | grep -q true && return 0
     sleep 0.1
@@ -321,7 +310,6 @@ keyloomctl_goes_through_a_running_keyloom() {
   start first --simulate --hidden --sim-trace "$root/trace.txt"
   wait_for_line first "Save 1 written"
   wait_for_bus
-  run_ctl() { "$ctl" --work-dir "$work" --data-dir "$data" "$@"; }
   # An import beside the window goes into the window's data: its next save keeps it.
   write_exchange "$root/shared.duk"
   (cd "$root" && run_ctl import-keypro shared.duk) >"$root/import.json" 2>"$root/import.err" ||
@@ -349,7 +337,6 @@ keyloomctl_refuses_beside_a_keyloom_it_cannot_reach() {
   unset DBUS_SESSION_BUS_ADDRESS
   start first --simulate --hidden
   wait_for_line first "Save 1 written"
-  run_ctl() { "$ctl" --work-dir "$work" --data-dir "$data" "$@"; }
   run_ctl init >/dev/null 2>"$root/refused.err" && fail "init ran beside keyloom"
   grep -q "keyloom is running on this data folder" "$root/refused.err" || fail "no reason given: $(cat "$root/refused.err")"
   run_ctl --simulate apply >/dev/null 2>&1 && fail "apply ran beside keyloom"
@@ -435,7 +422,7 @@ notifications_while_hidden() {
   wait_for_line desktop '"body": "The keyboard is not connected. Plug it in'
 
   desktop_tool click Notifications || fail "clicking Notifications failed"
-  for _ in $(seq 100); do grep -q "notifications=0" "$HOME/.config/keyloom/preferences.ini" 2>/dev/null && break; sleep 0.1; done
+  for _ in $(wait_polls); do grep -q "notifications=0" "$HOME/.config/keyloom/preferences.ini" 2>/dev/null && break; sleep 0.1; done
   grep -q "notifications=0" "$HOME/.config/keyloom/preferences.ini" || fail "the choice was not kept"
   wait_for_menu '^\d+\t-\tNotifications$'
   notes=$(grep -c '"event": "notify"' "$root/desktop.log")
@@ -466,10 +453,7 @@ no_tray_host_keeps_the_second_start() {
   wait_for_line notray "Window shown"
   kill -0 "$pid" || fail "keyloom ended"
   grep -q '"event": "register"' "$root/desktop.log" && fail "registered without a tray host"
-  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
-  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  quit_keyloom
 }
 
-declare -F "$case" >/dev/null || fail "unknown case $case"
-"$case"
-exit 0
+run_case

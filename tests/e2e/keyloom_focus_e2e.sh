@@ -8,29 +8,13 @@
 set -uo pipefail
 keyloom=$1 ctl=$2 work=$3 focus_windows=$4 case=$5
 
-root=$(mktemp -d)
-trap 'exec 3>&-; kill -9 $(jobs -p) 2>/dev/null; kill "$(cat "$root/bus.pid")" 2>/dev/null; rm -rf "$root"' EXIT
-data=$root/data
-export XDG_RUNTIME_DIR=$root/run HOME=$root/home XDG_CONFIG_HOME=$root/home/.config  # never the user's preferences
-unset KEYLOOM_CONFIG_DIR
-mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$HOME"
+source "$(dirname "$0")/common.sh"
+case_folder 'exec 3>&-'
+own_session_bus
 # An X11 session, whichever session the tests are started from.
 unset WAYLAND_DISPLAY
 export XDG_SESSION_TYPE=x11 QT_QPA_PLATFORM=xcb
 
-# fail, start, log_mark, log_after, wait_for_line, wait_for_exit, wait_for_trace, own_session_bus,
-# write_exchange
-source "$(dirname "$0")/common.sh"
-own_session_bus
-
-run_ctl() { "$ctl" --work-dir "$work" --data-dir "$data" "$@"; }
-# The key-matrix writes on the wire so far.
-key_writes() { grep -c '^SET 09 01' "$root/trace.txt" 2>/dev/null; }
-# Waits up to 10 s for at least $1 key-matrix writes on the wire.
-wait_for_key_writes() {
-  for _ in $(seq 100); do [ "$(key_writes)" -ge "$1" ] && return 0; sleep 0.1; done
-  fail "$(key_writes) key-matrix writes on the wire, not $1"
-}
 stored() { (cd "$data" && sha256sum pro.dct keypro.dct focus_rules.txt); }
 
 # Starts keyloom_focus_windows with the INSTANCE CLASS pairs given; the ids
@@ -40,7 +24,7 @@ start_windows() {
   mkfifo "$root/front"
   "$focus_windows" "$@" <"$root/front" >"$root/windows.log" 2>&1 &
   exec 3>"$root/front"
-  for _ in $(seq 100); do [ "$(grep -c '^0x' "$root/windows.log")" -eq $(($# / 2)) ] && break; sleep 0.1; done
+  for _ in $(wait_polls); do [ "$(grep -c '^0x' "$root/windows.log")" -eq $(($# / 2)) ] && break; sleep 0.1; done
   mapfile -t windows < <(grep '^0x' "$root/windows.log")
   [ "${#windows[@]}" -eq $(($# / 2)) ] || fail "no windows: $(cat "$root/windows.log")"
 }
@@ -50,7 +34,7 @@ alt_tab() {
   local done
   done=$(grep -c '^in front' "$root/windows.log")
   echo "$*" >&3
-  for _ in $(seq 100); do [ "$(grep -c '^in front' "$root/windows.log")" -gt "$done" ] && return 0; sleep 0.1; done
+  for _ in $(wait_polls); do [ "$(grep -c '^in front' "$root/windows.log")" -gt "$done" ] && return 0; sleep 0.1; done
   fail "the windows were not put in front: $(cat "$root/windows.log")"
 }
 
@@ -118,8 +102,7 @@ print(next(k["szName"] for k in data["keyPros"] if k["nLayer"] == 0 and k["dwID"
   alt_tab "$scratchpad"
   wait_for_line follow "M1 plays \"$table\", following scratch" "$played"
   wait_for_key_writes $((writes + 1))
-  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
-  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  quit_keyloom
   [ "$(key_writes)" -eq $((writes + 1)) ] || fail "not one key-matrix write for one switch"
   # The switches were played, never stored.
   [ "$(stored)" = "$before" ] || fail "following changed the stored files"
@@ -159,8 +142,38 @@ print(next(k["szName"] for k in data["keyPros"] if k["nLayer"] == 1 and k["dwID"
   [ "$(key_writes)" -eq $((writes + 1)) ] || fail "M1's own table was written again"
   log_after follow "$played" | grep -q "plays" && fail "a switch back to M1 played a table: $(log_after follow "$played")"
   exec 4>&-
-  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
-  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  quit_keyloom
+}
+
+rules_edited_beside_a_running_keyloom_are_followed_at_once() {
+  # keyloomctl edits the rules through the running keyloom, which follows
+  # each edit at once and writes the rules file itself.
+  run_ctl init >/dev/null || fail "init failed"
+  start_windows steam Dota2
+  start follow --simulate --hidden --sim-trace "$root/trace.txt"
+  wait_for_line follow "Following the application in front: X11"
+  wait_for_line follow "Session bus: serving"
+  alt_tab "${windows[0]}"
+  writes=$(key_writes) played=$(log_mark follow)
+
+  out=$(run_ctl rules add --layer 1 --table M1_Profile3 --app Dota2) || fail "rules add failed"
+  [ "$out" = "$(printf '1\tM1\tM1_Profile3\tDota2')" ] || fail "rules add said: $out"
+  wait_for_line follow 'M1 plays "M1_Profile3", following Dota2' "$played"
+  wait_for_key_writes $((writes + 1))
+  [ "$(run_ctl rules | tail -n 1)" = "following: on (X11), M1 plays M1_Profile3 for Dota2" ] ||
+    fail "rules said: $(run_ctl rules)"
+  err=$(run_ctl rules add --layer 1 --table M1_Profile2 --app dota2 2>&1 >/dev/null) &&
+    fail "a second rule of M1 for Dota2 was taken"
+  [ "$err" = "this application already has a rule for this layer" ] || fail "refused with: $err"
+  [ "$(cat "$data/focus_rules.txt")" = "$(printf '# keyloom focus rules 1\nM1\tM1_Profile3\tDota2')" ] ||
+    fail "the rules file holds: $(cat "$data/focus_rules.txt")"
+
+  played=$(log_mark follow)
+  run_ctl rules remove 1 >/dev/null || fail "rules remove failed"
+  wait_for_line follow "M1 plays the user's key table" "$played"
+  wait_for_key_writes $((writes + 2))
+  [ "$(cat "$data/focus_rules.txt")" = "# keyloom focus rules 1" ] || fail "the rules file holds: $(cat "$data/focus_rules.txt")"
+  quit_keyloom
 }
 
 wayland_session_offers_no_x11_following() {
@@ -170,10 +183,7 @@ wayland_session_offers_no_x11_following() {
   WAYLAND_DISPLAY=wayland-keyloom-test start wayland --simulate --hidden
   wait_for_line wayland "Following the application in front: not available on this desktop"
   grep -q "Following the application in front: X11" "$root/wayland.log" && fail "X11 following under Wayland"
-  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
-  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
+  quit_keyloom
 }
 
-declare -F "$case" >/dev/null || fail "unknown case $case"
-"$case"
-exit 0
+run_case

@@ -9,29 +9,16 @@
 set -uo pipefail
 keyloom=$1 ctl=$2 work=$3 case=$4
 
-root=$(mktemp -d)
-trap 'kill -9 $(jobs -p) 2>/dev/null; kill "$(cat "$root/bus.pid")" 2>/dev/null; rm -rf "$root"' EXIT
-data=$root/data
-export XDG_RUNTIME_DIR=$root/run HOME=$root/home XDG_CONFIG_HOME=$root/home/.config  # never the user's preferences
-unset KEYLOOM_CONFIG_DIR WAYLAND_DISPLAY
-mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$HOME"
+source "$(dirname "$0")/common.sh"
+case_folder
+own_session_bus  # never the user's bus
+unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb  # the window on the X server whatever the session says
 shell=$(dirname "$0")/fake_gnome_shell.py
 
-# fail, start, log_mark, log_after, wait_for_line, wait_for_exit, own_session_bus
-source "$(dirname "$0")/common.sh"
-own_session_bus  # never the user's bus
-
-run_ctl() { "$ctl" --work-dir "$work" --data-dir "$data" "$@"; }
-key_writes() { grep -c '^SET 09 01' "$root/trace.txt" 2>/dev/null; }
-# Waits up to 10 s for at least $1 key-matrix writes on the wire.
-wait_for_key_writes() {
-  for _ in $(seq 100); do [ "$(key_writes)" -ge "$1" ] && return 0; sleep 0.1; done
-  fail "$(key_writes) key-matrix writes on the wire, not $1"
-}
-# Waits up to 10 s until bus name $1 has an owner.
+# Waits until bus name $1 has an owner.
 wait_for_owner() {
-  for _ in $(seq 100); do
+  for _ in $(wait_polls); do
     gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
       -m org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true && return 0
     sleep 0.1
@@ -46,10 +33,6 @@ start_shell() {
 }
 # keyloom in a Wayland session (for keyloom only: the window stays on X).
 start_in_gnome() { XDG_SESSION_TYPE=wayland start gnome --simulate --hidden --sim-trace "$root/trace.txt"; }
-quit() {
-  "$keyloom" --data-dir "$data" --quit || fail "--quit failed"
-  wait_for_exit "$pid"; [ "$rc" -eq 0 ] || fail "exit code $rc"
-}
 
 # ---- the cases, one function each ----
 
@@ -75,7 +58,7 @@ gnome_extension_reports_are_followed() {
   mark=$(log_mark gnome)
   "$shell" report "" >/dev/null || fail "FocusChanged \"\" failed"
   wait_for_line gnome "M1 plays the user's key table" "$mark"
-  quit
+  quit_keyloom
 }
 
 gnome_extension_not_enabled_says_how() {
@@ -85,9 +68,7 @@ gnome_extension_not_enabled_says_how() {
   wait_for_line gnome "GNOME Shell extension keyloom-focus@keyloom.org is not enabled: gnome-extensions enable keyloom-focus@keyloom.org"
   wait_for_line gnome "Following the application in front: not available on this desktop"
   [ "$(grep -c "keyloom-focus@keyloom.org is not enabled" "$root/gnome.log")" -eq 1 ] || fail "the hint is not logged once"
-  quit
+  quit_keyloom
 }
 
-declare -F "$case" >/dev/null || fail "unknown case $case"
-"$case"
-exit 0
+run_case
