@@ -14,7 +14,8 @@ on_own_x_server() {
 # trap does first.
 bench_folder() {
   root=$(mktemp -d)
-  trap "${1:+$1; }"'kill -9 $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$root"' EXIT
+  # Under set -e a failing command ends a trap: a job that has ended already must not.
+  trap "${1:+$1; }"'kill -9 $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$root"' EXIT
   export XDG_RUNTIME_DIR=$root/run
   mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 }
