@@ -183,6 +183,8 @@ wayland_session_offers_no_x11_following() {
   WAYLAND_DISPLAY=wayland-keyloom-test start wayland --simulate --hidden
   wait_for_line wayland "Following the application in front: not available on this desktop"
   grep -q "Following the application in front: X11" "$root/wayland.log" && fail "X11 following under Wayland"
+  # Neither KWin nor GNOME Shell is on the bus: there is nothing to say of them.
+  grep -E "^(KWin|GNOME Shell)" "$root/wayland.log" && fail "a desktop that is not there was reported on"
   quit_keyloom
 }
 

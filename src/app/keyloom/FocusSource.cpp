@@ -18,7 +18,9 @@ void CallSessionBus(QObject& owner, QDBusMessage call, int timeoutMs,
 }
 
 bool NoSuchService(const QDBusMessage& answer) {
-    return answer.type() == QDBusMessage::ErrorMessage &&
+    if (answer.type() != QDBusMessage::ErrorMessage) return false;
+    // Asked not to start services, the bus says NameHasNoOwner; else ServiceUnknown.
+    return answer.errorName() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner") ||
            QDBusError(answer).type() == QDBusError::ServiceUnknown;
 }
 
