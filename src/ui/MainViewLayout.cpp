@@ -120,7 +120,8 @@ MainView::MainView(Dev6120* link, QWidget* parent) : QWidget(parent), knob_(link
     };
     pictures_ = decodePictures();
     imgNr = pictures_.window;
-    resize(ImageProcess::pointSize(imgNr));
+    // The window is its picture, which does not stretch: a tiling desktop floats it at this size.
+    setFixedSize(ImageProcess::pointSize(imgNr));
     if (!parent) {
         // The window is its picture: no frame, and the desktop shows past its rounded corners.
         setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
