@@ -129,6 +129,9 @@ TEST_F(MainViewLayout, TheWindowIsItsPictureAndMovesByItsBackground) {
     build();
     EXPECT_TRUE(view->testAttribute(Qt::WA_TranslucentBackground));
     EXPECT_TRUE(view->windowFlags() & Qt::FramelessWindowHint);
+    // A fixed size, which tiling desktops float rather than stretch.
+    EXPECT_EQ(view->minimumSize(), view->size());
+    EXPECT_EQ(view->maximumSize(), view->size());
     EXPECT_EQ(test::pixelAt(view.get(), QPoint(0, 0)).alpha(), 0);  // past the rounded corner
     EXPECT_EQ(test::pixelAt(view.get(), QPoint(450, 400)).alpha(), 255);
     const QPoint before = view->pos();
