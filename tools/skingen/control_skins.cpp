@@ -13,15 +13,6 @@ namespace {
 
 using Draw = void (*)(QPainter&, const QRectF&);
 
-QImage drawPicture(const char* name, int scale, Draw draw) {
-    QImage image = newCanvas(name, scale);
-    QPainter p;
-    beginSmooth(p, image);
-    draw(p, QRectF(QPointF(0, 0), QSizeF(pointSize(image))));
-    p.end();
-    return image;
-}
-
 void roundPlate(QPainter& p, const QRectF& r, const QColor& top, const QColor& bottom, const QColor& border) {
     QLinearGradient gradient(r.topLeft(), r.bottomLeft());
     gradient.setColorAt(0, top);

@@ -41,6 +41,15 @@ void beginSmooth(QPainter& painter, QImage& image) {
     painter.setRenderHint(QPainter::TextAntialiasing);
 }
 
+QImage drawPicture(const char* name, int scale, const std::function<void(QPainter& p, const QRectF& all)>& draw) {
+    QImage image = newCanvas(name, scale);
+    QPainter p;
+    beginSmooth(p, image);
+    draw(p, QRectF(QPointF(0, 0), QSizeF(pointSize(image))));
+    p.end();
+    return image;
+}
+
 QRectF toRect(const Area& area) { return QRectF(area.x, area.y, area.w, area.h); }
 
 QRectF strokeRect(const QRectF& rect) { return rect.adjusted(0.5, 0.5, -0.5, -0.5); }

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QRectF>
 #include <QString>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -31,6 +32,9 @@ QSize pointSize(const QImage& image);
 QString scaledName(const QString& name, int scale);
 // A painter with antialiasing, for everything except the colour pictures.
 void beginSmooth(QPainter& painter, QImage& image);
+// The picture of a name at a scale: `draw` paints it with a smooth painter,
+// in points; `all` is the whole picture.
+QImage drawPicture(const char* name, int scale, const std::function<void(QPainter& p, const QRectF& all)>& draw);
 
 QRectF toRect(const Area& area);
 // A rectangle whose 1-pixel outline falls on whole pixels.
