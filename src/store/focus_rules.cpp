@@ -121,12 +121,14 @@ bool FocusAppMatches(std::string_view pattern, std::string_view app) {
 
 std::vector<Reason> FocusRules::load() {
     rules_.clear();
+    unreadable_ = {};
     FileError err;
     std::optional<std::string> bytes = read_file_within(FocusRulesPath(), kFocusRulesMaxBytes, &err);
     if (!bytes) {
         if (err.code == ENOENT) return {};
         LOG("focus rules not read: %s", err.text.c_str());
-        return {MakeReason("tc_rules_unreadable", {FocusRulesPath()}, err.reason)};
+        unreadable_ = MakeReason("tc_rules_unreadable", {FocusRulesPath()}, err.reason);
+        return {unreadable_};
     }
     FocusRulesFile file = ParseFocusRules(*bytes);
     for (const Reason& why : file.refused) LOG("focus rules: %s", ReasonText(why).c_str());
@@ -166,6 +168,7 @@ Reason FocusRules::remove(size_t index) {
 }
 
 Reason FocusRules::save(const std::vector<FocusRule>& rules) {
+    if (!unreadable_.empty()) return unreadable_;
     const std::string text = FormatFocusRules(rules);
     make_sure_folder_exist(get_data_path());
     FileError err;

@@ -55,6 +55,8 @@ class FocusRules {
 public:
     // Reads the file; a missing file is no rules. What was refused is
     // logged and returned (the file is left as it is until the next save).
+    // A file that cannot be read (too large, not readable) is never written
+    // over: every edit is refused with that reason until a load reads it.
     std::vector<Reason> load();
     const std::vector<FocusRule>& rules() const { return rules_; }
 
@@ -76,6 +78,7 @@ private:
     Reason refusalOf(const FocusRule& rule, std::optional<size_t> replacing) const;
     Reason save(const std::vector<FocusRule>& rules);
     std::vector<FocusRule> rules_;
+    Reason unreadable_;  // why the file could not be read at the last load
 };
 
 }  // namespace keyloom

@@ -109,12 +109,19 @@ TEST_F(FocusRulesTest, AFileWithBadLinesKeepsTheGoodOnesAndSaysWhichLinesWentWhy
     EXPECT_EQ(refused[2], MakeReason("tc_rule_line_refused", {"6"}, MakeReason("tc_rule_no_table")));
     EXPECT_EQ(refused[3], MakeReason("tc_rule_line_refused", {"7"}, MakeReason("tc_rule_twice")));
 
-    // A file over the cap is not read at all, and says so.
-    store(std::string(kFocusRulesMaxBytes + 1, '#'));
-    const std::vector<Reason> big = rules.load();
-    ASSERT_EQ(big.size(), 1u);
-    EXPECT_EQ(big[0].code, "tc_rules_unreadable");
+    // A file over the cap is not read at all, and says so; no edit writes
+    // over it until it can be read.
+    const std::string big(kFocusRulesMaxBytes + 1, '#');
+    store(big);
+    const std::vector<Reason> unread = rules.load();
+    ASSERT_EQ(unread.size(), 1u);
+    EXPECT_EQ(unread[0].code, "tc_rules_unreadable");
     EXPECT_TRUE(rules.rules().empty());
+    EXPECT_EQ(rules.add({"game", 0, "Gaming"}), unread[0]);
+    EXPECT_EQ(stored(), big);
+    store("# keyloom focus rules 1\n");
+    EXPECT_TRUE(rules.load().empty());
+    EXPECT_TRUE(rules.add({"game", 0, "Gaming"}).empty());
 }
 
 TEST_F(FocusRulesTest, EachLayerTakesTheFirstMatchingRuleThatIsNotBroken) {
