@@ -92,6 +92,9 @@ public:
     // edit, and the running applications the dialog offers to pick from.
     void setFocusRules(FocusRules* rules, std::function<void()> rulesEdited,
                        std::function<std::vector<std::string>()> runningApps);
+    // The rules may have changed (here, over the session bus, by
+    // keyloomctl): the rules dialog shows them again.
+    void refreshRules();
     // How this desktop follows the application in front, already worded: the
     // line under the rules dialog's title.
     void setFollowingStatus(const QString& text);

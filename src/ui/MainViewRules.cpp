@@ -16,6 +16,10 @@ void MainView::setFocusRules(FocusRules* rules, std::function<void()> rulesEdite
     refreshRulesButton();
 }
 
+void MainView::refreshRules() {
+    if (RulesView* dialog = rulesView.built()) dialog->rulesChanged();
+}
+
 void MainView::setFollowingStatus(const QString& text) {
     rules_.status = text;
     if (RulesView* dialog = rulesView.built()) dialog->setStatus(text);

@@ -220,11 +220,16 @@ void RulesView::fillRunningApps() {
     showUsable(btnPick, !apps.empty());
 }
 
+void RulesView::rulesChanged() { showRows(); }
+
 void RulesView::showRows() {
+    // The chosen rule by what it says: its row may have moved.
     const int selected = selectedRule();
+    const std::optional<FocusRule> chosen =
+        selected >= 0 && size_t(selected) < shown_.size() ? std::optional(shown_[size_t(selected)]) : std::nullopt;
     rows_.clear();
-    const std::vector<FocusRule> none;
-    const std::vector<FocusRule>& rules = rules_ ? rules_->rules() : none;
+    shown_ = rules_ ? rules_->rules() : std::vector<FocusRule>{};
+    const std::vector<FocusRule>& rules = shown_;
     for (size_t i = 0; i < rules.size(); ++i) {
         const FocusRule& rule = rules[i];
         const std::string caption = FormatText("tc_rule_row", {layerName(rule.layer).toStdString(), rule.table, rule.app});
@@ -233,9 +238,9 @@ void RulesView::showRows() {
     }
     listRules->reloadData();
     lblNoRules->setVisible(rules.empty());
-    // The row stays selected; what the editor holds stays too.
+    // The rule stays selected; what the editor holds stays too.
     keepEditor_ = true;
-    if (selected >= 0 && size_t(selected) < rules.size()) selectRow(selected);
+    if (chosen) selectRow(int(std::find(rules.begin(), rules.end(), *chosen) - rules.begin()));
     keepEditor_ = false;
     refreshEditButtons();
 }
@@ -324,11 +329,9 @@ void RulesView::edited(const Reason& why, int selectRowAfter) {
         return;
     }
     showRefusal({});
-    listRules->selectItem(nullptr);
     showRows();
-    // Add selects the new rule (the last), Change keeps its row.
-    if (selectRowAfter >= int(rows_.array.size())) selectRowAfter = int(rows_.array.size()) - 1;
-    selectRow(selectRowAfter);
+    // Add selects the new rule, Change keeps its row, Remove leaves none.
+    if (selectRowAfter >= 0) selectRow(selectRowAfter);
     refreshEditButtons();
     if (edited_) edited_();
 }

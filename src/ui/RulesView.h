@@ -49,6 +49,9 @@ public:
     void btnClick(PngButton* sender);
     // The rules, the key tables and the running applications read again.
     void reloadRules();
+    // The rules changed, here or elsewhere (the session bus, keyloomctl): the
+    // rows are shown again, the chosen rule still chosen while it is there.
+    void rulesChanged();
     // Showing the dialog reads them first.
     void setVisible(bool visible) override;
 
@@ -99,6 +102,7 @@ private:
     std::function<std::vector<std::string>()> runningApps_;
     std::function<void(bool)> turnFollowing_;
     outlineviewData rows_;
+    std::vector<FocusRule> shown_;  // the rules the rows show
     QString status_;
     QString refusal_;
     bool keepEditor_ = false;  // while the rows are shown again

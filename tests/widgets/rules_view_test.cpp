@@ -179,6 +179,32 @@ TEST_F(RulesDialog, RulesAreAddedChangedAndRemovedThroughTheEditor) {
     EXPECT_EQ(edits, 4);
 }
 
+// Rules edited elsewhere (the session bus, keyloomctl) while the dialog is
+// open: the rows follow, the chosen rule stays chosen where its row moved,
+// and Remove takes that rule, not the one now in its old row.
+TEST_F(RulesDialog, RulesEditedElsewhereKeepTheChosenRuleChosen) {
+    buildWithRules();
+    ASSERT_TRUE(rules.add({"steam_app_570", 0, "Games"}).empty());
+    ASSERT_TRUE(rules.add({"firefox", 2, "Office"}).empty());
+    RulesView* dialog = open();
+    ASSERT_NE(dialog, nullptr);
+    clickRow(dialog, 1);
+    ASSERT_EQ(dialog->selectedRule(), 1);
+
+    ASSERT_TRUE(rules.remove(0).empty());
+    view->refreshRules();
+    ASSERT_EQ(rowCount(dialog), 1);
+    EXPECT_EQ(rowText(dialog, 0), QString::fromUtf8("M3 · Office · firefox"));
+    EXPECT_EQ(dialog->selectedRule(), 0);
+    ASSERT_TRUE(rules.add({"code", 1, "Shooter"}).empty());
+    view->refreshRules();
+    EXPECT_EQ(rowCount(dialog), 2);
+    EXPECT_EQ(dialog->selectedRule(), 0);
+    click(dialog->btnRemove);
+    EXPECT_EQ(rules.rules(), (std::vector<FocusRule>{{"code", 1, "Shooter"}}));
+    EXPECT_EQ(stored(), rules.rules());
+}
+
 // A rule whose key table is gone shows greyed with the reason; with no
 // running applications known the pick chooser says so and takes no click.
 // In English and in the two longest languages nothing is cut or overlaps.

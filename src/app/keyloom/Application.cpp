@@ -173,6 +173,7 @@ int Application::start() {
     follower_->onChanged = [this] {
         const FocusFollower::Active active = follower_->active();
         view_->showFollowing(active.layer, QString::fromStdString(active.table), QString::fromStdString(active.app));
+        view_->refreshRules();
         showFollowingState();
         events_.followingChanged();
     };

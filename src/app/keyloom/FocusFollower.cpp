@@ -101,7 +101,7 @@ void FocusFollower::layerSwitched() { reconcile(); }
 
 void FocusFollower::tablesChanged() { reconcile(); }
 
-void FocusFollower::rulesChanged() { reconcile(); }
+void FocusFollower::rulesChanged() { reconcile(true); }
 
 void FocusFollower::setFollowing(bool on) {
     if (on == following_) return;

@@ -58,7 +58,8 @@ public:
     void setFollowing(bool on);
 
     FocusRules& rules() { return rules_; }
-    // After the rules changed: they are matched again at once.
+    // After the rules changed: they are matched again at once, and
+    // onChanged is told.
     void rulesChanged();
 
     // The active rule of the keyboard's layer, as shown: layer, table, and
