@@ -46,40 +46,40 @@ FocusFollower::~FocusFollower() {
 
 void FocusFollower::start(const QString& busName) {
     rules_.load();
-    candidates_.push_back(MakeX11FocusSource());
+    // Made one at a time: a source may ask its desktop as it is made.
+    candidates_.push_back(&MakeX11FocusSource);
     if (!busName.isEmpty()) {
-        candidates_.push_back(MakeKWinFocusSource(busName));
-        candidates_.push_back(MakeGnomeFocusSource());
+        candidates_.push_back([busName] { return MakeKWinFocusSource(busName); });
+        candidates_.push_back(&MakeGnomeFocusSource);
     }
-    candidates_.push_back(MakeWlrFocusSource());
+    candidates_.push_back(&MakeWlrFocusSource);
     startCandidate(0);
 }
 
 void FocusFollower::startCandidate(size_t index) {
-    while (index < candidates_.size() && !candidates_[index]) ++index;
-    if (index == candidates_.size()) {
+    for (; index < candidates_.size() && !trying_; ++index) trying_ = candidates_[index]();
+    if (!trying_) {
         candidates_.clear();
         LOG("Following the application in front: not available on this desktop");
         if (onChanged) onChanged();
         return;
     }
-    candidates_[index]->start([this](const std::string& app) { focusChanged(app); },
-                              [this, index](bool started) {
-                                  // Not from inside the candidate, which may go.
-                                  QMetaObject::invokeMethod(
-                                      this, [this, index, started] { candidateStarted(index, started); },
-                                      Qt::QueuedConnection);
-                              });
+    trying_->start([this](const std::string& app) { focusChanged(app); },
+                   [this, index](bool started) {
+                       // Not from inside the source, which may go.
+                       QMetaObject::invokeMethod(
+                           this, [this, index, started] { candidateStarted(index, started); }, Qt::QueuedConnection);
+                   });
 }
 
-void FocusFollower::candidateStarted(size_t index, bool started) {
-    if (index >= candidates_.size() || !candidates_[index]) return;
+void FocusFollower::candidateStarted(size_t next, bool started) {
+    if (!trying_) return;
     if (!started) {
-        if (remedy_.empty()) remedy_ = candidates_[index]->remedy();
-        candidates_[index].reset();
-        return startCandidate(index + 1);
+        if (remedy_.empty()) remedy_ = trying_->remedy();
+        trying_.reset();
+        return startCandidate(next);
     }
-    source_ = std::move(candidates_[index]);
+    source_ = std::move(trying_);
     candidates_.clear();
     LOG("Following the application in front: %s", source_->name());
     if (onChanged) onChanged();

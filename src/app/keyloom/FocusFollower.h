@@ -78,13 +78,16 @@ private:
     // Matches the application in front and the rules, and writes what must
     // go; tells onActiveChanged when the active rule changed, or with tell.
     void reconcile(bool tell = false);
-    // Starts the first candidate from `index` on; the next one when it does not start.
+    // Makes and starts the first focus source from `index` on in the order
+    // they are tried; the next one when it does not start.
     void startCandidate(size_t index);
-    void candidateStarted(size_t index, bool started);
+    void candidateStarted(size_t next, bool started);
 
     std::function<void()> applyKeys_;
     std::unique_ptr<FocusSource> source_;
-    std::vector<std::unique_ptr<FocusSource>> candidates_;  // while they are asked in turn
+    // While the sources are tried in turn: how to make each, and the one asked now.
+    std::vector<std::function<std::unique_ptr<FocusSource>()>> candidates_;
+    std::unique_ptr<FocusSource> trying_;
     Reason remedy_;  // of the first source that could not start, when one tells
     FocusRules rules_;
     QTimer settle_;
