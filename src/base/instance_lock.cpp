@@ -67,6 +67,12 @@ std::string folder_digits(const std::string& dataDir) {
 
 }  // namespace
 
+bool is_wayland_session() {
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    return (wayland && *wayland) || (type && std::strcmp(type, "wayland") == 0);
+}
+
 std::string get_runtime_dir() {
     if (std::string dir = env("XDG_RUNTIME_DIR"); !dir.empty() && dir[0] == '/') return dir;
     std::string tmp = env("TMPDIR");

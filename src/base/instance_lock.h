@@ -11,6 +11,9 @@ namespace keyloom {
 // The user's runtime folder: $XDG_RUNTIME_DIR when it is an absolute path,
 // else "runtime-<user>" in $TMPDIR (or /tmp), made private (mode 0700).
 std::string get_runtime_dir();
+// Whether the desktop session is a Wayland one: WAYLAND_DISPLAY is set or
+// XDG_SESSION_TYPE says "wayland" (an X11 client there sees XWayland only).
+bool is_wayland_session();
 
 // "<runtime folder>/keyloom-<16 hex digits>", the digits a hash of the data
 // folder's resolved path: the lock is this with ".lock", the window's socket

@@ -14,6 +14,8 @@ std::optional<std::string> FindText(const std::string& key) {
     return xml->find(key);
 }
 
+std::string LayerName(int layer) { return "M" + std::to_string(layer + 1); }
+
 std::string FormatText(const std::string& key, std::initializer_list<std::string> args) {
     return FormatText(key, std::vector<std::string>(args));
 }

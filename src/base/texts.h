@@ -30,6 +30,9 @@ std::optional<std::string> FindText(const std::string& key);
 std::string FormatText(const std::string& key, std::initializer_list<std::string> args);
 std::string FormatText(const std::string& key, const std::vector<std::string>& args);
 
+// A layer's name as every language writes it: "M1", "M2", "M3" for 0..2.
+std::string LayerName(int layer);
+
 // A reason in the current language: its text with its values, then each
 // cause's on a line of its own.
 std::string ReasonText(const Reason& reason);

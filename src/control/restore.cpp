@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/texts.h"
 #include "model/st_keypro.h"
 #include "store/reset.h"
 
@@ -10,7 +11,7 @@ namespace keyloom {
 
 Reason RestoreQuestion(const _ST_KEYPRO* shown, int mode) {
     const std::string table = shown ? keypro_name(*shown) : std::string();
-    return MakeReason("tc_msg5", {table, "M" + std::to_string(std::max(mode, 0) + 1)});
+    return MakeReason("tc_msg5", {table, LayerName(std::max(mode, 0))});
 }
 
 void RestoreDefaults(_ST_PROFILE& profile, _ST_KEYPRO* shown) {

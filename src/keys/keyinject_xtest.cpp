@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/debug.h"
+#include "base/instance_lock.h"
 #include "keys/evdev.h"
 #include "keys/keyinject.h"
 #include "keys/vk.h"
@@ -59,12 +60,6 @@ const XTestLibrary& xtest_library() {
         bind(xtst, "XTestFakeKeyEvent", lib.fakeKeyEvent, lib.error);
     });
     return lib;
-}
-
-bool is_wayland_session() {
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const char* type = std::getenv("XDG_SESSION_TYPE");
-    return (wayland && *wayland) || (type && std::strcmp(type, "wayland") == 0);
 }
 
 bool refuse(const char* operation, const std::string& reason, std::string* why) {

@@ -64,6 +64,12 @@ _ST_KEYPRO* get_keypro_by_index(int index, int layer) {
     return nullptr;
 }
 
+_ST_KEYPRO* get_keypro_by_name(int layer, const std::string& name) {
+    for (int i = 0; _ST_KEYPRO* set = get_keypro_by_index(i, layer); ++i)
+        if (keypro_name(*set) == name) return set;
+    return nullptr;
+}
+
 void delete_keypro_by_id(uint32_t id) { lstKeyPro.remove(lstKeyPro.find_by_id(id)); }
 
 KeyProFileImage parse_keypro_file(std::string_view bytes) {

@@ -61,6 +61,8 @@ bool keypro_list_full();
 _ST_KEYPRO* get_keypro_by_id(uint32_t id);
 // The index-th set of a layer in list order; layer -1 counts every set.
 _ST_KEYPRO* get_keypro_by_index(int index, int layer);
+// The first set of a layer with this name; none when the layer has none.
+_ST_KEYPRO* get_keypro_by_name(int layer, const std::string& name);
 void delete_keypro_by_id(uint32_t id);
 
 // "keypro.dct" in the data directory.

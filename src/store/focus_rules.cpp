@@ -180,16 +180,12 @@ Reason FocusRules::save(const std::vector<FocusRule>& rules) {
     return {};
 }
 
-bool FocusRules::broken(const FocusRule& rule) {
-    for (int i = 0; const _ST_KEYPRO* set = get_keypro_by_index(i, rule.layer); ++i)
-        if (keypro_name(*set) == rule.table) return false;
-    return true;
-}
+bool FocusRules::broken(const FocusRule& rule) { return get_keypro_by_name(rule.layer, rule.table) == nullptr; }
 
 std::array<const FocusRule*, 3> FocusRules::rulesFor(std::string_view app) const {
     std::array<const FocusRule*, 3> found{};
     for (const FocusRule& rule : rules_) {
-        if (rule.layer < 0 || rule.layer > 2 || found[size_t(rule.layer)]) continue;
+        if (found[size_t(rule.layer)]) continue;  // every rule kept has a layer of 0..2
         if (FocusAppMatches(rule.app, app) && !broken(rule)) found[size_t(rule.layer)] = &rule;
     }
     return found;

@@ -277,7 +277,7 @@ void MainView::showFollowing(int layer, const QString& table, const QString& app
 
 QString MainView::followingText() const {
     if (following_.layer < 0) return {};
-    return QString::fromStdString(FormatText("tc_follow_active", {"M" + std::to_string(following_.layer + 1),
+    return QString::fromStdString(FormatText("tc_follow_active", {LayerName(following_.layer),
                                                                   following_.table.toStdString(),
                                                                   following_.app.toStdString()}));
 }

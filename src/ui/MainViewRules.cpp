@@ -32,9 +32,7 @@ void MainView::setFollowing(bool on, std::function<void(bool)> turn) {
 }
 
 void MainView::refreshRulesButton() {
-    const bool shown = rules_.rules && !btnKeyPro->isHidden();
-    if (btnRules->isHidden() != shown) return;
-    btnRules->setVisible(shown);
+    btnRules->setVisible(rules_.rules && !btnKeyPro->isHidden());
     update();  // the chooser's title line makes room for it
 }
 

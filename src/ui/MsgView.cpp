@@ -34,7 +34,6 @@ constexpr qreal kCaptionPadding = 12;  // room beside a caption that widens its 
 constexpr qreal kMessageMargin = 20;
 constexpr qreal kMessageGap = 6;  // between the answers or the close button and the message
 constexpr qreal kOwnerMargin = 10;  // kept free around a grown dialog inside its owner
-const QColor kRefusalColour(240, 140, 110);
 
 int messageFlags() {
     // At a word where it can, anywhere where it must.

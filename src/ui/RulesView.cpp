@@ -38,7 +38,6 @@ const QRectF kRefusal(272, 60, 216, 46);  // beside Add, Change and Remove
 constexpr QPointF kOkAt(RulesView::WIDTH - 96, 10);
 constexpr qreal kCaptionPadding = 12;  // room beside a caption that widens its button
 constexpr int kComboArrow = 27;        // the drop-down picture's arrow, kept whole when narrowed
-const QColor kRefusalColour(240, 140, 110);  // as the name dialogs say a refusal
 
 // The drop-down picture at another width: its ends kept, its middle stretched.
 QImage comboPicture(int width) {
@@ -82,8 +81,6 @@ QLabel* newWrappedLabel(QWidget* parent, std::optional<QColor> colour, const QRe
     return label;
 }
 
-QString layerName(int layer) { return QStringLiteral("M%1").arg(layer + 1); }
-
 }  // namespace
 
 RulesView::RulesView(QWidget* owner) : DialogPanel(owner, WIDTH, HEIGHT) {
@@ -107,7 +104,7 @@ void RulesView::createControls() {
     lblNoRules->setWordWrap(true);
 
     btnLayer = newChooser(this, kLayer, click);
-    for (int layer = 0; layer < 3; ++layer) btnLayer->AddString(layerName(layer), layer);
+    for (int layer = 0; layer < 3; ++layer) btnLayer->AddString(QString::fromStdString(LayerName(layer)), layer);
     btnLayer->SetCurSel(0);
     btnTable = newChooser(this, kTable, click);
     fieldApp = newEdit(this, skin, [this](MyTextFieldCell*) { showRefusal({}); }, kApp);
@@ -147,7 +144,6 @@ void RulesView::setRules(FocusRules* rules, std::function<void()> edited,
 }
 
 void RulesView::setStatus(const QString& text) {
-    status_ = text;
     lblStatus->setText(text);
     lblStatus->setToolTip(text);
     lblStatus->setAccessibleName(text);
@@ -193,7 +189,7 @@ void RulesView::setVisible(bool visible) {
 }
 
 void RulesView::reloadRules() {
-    fillTables(btnLayer->getItemData(), btnTable->GetCurSel() >= 0 ? btnTable->caption().toStdString() : "", false);
+    fillTables(btnLayer->getItemData(), chosenTable(), false);
     fillRunningApps();
     showRows();
 }
@@ -232,7 +228,7 @@ void RulesView::showRows() {
     const std::vector<FocusRule>& rules = shown_;
     for (size_t i = 0; i < rules.size(); ++i) {
         const FocusRule& rule = rules[i];
-        const std::string caption = FormatText("tc_rule_row", {layerName(rule.layer).toStdString(), rule.table, rule.app});
+        const std::string caption = FormatText("tc_rule_row", {LayerName(rule.layer), rule.table, rule.app});
         outlineviewData* row = rows_.addItem(outlineviewData::make(caption, 0, i));
         if (FocusRules::broken(rule)) row->unusable = "tc_rule_broken";
     }
@@ -256,10 +252,14 @@ int RulesView::selectedRule() const {
     return item ? int(item->nItemData) : -1;
 }
 
+std::string RulesView::chosenTable() const {
+    return btnTable->GetCurSel() >= 0 ? btnTable->caption().toStdString() : std::string();
+}
+
 FocusRule RulesView::editedRule() const {
     FocusRule rule;
     rule.layer = btnLayer->getItemData();
-    rule.table = btnTable->GetCurSel() >= 0 ? btnTable->caption().toStdString() : std::string();
+    rule.table = chosenTable();
     rule.app = fieldApp->text().trimmed().toStdString();
     return rule;
 }
@@ -275,7 +275,7 @@ void RulesView::onItemClicked(outlineviewData* item, MyOutlineView*) {
     refreshEditButtons();
     if (keepEditor_ || !item || !rules_ || item->nItemData >= rules_->rules().size()) return;
     const FocusRule& rule = rules_->rules()[size_t(item->nItemData)];
-    btnLayer->SetCurSel(std::clamp(rule.layer, 0, 2));
+    btnLayer->SetCurSel(rule.layer);
     // A table that is gone leaves the chooser empty: the rule needs another.
     fillTables(btnLayer->getItemData(), rule.table, false);
     fieldApp->setText(QString::fromStdString(rule.app));
@@ -291,8 +291,7 @@ void RulesView::btnClick(PngButton* sender) {
     }
     if (sender == btnLayer) {
         // Told before its menu opens and after a choice: the tables follow the layer chosen.
-        const std::string table = btnTable->GetCurSel() >= 0 ? btnTable->caption().toStdString() : std::string();
-        fillTables(btnLayer->getItemData(), table, true);
+        fillTables(btnLayer->getItemData(), chosenTable(), true);
         showRefusal({});
     } else if (sender == btnTable) {
         showRefusal({});

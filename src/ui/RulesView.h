@@ -43,7 +43,6 @@ public:
     void setStatus(const QString& text);
     // The footer's toggle that turns following on and off (hidden without turn).
     void setFollowing(bool on, std::function<void(bool)> turn);
-    QString status() const { return status_; }
     // Captions that follow the language, and the list's rows.
     void onRefreshText();
     void btnClick(PngButton* sender);
@@ -59,8 +58,6 @@ public:
     FocusRule editedRule() const;
     // The rule selected in the list, -1 for none.
     int selectedRule() const;
-    // Why the last Add, Change or Remove was refused; empty once edited.
-    QString refusal() const { return refusal_; }
 
     MyOutlineView* listRules = nullptr;
     QLabel* lblStatus = nullptr;
@@ -89,6 +86,8 @@ private:
     // chosen; else the first with orFirst, or none.
     void fillTables(int layer, const std::string& keep, bool orFirst);
     void fillRunningApps();
+    // The key table chosen in the editor; empty for none.
+    std::string chosenTable() const;
     void showRows();
     void selectRow(int index);
     void refreshEditButtons();
@@ -103,7 +102,6 @@ private:
     std::function<void(bool)> turnFollowing_;
     outlineviewData rows_;
     std::vector<FocusRule> shown_;  // the rules the rows show
-    QString status_;
     QString refusal_;
     bool keepEditor_ = false;  // while the rows are shown again
 };

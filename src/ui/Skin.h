@@ -14,6 +14,9 @@ QColor colorFromBgr(uint32_t bgr);
 // panel builds its controls with it.
 WidgetSkin uiSkin();
 
+// The colour a dialog says a refusal in (a name taken, a rule refused).
+inline const QColor kRefusalColour(240, 140, 110);
+
 // The style panels draw their captions with: the skin's font and text colour.
 TextStyle panelTextStyle(TextAlign align = TextAlign::Left);
 

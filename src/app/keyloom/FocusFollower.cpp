@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 
 #include "base/debug.h"
-#include "base/texts.h"
 #include "device/apply.h"
 #include "model/st_keypro.h"
 #include "model/stprofile.h"
@@ -22,9 +21,8 @@ bool is_keyloom(const std::string& app) {
 }
 
 uint32_t table_id(int layer, const std::string& name) {
-    for (int i = 0; const _ST_KEYPRO* set = get_keypro_by_index(i, layer); ++i)
-        if (keypro_name(*set) == name) return uint32_t(set->dwID);
-    return 0;
+    const _ST_KEYPRO* set = get_keypro_by_name(layer, name);
+    return set ? uint32_t(set->dwID) : 0;
 }
 
 }  // namespace

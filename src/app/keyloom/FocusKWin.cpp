@@ -22,6 +22,7 @@
 
 #include "FocusSource.h"
 #include "base/debug.h"
+#include "base/fileio.h"
 #include "base/instance_lock.h"
 
 namespace keyloom::app {
@@ -63,20 +64,6 @@ if (workspace.windowActivated !== undefined) {  // Plasma 6
     report(workspace.activeClient);
 }
 )JS";
-
-// A text as a JavaScript string literal.
-QString jsString(const QString& value) {
-    QString out = QStringLiteral("\"");
-    for (const QChar c : value) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
-            out += QLatin1Char('\\') + c;
-        else if (c.unicode() < 0x20)
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out + QLatin1Char('"');
-}
 
 class KWinFocusSource final : public FocusSource {
 public:
@@ -151,16 +138,13 @@ private:
     }
 
     bool writeScript() {
-        QFile file(file_);
-        const QByteArray script = QString::fromUtf8(kScript).arg(jsString(busName_)).toUtf8();
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(script) != script.size() ||
-            !file.flush()) {
-            LOG("KWin: the script %s cannot be written: %s", qPrintable(file_), qPrintable(file.errorString()));
-            file.close();
-            QFile::remove(file_);
+        // A bus name is letters, digits, '.', '_' and '-': nothing to escape in quotes.
+        const QByteArray script = QString::fromUtf8(kScript).arg(QLatin1Char('"') + busName_ + QLatin1Char('"')).toUtf8();
+        FileError err;
+        if (!write_file_atomic(file_.toStdString(), script.constData(), size_t(script.size()), &err)) {
+            LOG("KWin: the script %s cannot be written: %s", qPrintable(file_), err.text.c_str());
             return false;
         }
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         written_ = true;
         return true;
     }

@@ -8,7 +8,6 @@
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <set>
@@ -18,6 +17,7 @@
 
 #include "FocusSource.h"
 #include "base/debug.h"
+#include "base/instance_lock.h"
 
 namespace keyloom::app {
 
@@ -41,16 +41,6 @@ std::string app_of_wm_class(const char* bytes, size_t size) {
     std::string_view klass = value.substr(end + 1);
     klass = klass.substr(0, klass.find('\0'));
     return std::string(klass.empty() ? instance : klass);
-}
-
-bool env_is(const char* name, const char* value) {
-    const char* set = std::getenv(name);
-    return set && std::strcmp(set, value) == 0;
-}
-
-bool env_set(const char* name) {
-    const char* set = std::getenv(name);
-    return set && *set;
 }
 
 class X11FocusSource final : public FocusSource {
@@ -205,7 +195,7 @@ std::unique_ptr<FocusSource> MakeX11FocusSource() {
     // Under XWayland the X server sees only the X clients' windows: following
     // would miss every Wayland application, so it is not offered there.
     if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
-    if (env_set("WAYLAND_DISPLAY") || env_is("XDG_SESSION_TYPE", "wayland")) return nullptr;
+    if (is_wayland_session()) return nullptr;
     return std::make_unique<X11FocusSource>();
 }
 

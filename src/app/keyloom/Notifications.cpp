@@ -27,7 +27,7 @@ QString LayerSummary(int mode) {
     const _ST_PROFILE* profile = get_current_profile();
     const _ST_KEYPRO* table = profile ? get_keypro_by_id(profile->dwKeyProID[mode]) : nullptr;
     const std::string name = table ? keypro_name(*table) : std::string();
-    return QString::fromStdString(FormatText("tc_tray_layer", {"M" + std::to_string(mode + 1), name}));
+    return QString::fromStdString(FormatText("tc_tray_layer", {LayerName(mode), name}));
 }
 
 Notifications::Notifications(Application& app) : app_(app), wanted_(NotificationsWanted()) {

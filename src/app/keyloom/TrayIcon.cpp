@@ -127,7 +127,7 @@ void TrayIcon::rebuildMenu() {
 void TrayIcon::addLayerItems() {
     const int shown = app_.view()->shownMode();
     for (int mode = 0; mode < LAYER_COUNT; ++mode) {
-        QAction* item = addCheckable(menu_, QStringLiteral("M%1").arg(mode + 1), mode == shown);
+        QAction* item = addCheckable(menu_, QString::fromStdString(LayerName(mode)), mode == shown);
         QObject::connect(item, &QAction::triggered, &context_, [this, mode] {
             if (MainView* view = app_.view()) view->chooseMode(mode);
         });
