@@ -1,6 +1,7 @@
-// The rules that switch key tables while an application is in front: their
-// file, byte for byte; what is refused; how applications match; which table
-// each layer gets.
+// The rules that switch key tables while an application is in front: what
+// is refused; a file with bad lines; how applications match; which table
+// each layer gets. Their file byte for byte is checked through keyloomctl
+// (ctl_rules_test.cpp) and the rules dialog.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -38,29 +39,6 @@ protected:
     }
     test::TempDir dir;
 };
-
-TEST_F(FocusRulesTest, EditsAreStoredAsTheFileFormatSaysAndReadBack) {
-    FocusRules rules;
-    EXPECT_TRUE(rules.load().empty());  // no file: no rules
-    EXPECT_TRUE(rules.add({"steam_app_570", 0, "Gaming"}).empty());
-    EXPECT_TRUE(rules.add({"org.libreoffice.*", 0, "Office"}).empty());
-    EXPECT_TRUE(rules.add({"steam_app_570", 1, "Gaming"}).empty());
-    EXPECT_EQ(stored(),
-              "# keyloom focus rules 1\n"
-              "M1\tGaming\tsteam_app_570\n"
-              "M1\tOffice\torg.libreoffice.*\n"
-              "M2\tGaming\tsteam_app_570\n");
-
-    EXPECT_TRUE(rules.replace(1, {"soffice", 0, "Office"}).empty());
-    EXPECT_TRUE(rules.remove(2).empty());
-    FocusRules again;
-    EXPECT_TRUE(again.load().empty());
-    EXPECT_EQ(again.rules(), (std::vector<FocusRule>{{"steam_app_570", 0, "Gaming"}, {"soffice", 0, "Office"}}));
-    // Nothing but the rules is written: no temporary file is left beside them.
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(get_data_path())) files += entry.is_regular_file();
-    EXPECT_EQ(files, 1);
-}
 
 TEST_F(FocusRulesTest, BadRulesAreRefusedAndNothingChanges) {
     FocusRules rules;
