@@ -122,17 +122,20 @@ bool FocusAppMatches(std::string_view pattern, std::string_view app) {
 std::vector<Reason> FocusRules::load() {
     rules_.clear();
     unreadable_ = {};
+    loadTroubles_.clear();
     FileError err;
     std::optional<std::string> bytes = read_file_within(FocusRulesPath(), kFocusRulesMaxBytes, &err);
     if (!bytes) {
         if (err.code == ENOENT) return {};
         LOG("focus rules not read: %s", err.text.c_str());
         unreadable_ = MakeReason("tc_rules_unreadable", {FocusRulesPath()}, err.reason);
-        return {unreadable_};
+        loadTroubles_ = {unreadable_};
+        return loadTroubles_;
     }
     FocusRulesFile file = ParseFocusRules(*bytes);
     for (const Reason& why : file.refused) LOG("focus rules: %s", ReasonText(why).c_str());
     rules_ = std::move(file.rules);
+    loadTroubles_ = file.refused;
     return std::move(file.refused);
 }
 
@@ -177,6 +180,7 @@ Reason FocusRules::save(const std::vector<FocusRule>& rules) {
         return MakeReason("tc_rules_not_saved", {FocusRulesPath()}, err.reason);
     }
     rules_ = rules;
+    loadTroubles_.clear();
     return {};
 }
 

@@ -59,6 +59,10 @@ public:
     // over: every edit is refused with that reason until a load reads it.
     std::vector<Reason> load();
     const std::vector<FocusRule>& rules() const { return rules_; }
+    // What the last load returned (lines left out, a file it could not
+    // read) while the file still holds it: an edit that rewrites the file
+    // drops the lines left out.
+    const std::vector<Reason>& loadTroubles() const { return loadTroubles_; }
 
     // Adds a rule at the end and saves; a refusal names why (a bad rule, a
     // second rule for the same application and layer, the list full, a
@@ -79,6 +83,7 @@ private:
     Reason save(const std::vector<FocusRule>& rules);
     std::vector<FocusRule> rules_;
     Reason unreadable_;  // why the file could not be read at the last load
+    std::vector<Reason> loadTroubles_;
 };
 
 }  // namespace keyloom

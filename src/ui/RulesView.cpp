@@ -81,6 +81,13 @@ QLabel* newWrappedLabel(QWidget* parent, std::optional<QColor> colour, const QRe
     return label;
 }
 
+// A reason as a sentence of its own.
+QString sentence(const Reason& why) {
+    QString text = QString::fromStdString(ReasonText(why));
+    if (!text.isEmpty()) text[0] = text[0].toUpper();
+    return text;
+}
+
 }  // namespace
 
 RulesView::RulesView(QWidget* owner) : DialogPanel(owner, WIDTH, HEIGHT) {
@@ -183,7 +190,12 @@ void RulesView::layoutButtons() {
 void RulesView::setVisible(bool visible) {
     if (visible && isHidden()) {
         reloadRules();
-        showRefusal({});
+        // What the file held and the rules could not: said before an edit rewrites the file without it.
+        const std::vector<Reason> none;
+        const std::vector<Reason>& troubles = rules_ ? rules_->loadTroubles() : none;
+        QString text = troubles.empty() ? QString() : sentence(troubles.front());
+        if (troubles.size() > 1) text += QStringLiteral(" (+%1)").arg(troubles.size() - 1);
+        showRefusal(text);
     }
     DialogPanel::setVisible(visible);
 }
@@ -320,11 +332,8 @@ void RulesView::btnClick(PngButton* sender) {
 
 void RulesView::edited(const Reason& why, int selectRowAfter) {
     if (!why.empty()) {
-        // Refused: nothing changed; the reason, a sentence of its own here,
-        // stays until the next edit.
-        QString text = QString::fromStdString(ReasonText(why));
-        if (!text.isEmpty()) text[0] = text[0].toUpper();
-        showRefusal(text);
+        // Refused: nothing changed; the reason stays until the next edit.
+        showRefusal(sentence(why));
         return;
     }
     showRefusal({});

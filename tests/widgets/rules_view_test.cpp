@@ -6,6 +6,8 @@
 #include <QFontMetricsF>
 #include <QLabel>
 
+#include "base/fileio.h"
+#include "base/paths.h"
 #include "base/texts.h"
 #include "store/focus_rules.h"
 #include "ui/RulesView.h"
@@ -203,6 +205,30 @@ TEST_F(RulesDialog, RulesEditedElsewhereKeepTheChosenRuleChosen) {
     click(dialog->btnRemove);
     EXPECT_EQ(rules.rules(), (std::vector<FocusRule>{{"code", 1, "Shooter"}}));
     EXPECT_EQ(stored(), rules.rules());
+}
+
+// Lines of the rules file that could not be kept are said when the dialog
+// opens, before an edit rewrites the file without them; after it, nothing.
+TEST_F(RulesDialog, LinesLeftOutOfTheFileAreSaidBeforeAnEditDropsThem) {
+    make_sure_folder_exist(get_data_path());
+    const std::string file = "# keyloom focus rules 1\nM4\tGames\tx\nM1\tGames\tgame\nM2\n";
+    ASSERT_TRUE(write_file_atomic(FocusRulesPath(), file.data(), file.size()));
+    ASSERT_EQ(rules.load().size(), 2u);
+    buildWithRules();
+    RulesView* dialog = open();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->lblRefusal->isVisible());
+    EXPECT_EQ(dialog->lblRefusal->text(),
+              "Line 2 of the rules file was left out:\nthe layer is not M1, M2 or M3 (+1)");
+    test::saveScreenshot(view.get(), "rules_dialog_lines_left_out");
+
+    typeApp(dialog, "steam_app_570");
+    click(dialog->btnAdd);
+    EXPECT_FALSE(dialog->lblRefusal->isVisible());
+    EXPECT_EQ(stored().size(), 2u);
+    click(dialog->btnOk);
+    dialog = open();
+    EXPECT_FALSE(dialog->lblRefusal->isVisible());
 }
 
 // A rule whose key table is gone shows greyed with the reason; with no
