@@ -83,6 +83,12 @@ void FocusFollower::candidateStarted(size_t next, bool started) {
     if (onChanged) onChanged();
 }
 
+std::vector<std::string> FocusFollower::runningApps() const {
+    std::vector<std::string> apps = source_ ? source_->runningApps() : std::vector<std::string>{};
+    std::erase_if(apps, is_keyloom);
+    return apps;
+}
+
 Reason FocusFollower::status() const {
     if (!following_) return MakeReason("tc_follow_turned_off");
     if (source_) return MakeReason("tc_follow_source", {source_->name()});

@@ -38,8 +38,9 @@ public:
     void start(const QString& busName);
     // The focus source in use ("X11", "KWin", ...), or empty: no following here.
     std::string sourceName() const { return source_ ? source_->name() : std::string(); }
-    // The applications with a window now, as far as the focus source tells.
-    std::vector<std::string> runningApps() const { return source_ ? source_->runningApps() : std::vector<std::string>{}; }
+    // The applications with a window now, as far as the focus source tells;
+    // not keyloom, which is never followed.
+    std::vector<std::string> runningApps() const;
 
     // The application in front, as a source or the session bus reports it.
     void focusChanged(const std::string& app);
